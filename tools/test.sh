@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything with AddressSanitizer and
+# UndefinedBehaviorSanitizer, runs each fuzz target briefly, then every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/install-deps.sh
+jobs=$(nproc)
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1
+export LSAN_OPTIONS=suppressions=$PWD/tools/lsan.supp:print_suppressions=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-xcb}
+
+# Fuzz targets, built with clang and libFuzzer.
+CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCLIENT_BUILD_FUZZ=ON -DCLIENT_BUILD_TESTS=OFF >/dev/null
+cmake --build build/fuzz --target fuzz -j "$jobs"
+fuzz_seconds=${FUZZ_SECONDS:-20}
+for target in build/fuzz/tests/fuzz/fuzz_*; do
+  [ -x "$target" ] || continue
+  echo "fuzzing $(basename "$target") for ${fuzz_seconds}s"
+  corpus=build/fuzz/corpus/$(basename "$target")
+  mkdir -p "$corpus"
+  "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=0 \
+    "$corpus" 2>"build/fuzz/$(basename "$target").log" \
+    || { tail -50 "build/fuzz/$(basename "$target").log"; exit 1; }
+done
+
+# Unit, GL and window tests; window tests need an X server, so all run under Xvfb.
+cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCLIENT_SANITIZE=ON >/dev/null
+cmake --build build/test -j "$jobs"
+xvfb-run -a -s "-screen 0 1280x1024x24" \
+  ctest --test-dir build/test --output-on-failure -j "$jobs" --timeout 600
