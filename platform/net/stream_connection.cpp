@@ -1,0 +1,202 @@
+#include "platform/net/stream_connection.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+[[noreturn]] void RaiseSocketError(int code, const std::string& text) {
+  throw ESocketError("Socket Error # " + std::to_string(code) + "\r\n" + text);
+}
+
+[[noreturn]] void RaiseErrno(int code) { RaiseSocketError(code, std::strerror(code)); }
+
+// Connects one address with a bounded wait; returns the socket or -1 with errno set.
+int ConnectAddress(const addrinfo& address, int timeoutMs) {
+  int s = ::socket(address.ai_family, address.ai_socktype | SOCK_CLOEXEC, address.ai_protocol);
+  if (s < 0) return -1;
+  int flags = fcntl(s, F_GETFL, 0);
+  fcntl(s, F_SETFL, flags | O_NONBLOCK);
+  int rc = ::connect(s, address.ai_addr, address.ai_addrlen);
+  if (rc != 0 && errno == EINPROGRESS) {
+    pollfd p{s, POLLOUT, 0};
+    do rc = ::poll(&p, 1, timeoutMs); while (rc < 0 && errno == EINTR);
+    if (rc == 0) {
+      ::close(s);
+      errno = ETIMEDOUT;
+      return -1;
+    }
+    int error = 0;
+    socklen_t length = sizeof error;
+    if (rc < 0 || getsockopt(s, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
+    if (error != 0) {
+      ::close(s);
+      errno = error;
+      return -1;
+    }
+  } else if (rc != 0) {
+    int error = errno;
+    ::close(s);
+    errno = error;
+    return -1;
+  }
+  fcntl(s, F_SETFL, flags);
+  // A server that stops reading must not freeze the window for ever.
+  timeval sendTimeout{5, 0};
+  setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, &sendTimeout, sizeof sendTimeout);
+  return s;
+}
+
+}  // namespace
+
+struct StreamConnection::HandOver {
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool done = false;
+  bool cancelled = false;
+  std::string data;
+};
+
+StreamConnection::StreamConnection(UiDispatcher& dispatcher) : FDispatcher(dispatcher) {}
+
+StreamConnection::~StreamConnection() { Disconnect(); }
+
+void StreamConnection::Connect(const std::string& host, int port, int timeoutMs) {
+  if (Connected()) throw EAlreadyConnected("Already connected.");
+  // The server may have closed the last connection: its reader has ended.
+  Disconnect();
+  if (timeoutMs < 0) timeoutMs = DefaultTimeoutMs;
+
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  std::string service = std::to_string(port);
+  int rc = getaddrinfo(host.c_str(), service.c_str(), &hints, &found);
+  if (rc != 0) {
+    if (rc == EAI_SYSTEM) RaiseErrno(errno);
+    RaiseSocketError(rc, gai_strerror(rc));
+  }
+  std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> addresses(found, &freeaddrinfo);
+  int s = -1;
+  int lastError = ECONNREFUSED;
+  for (addrinfo* a = found; a && s < 0; a = a->ai_next) {
+    s = ConnectAddress(*a, timeoutMs);
+    if (s < 0) lastError = errno;
+  }
+  if (s < 0) RaiseErrno(lastError);
+
+  FSocket = s;
+  {
+    std::lock_guard lock(FStateMutex);
+    FStopping = false;
+    FPending.reset();
+  }
+  FOpen = true;
+  FReader = std::thread(&StreamConnection::ReaderLoop, this, s);
+}
+
+void StreamConnection::Disconnect() {
+  {
+    std::lock_guard lock(FStateMutex);
+    FStopping = true;
+    if (FPending) {
+      std::lock_guard handOverLock(FPending->mutex);
+      FPending->cancelled = true;
+      FPending->changed.notify_all();
+    }
+  }
+  FOpen = false;
+  // Wakes a reader blocked in recv; the descriptor stays valid until joined.
+  if (FSocket >= 0) ::shutdown(FSocket, SHUT_RDWR);
+  JoinReader();
+  if (FSocket >= 0) {
+    ::close(FSocket);
+    FSocket = -1;
+  }
+}
+
+void StreamConnection::JoinReader() {
+  if (FReader.joinable()) FReader.join();
+}
+
+void StreamConnection::Send(std::string_view bytes) {
+  if (FSocket < 0 || !Connected()) return;
+  SendOnSocket(FSocket, bytes);
+}
+
+void StreamConnection::SendOnSocket(int socket, std::string_view bytes) {
+  std::lock_guard lock(FSendMutex);
+  while (!bytes.empty()) {
+    ssize_t sent = ::send(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    if (sent < 0 && errno == EINTR) continue;
+    if (sent <= 0) {
+      int error = sent < 0 ? errno : EPIPE;
+      FOpen = false;
+      RaiseErrno(error == EAGAIN ? ETIMEDOUT : error);
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(sent));
+  }
+}
+
+void StreamConnection::ReaderLoop(int socket) {
+  std::vector<char> buffer(ReceiveBlockSize);
+  for (;;) {
+    ssize_t received = ::recv(socket, buffer.data(), buffer.size(), 0);
+    if (received < 0 && errno == EINTR) continue;
+    if (received <= 0) break;  // closed by the server, or shut down by Disconnect
+
+    std::string data;
+    std::string replies;
+    std::string_view block(buffer.data(), static_cast<std::size_t>(received));
+    if (OnReceive)
+      OnReceive(block, data, replies);
+    else
+      data.assign(block);
+    if (!replies.empty()) {
+      try {
+        SendOnSocket(socket, replies);
+      } catch (const ESocketError&) {
+        break;
+      }
+    }
+
+    auto handOver = std::make_shared<HandOver>();
+    handOver->data = std::move(data);
+    {
+      std::lock_guard lock(FStateMutex);
+      if (FStopping) break;
+      FPending = handOver;
+    }
+    // The task runs on the UI thread; a cancelled hand-over is never delivered,
+    // which also keeps it from touching a connection that is gone.
+    FDispatcher.Post([this, handOver] {
+      {
+        std::lock_guard lock(handOver->mutex);
+        if (handOver->cancelled) return;
+      }
+      try {
+        if (OnDataAvailable) OnDataAvailable(handOver->data);
+      } catch (...) {
+        std::lock_guard lock(handOver->mutex);
+        handOver->done = true;
+        handOver->changed.notify_all();
+        throw;
+      }
+      std::lock_guard lock(handOver->mutex);
+      handOver->done = true;
+      handOver->changed.notify_all();
+    });
+    std::unique_lock wait(handOver->mutex);
+    handOver->changed.wait(wait, [&] { return handOver->done || handOver->cancelled; });
+    if (handOver->cancelled) break;
+  }
+  FOpen = false;
+}

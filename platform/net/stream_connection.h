@@ -1,0 +1,74 @@
+#pragma once
+// One TCP connection to a game server over POSIX sockets, with one reader
+// thread while it is open. Every received block passes a filter on the reader
+// thread (the telnet negotiation), its replies are sent at once, and the data
+// left is handed to the user-interface thread synchronously: the reader waits
+// until OnDataAvailable has returned. Disconnect cancels a pending hand-over
+// before it joins the reader, so the two never wait for each other.
+//
+// Connect, Disconnect, Send and the destructor belong to the UI thread.
+
+#include "platform/base/exception.h"
+#include "platform/net/ui_dispatcher.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+
+CLIENT_DECLARE_EXCEPTION(ESocketError, Exception);
+CLIENT_DECLARE_EXCEPTION(EAlreadyConnected, ESocketError);
+
+class StreamConnection {
+public:
+  // Reader thread: from the received bytes, fills the data for the UI thread
+  // and the replies to send back.
+  using BlockFilter =
+      std::function<void(std::string_view received, std::string& data, std::string& replies)>;
+
+  static constexpr int DefaultTimeoutMs = 10000;
+  static constexpr std::size_t ReceiveBlockSize = 32768;
+
+  explicit StreamConnection(UiDispatcher& dispatcher);
+  ~StreamConnection();
+  StreamConnection(const StreamConnection&) = delete;
+  StreamConnection& operator=(const StreamConnection&) = delete;
+
+  // Blocks until connected or failed; timeoutMs < 0 means DefaultTimeoutMs.
+  // Raises EAlreadyConnected "Already connected." or ESocketError
+  // "Socket Error # <errno>\r\n<text>".
+  void Connect(const std::string& host, int port, int timeoutMs = -1);
+  // Stops the reader and closes the socket; returns promptly whatever the
+  // server does. Harmless when not connected.
+  void Disconnect();
+  // True while the socket is open and the server has not closed it.
+  bool Connected() const { return FOpen.load(); }
+  // Writes all bytes (bounded by a send time-out). A failure closes the
+  // connection and raises ESocketError.
+  void Send(std::string_view bytes);
+
+  BlockFilter OnReceive;                                  // reader thread; none: data as received
+  std::function<void(const std::string& data)> OnDataAvailable;  // UI thread
+
+private:
+  struct HandOver;
+
+  void ReaderLoop(int socket);
+  void SendOnSocket(int socket, std::string_view bytes);
+  void JoinReader();
+
+  UiDispatcher& FDispatcher;
+  int FSocket = -1;
+  std::atomic<bool> FOpen{false};
+  std::thread FReader;
+
+  std::mutex FStateMutex;  // guards FStopping and FPending
+  bool FStopping = false;
+  std::shared_ptr<HandOver> FPending;
+
+  std::mutex FSendMutex;   // replies from the reader and keys from the UI
+};

@@ -1,0 +1,6 @@
+#include "shell/help_window.h"
+
+Tfmhtml::Tfmhtml() {
+  setObjectName("fmhtml");
+  setWindowTitle("Help");
+}

@@ -1,0 +1,6 @@
+#include "shell/images_window.h"
+
+Tfmimages::Tfmimages() {
+  setObjectName("fmimages");
+  setWindowTitle("Images");
+}

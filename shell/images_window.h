@@ -1,0 +1,9 @@
+#pragma once
+// An empty window with its caption; its content arrives with its own feature.
+
+#include <QDialog>
+
+class Tfmimages : public QDialog {
+public:
+  Tfmimages();
+};

@@ -1,0 +1,341 @@
+#include "shell/main_window.h"
+
+#include "shell/about_window.h"
+#include "shell/application.h"
+#include "shell/busy_window.h"
+#include "shell/control_window.h"
+#include "shell/core/cp1252.h"
+#include "shell/core/find_file.h"
+#include "shell/options_window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QSplitter>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <cerrno>
+#include <charconv>
+#include <clocale>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <unistd.h>
+
+namespace {
+
+QFont TerminalFont() {
+  QFont font("Courier New");
+  font.setStyleHint(QFont::TypeWriter);
+  font.setFixedPitch(true);
+  return font;
+}
+
+void MakeWhiteOnBlack(QWidget& widget) {
+  QPalette palette = widget.palette();
+  palette.setColor(QPalette::Base, Qt::black);
+  palette.setColor(QPalette::Window, Qt::black);
+  palette.setColor(QPalette::Text, Qt::white);
+  widget.setPalette(palette);
+  widget.setAutoFillBackground(true);
+}
+
+QToolButton* AddToolButton(QToolBar& bar, const char* name, const char* caption) {
+  auto* button = new QToolButton(&bar);
+  button->setObjectName(name);
+  button->setText(caption);
+  bar.addWidget(button);
+  return button;
+}
+
+}  // namespace
+
+Tfmtallowmer3dclient::Tfmtallowmer3dclient()
+    : FDispatcher(std::make_unique<QtUiDispatcher>()),
+      IdTelnet1(std::make_unique<TIdTelnet>(*FDispatcher)) {
+  setObjectName("fmtallowmer3dclient");
+  setWindowTitle("Tallowmer 3D Client");
+  resize(772, 554);
+
+  IdTelnet1->SetPort(2666);
+  IdTelnet1->SetTerminal("dumb");
+  IdTelnet1->SetHost("127.0.0.1");
+  IdTelnet1->OnDataAvailable = [this](const std::string& text) { IdTelnet1DataAvailable(text); };
+
+  auto* help = menuBar()->addMenu("Help");
+  help->addAction("About", this, [this] { About2Click(); });
+
+  auto* bar = addToolBar("Tools");
+  bar->setObjectName("tbmain");
+  bar->setMovable(false);
+  btconnect = AddToolButton(*bar, "btconnect", "Connect");
+  btdisconnect = AddToolButton(*bar, "btdisconnect", "Disconnect");
+  btsave = AddToolButton(*bar, "btsave", "Save ");
+  connect(btconnect, &QToolButton::clicked, this, [this] { btconnectClick(); });
+  connect(btdisconnect, &QToolButton::clicked, this, [this] { btdisconnectClick(); });
+  connect(btsave, &QToolButton::clicked, this, [this] { btsaveClick(); });
+
+  auto* central = new QWidget(this);
+  auto* row = new QHBoxLayout(central);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(0);
+  spviewer = new QSplitter(Qt::Vertical, central);
+  spviewer->setObjectName("spviewer");
+  row->addWidget(spviewer, 1);
+
+  // The 3D view goes here.
+  pnviewer = new QWidget(spviewer);
+  pnviewer->setObjectName("pnviewer");
+  pnviewer->setMinimumHeight(1);
+  MakeWhiteOnBlack(*pnviewer);
+  spviewer->addWidget(pnviewer);
+
+  pntelnet = new QWidget(spviewer);
+  pntelnet->setObjectName("pntelnet");
+  auto* column = new QVBoxLayout(pntelnet);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(2);
+  mmtelnet = new QPlainTextEdit(pntelnet);
+  mmtelnet->setObjectName("mmtelnet");
+  mmtelnet->setReadOnly(true);
+  mmtelnet->setFont(TerminalFont());
+  mmtelnet->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  mmtelnet->setUndoRedoEnabled(false);
+  MakeWhiteOnBlack(*mmtelnet);
+  column->addWidget(mmtelnet, 1);
+  mmcommand = new QPlainTextEdit(pntelnet);
+  mmcommand->setObjectName("mmcommand");
+  mmcommand->setFont(TerminalFont());
+  mmcommand->setFixedHeight(QFontMetrics(mmcommand->font()).lineSpacing() * 2 + 12);
+  MakeWhiteOnBlack(*mmcommand);
+  mmcommand->installEventFilter(this);
+  column->addWidget(mmcommand);
+  spviewer->addWidget(pntelnet);
+  spviewer->setSizes({209, 331});
+
+  // The map panel goes here; collapsed until the map is asked for.
+  pnright = new QWidget(central);
+  pnright->setObjectName("pnright");
+  row->addWidget(pnright);
+  setCentralWidget(central);
+
+  timer = new QTimer(this);
+  timer->setObjectName("timer");
+  timer->setInterval(240);
+
+  FPane = std::make_unique<TelnetPane>(*mmtelnet);
+  FSplitter = std::make_unique<ReceiveSplitter>(*FPane);
+  FormCreate();
+}
+
+Tfmtallowmer3dclient::~Tfmtallowmer3dclient() {
+  IdTelnet1->Disconnect();
+  FDestroyed = true;
+}
+
+void Tfmtallowmer3dclient::FormCreate() {
+  FDestroyed = false;
+  FActivated = false;
+  pnright->setFixedWidth(1);
+}
+
+bool Tfmtallowmer3dclient::event(QEvent* event) {
+  if (event->type() == QEvent::WindowActivate) FormActivate();
+  return QMainWindow::event(event);
+}
+
+void Tfmtallowmer3dclient::SetBusyCaption(const QString& text) {
+  if (fmbusy) fmbusy->lbaction->setText(text);
+  QApplication::processEvents();
+}
+
+void Tfmtallowmer3dclient::FormActivate() {
+  if (FDestroyed || FActivated) return;
+  try {
+    // Status lines and settings use a full stop whatever the desktop locale.
+    std::setlocale(LC_NUMERIC, "C");
+    FActivated = true;
+    FStartupGuard = true;
+
+    FAppFolder = GetApplicationFolder();
+    if (chdir(FAppFolder.c_str()) != 0)
+      std::cerr << "cannot enter the program folder " << FAppFolder << ": " << std::strerror(errno) << '\n';
+
+    if (fmbusy) {
+      fmbusy->show();
+      fmbusy->move(geometry().center() - fmbusy->rect().center());
+    }
+    QApplication::processEvents();
+
+    if (QFileInfo::exists(QString::fromStdString(FAppFolder + "firsttime.txt"))) {
+      SetBusyCaption("Unzipping Images ...");
+      TFindFile search;
+      search.SetDirectory(FAppFolder);
+      search.SetFilter("*.3dj");
+      search.SetRecurse(true);
+      search.Execute();
+      // Unpacking needs the JPEG 2000 codec, which this build does not have
+      // yet; the packed files and the marker stay for a build that does.
+      if (!search.GetFiles().empty())
+        std::cerr << search.GetFiles().size()
+                  << " packed pictures (.3dj) wait for the JPEG 2000 codec; left as they are\n";
+    }
+
+    FSplitter = std::make_unique<ReceiveSplitter>(*FPane);
+    if (fmabout) fmabout->lbversion->setText("7.12");
+    FRateWindowStart = ClientClock::now();
+    FDisplaysPerSecond = 0;
+    FLastMouseX = FLastMouseY = -1;
+
+    timer->start();
+  } catch (const std::exception& e) {
+    ShowError(e.what());
+  }
+  if (ApplicationWindows* windows = ApplicationWindows::Instance()) windows->FreeBusyWindow();
+}
+
+void Tfmtallowmer3dclient::closeEvent(QCloseEvent* event) {
+  FormClose();
+  QMainWindow::closeEvent(event);
+}
+
+void Tfmtallowmer3dclient::FormClose() {
+  IdTelnet1->Disconnect();
+  timer->stop();
+}
+
+void Tfmtallowmer3dclient::ShowError(const std::string& message) {
+  if (OnShowError) {
+    OnShowError(message);
+    return;
+  }
+  QMessageBox::critical(this, QApplication::applicationName(), QString::fromStdString(message));
+}
+
+void Tfmtallowmer3dclient::btconnectClick() {
+  try {
+    FSplitter->ResetStream();
+    IdTelnet1->Connect(-1);
+  } catch (const std::exception& e) {
+    ShowError(e.what());
+  }
+  mmcommand->setFocus();
+}
+
+void Tfmtallowmer3dclient::btdisconnectClick() { IdTelnet1->Disconnect(); }
+
+bool Tfmtallowmer3dclient::SavePaneText(const std::string& fileName) {
+  std::string text = FPane->PlainText();
+  std::ofstream file(fileName, std::ios::binary | std::ios::trunc);
+  if (file) file.write(text.data(), static_cast<std::streamsize>(text.size()));
+  if (file) file.close();
+  if (!file) {
+    ShowError("Cannot create file \"" + fileName + "\". " + std::strerror(errno));
+    return false;
+  }
+  return true;
+}
+
+void Tfmtallowmer3dclient::btsaveClick() {
+  QString name = QFileDialog::getSaveFileName(this, QString(), QString(), "Text (*.TXT)");
+  if (name.isEmpty()) return;
+  if (QFileInfo(name).suffix().isEmpty()) name += ".TXT";
+  SavePaneText(name.toStdString());
+}
+
+void Tfmtallowmer3dclient::About2Click() {
+  if (fmabout) fmabout->exec();
+}
+
+void Tfmtallowmer3dclient::SetCommandFontColor(TColor color) {
+  FCommandFontColor = color;
+  QPalette palette = mmcommand->palette();
+  palette.setColor(QPalette::Text, ToQColor(color));
+  mmcommand->setPalette(palette);
+}
+
+void Tfmtallowmer3dclient::btcommandKeyPress(char16_t& key) {
+  FLastKeyTime = ClientClock::now();
+  if (IdTelnet1->Connected()) {
+    if (FPane->LineCount() >= 1) {
+      if (LineAsksForPassword(FPane->LastLine()))
+        SetCommandFontColor(0x000000);
+      else if (FCommandFontColor == 0x000000)
+        SetCommandFontColor(0xFFFFFF);
+    }
+    if (key == u'\r') {
+      QString typed = mmcommand->toPlainText();
+      std::string command = EncodeCp1252(std::u16string_view(
+          reinterpret_cast<const char16_t*>(typed.utf16()), static_cast<std::size_t>(typed.size())));
+      try {
+        for (char c : command) IdTelnet1->SendCharacter(c);
+        IdTelnet1->SendCharacter('\r');
+      } catch (const std::exception& e) {
+        ShowError(e.what());
+        key = 0;
+        return;
+      }
+      // A hidden password is not echoed.
+      if (FCommandFontColor == 0xFFFFFF) {
+        FPane->AppendColouredText(DefaultTextAttributes, command);
+        FPane->AddLine();
+        FPane->ShowNewestLine();
+      }
+      mmcommand->clear();
+    }
+  }
+  if (key == u'\r') key = 0;
+}
+
+bool Tfmtallowmer3dclient::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == mmcommand && event->type() == QEvent::KeyPress) {
+    auto* keyEvent = static_cast<QKeyEvent*>(event);
+    char16_t key = 0;
+    if (keyEvent->key() == Qt::Key_Return || keyEvent->key() == Qt::Key_Enter)
+      key = u'\r';
+    else if (!keyEvent->text().isEmpty())
+      key = keyEvent->text().at(0).unicode();
+    else
+      return false;
+    btcommandKeyPress(key);
+    return key == 0;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+int Tfmtallowmer3dclient::MaxTelnetLines() const {
+  if (!fmoptions) return 0;
+  std::string text = fmoptions->edmaxtelnetlines->text().toStdString();
+  if (!IsNumber(text)) return 0;
+  int limit = 0;
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), limit);
+  if (error == std::errc::result_out_of_range) return std::numeric_limits<int>::max();
+  return limit;
+}
+
+bool Tfmtallowmer3dclient::StripTelnetCoords() const {
+  return fmcontrol && fmcontrol->cbstriptelnetcoords->isChecked();
+}
+
+void Tfmtallowmer3dclient::IdTelnet1DataAvailable(const std::string& text) {
+  // The receive handler is the boundary for anything the text raises.
+  try {
+    FSplitter->Receive(text, StripTelnetCoords(), MaxTelnetLines());
+  } catch (const std::exception& e) {
+    std::cerr << "received text not shown: " << e.what() << '\n';
+  }
+  mmcommand->setFocus();
+}

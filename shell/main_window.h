@@ -1,0 +1,90 @@
+#pragma once
+// The main window: tool bar, the 3D view and map panels, the coloured text
+// pane and the command line, and the telnet connection to the game server.
+// Its creation does little; its first activation runs the start-up once.
+
+#include "client/client_helpers.h"
+#include "shell/core/receive_splitter.h"
+#include "shell/core/telnet_client.h"
+#include "shell/qt_dispatcher.h"
+#include "shell/telnet_pane.h"
+
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+#include <string>
+
+class QPlainTextEdit;
+class QSplitter;
+class QTimer;
+class QToolButton;
+
+class Tfmtallowmer3dclient : public QMainWindow {
+public:
+  Tfmtallowmer3dclient();
+  ~Tfmtallowmer3dclient() override;
+
+  void FormCreate();
+  void FormActivate();
+  void FormClose();
+  void SetBusyCaption(const QString& text);
+
+  void btconnectClick();
+  void btdisconnectClick();
+  void btsaveClick();
+  // The command line's key handler; Enter (CR) sends the command line. A key
+  // set to 0 is swallowed.
+  void btcommandKeyPress(char16_t& key);
+  void IdTelnet1DataAvailable(const std::string& text);
+  void About2Click();
+
+  // Writes the pane's lines as plain text; false (with the error shown)
+  // when the file cannot be written.
+  bool SavePaneText(const std::string& fileName);
+
+  // The application's default error report; a message box unless replaced.
+  std::function<void(const std::string& message)> OnShowError;
+
+  TIdTelnet& GetTelnet() { return *IdTelnet1; }
+  const ReceiveSplitter& GetSplitter() const { return *FSplitter; }
+  bool GetActivated() const { return FActivated; }
+
+  QToolButton* btconnect = nullptr;
+  QToolButton* btdisconnect = nullptr;
+  QToolButton* btsave = nullptr;
+  QPlainTextEdit* mmtelnet = nullptr;
+  QPlainTextEdit* mmcommand = nullptr;
+  QWidget* pnviewer = nullptr;
+  QWidget* pntelnet = nullptr;
+  QWidget* pnright = nullptr;
+  QSplitter* spviewer = nullptr;
+  QTimer* timer = nullptr;
+
+protected:
+  bool event(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+  void ShowError(const std::string& message);
+  void SetCommandFontColor(TColor color);
+  int MaxTelnetLines() const;
+  bool StripTelnetCoords() const;
+
+  bool FDestroyed = false;
+  bool FActivated = false;
+  bool FStartupGuard = false;
+  ClientClock::time_point FLastKeyTime{};
+  ClientClock::time_point FRateWindowStart{};
+  double FDisplaysPerSecond = 0;
+  int FLastMouseX = -1;
+  int FLastMouseY = -1;
+  TColor FCommandFontColor = 0xFFFFFF;
+  std::string FAppFolder;
+
+  std::unique_ptr<QtUiDispatcher> FDispatcher;
+  std::unique_ptr<TIdTelnet> IdTelnet1;
+  std::unique_ptr<TelnetPane> FPane;
+  // Holds FRecentLines and FTextAttributes.
+  std::unique_ptr<ReceiveSplitter> FSplitter;
+};

@@ -1,0 +1,270 @@
+// The real main window against a server inside the test on a loopback
+// ephemeral port: coloured text, typed commands on the wire, password hiding,
+// the server closing, and Disconnect while the server floods.
+
+#include "shell/about_window.h"
+#include "shell/application.h"
+#include "shell/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTimer>
+#include <QToolButton>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+QApplication& Application() {
+  if (!std::getenv("DISPLAY") && !std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  static int argc = 1;
+  static char name[] = "shell_tests";
+  static char* argv[] = {name, nullptr};
+  static QApplication application(argc, argv);
+  return application;
+}
+
+// One scripted peer: accepts a connection, records everything it receives.
+class TestServer {
+public:
+  TestServer() {
+    listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::listen(listener, 2);
+    socklen_t length = sizeof address;
+    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    port = ntohs(address.sin_port);
+  }
+  ~TestServer() {
+    CloseClient();
+    ::close(listener);
+  }
+  // Waits (bounded) for the client's connection and starts recording.
+  bool Accept() {
+    timeval timeout{5, 0};
+    setsockopt(listener, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    client = ::accept(listener, nullptr, nullptr);
+    if (client < 0) return false;
+    reader = std::thread([this] {
+      char buffer[4096];
+      for (;;) {
+        ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
+        if (n <= 0) break;
+        std::lock_guard lock(mutex);
+        received.append(buffer, static_cast<std::size_t>(n));
+      }
+    });
+    return true;
+  }
+  void Send(const std::string& bytes) { ::send(client, bytes.data(), bytes.size(), MSG_NOSIGNAL); }
+  std::string Received() {
+    std::lock_guard lock(mutex);
+    return received;
+  }
+  void CloseClient() {
+    if (client >= 0) ::shutdown(client, SHUT_RDWR);
+    if (reader.joinable()) reader.join();
+    if (client >= 0) ::close(client);
+    client = -1;
+  }
+  int listener = -1;
+  int client = -1;
+  int port = 0;
+  std::thread reader;
+  std::mutex mutex;
+  std::string received;
+};
+
+template <class Condition>
+bool WaitFor(Condition condition, std::chrono::milliseconds limit = 5000ms) {
+  auto end = std::chrono::steady_clock::now() + limit;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    QApplication::processEvents(QEventLoop::AllEvents, 10);
+    std::this_thread::sleep_for(1ms);
+  }
+  return true;
+}
+
+std::string Bytes(std::initializer_list<int> values) {
+  std::string s;
+  for (int v : values) s += static_cast<char>(v);
+  return s;
+}
+
+class MainWindowSession : public ::testing::Test {
+protected:
+  void SetUp() override {
+    Application();
+    windows = std::make_unique<ApplicationWindows>();
+    main = fmtallowmer3dclient;
+    main->OnShowError = [this](const std::string& message) { errors.push_back(message); };
+    main->show();
+    main->FormActivate();
+  }
+  void TearDown() override { windows.reset(); }
+
+  QString PaneText() const { return main->mmtelnet->toPlainText(); }
+  void Type(const char* text) {
+    QTest::keyClicks(main->mmcommand, text);
+    QTest::keyClick(main->mmcommand, Qt::Key_Return);
+  }
+  // The text colour of the pane at the first occurrence of the text.
+  QColor ColourAt(const QString& text) const {
+    QTextCursor cursor = main->mmtelnet->document()->find(text);
+    if (cursor.isNull()) return {};
+    QTextCursor at(main->mmtelnet->document());
+    at.setPosition(cursor.selectionStart() + 1);
+    return at.charFormat().foreground().color();
+  }
+
+  std::unique_ptr<ApplicationWindows> windows;
+  Tfmtallowmer3dclient* main = nullptr;
+  std::vector<std::string> errors;
+};
+
+TEST_F(MainWindowSession, StartUpCreatesTheWindowsAndShowsTheVersion) {
+  EXPECT_TRUE(main->GetActivated());
+  EXPECT_EQ(main->windowTitle(), "Tallowmer 3D Client");
+  EXPECT_EQ(fmbusy, nullptr);  // freed at the end of the start-up
+  ASSERT_NE(fmabout, nullptr);
+  EXPECT_EQ(fmabout->lbversion->text(), "7.12");
+  EXPECT_EQ(main->btconnect->text(), "Connect");
+  EXPECT_EQ(main->btdisconnect->text(), "Disconnect");
+  EXPECT_EQ(main->btsave->text(), "Save ");
+  EXPECT_TRUE(main->mmtelnet->isReadOnly());
+  EXPECT_EQ(main->pnright->width(), 1);
+  EXPECT_TRUE(main->timer->isActive());
+  EXPECT_EQ(main->timer->interval(), 240);
+  char folder[4096] = {};
+  ASSERT_NE(getcwd(folder, sizeof folder), nullptr);
+  EXPECT_EQ(std::string(folder) + "/", GetApplicationFolder());
+  main->FormActivate();  // a second activation does nothing
+  EXPECT_EQ(fmabout->lbversion->text(), "7.12");
+}
+
+TEST_F(MainWindowSession, PlaysASessionWithColoursCommandsAndAHiddenPassword) {
+  TestServer server;
+  main->GetTelnet().SetPort(server.port);
+  main->btconnect->click();
+  ASSERT_TRUE(server.Accept());
+  ASSERT_TRUE(main->GetTelnet().Connected());
+
+  server.Send("\x1b[31mHello\x1b[0m w\xe9rld\r\nLogin: ");
+  ASSERT_TRUE(WaitFor([&] { return PaneText().contains("Login: "); }));
+  EXPECT_TRUE(PaneText().startsWith(QString::fromUtf8("Hello w\u00e9rld\nLogin: ")));
+  EXPECT_EQ(ColourAt("Hello"), QColor(255, 0, 0));
+  EXPECT_EQ(ColourAt("rld"), QColor(255, 255, 255));
+
+  // Before the server's first IAC a command ends in CR LF.
+  Type("look");
+  ASSERT_TRUE(WaitFor([&] { return server.Received() == "look\r\n"; })) << server.Received();
+  EXPECT_TRUE(main->mmcommand->toPlainText().isEmpty());
+  EXPECT_TRUE(PaneText().contains("Login: look\n"));
+
+  server.Send(Bytes({255, 251, 1, 255, 253, 24}) + "Password: ");
+  ASSERT_TRUE(WaitFor([&] { return server.Received() == "look\r\n" + Bytes({255, 253, 1, 255, 251, 24}); }));
+  ASSERT_TRUE(WaitFor([&] { return PaneText().endsWith("Password: "); }));
+
+  // After it, a bare CR; the password is sent, but neither seen nor echoed.
+  Type("secret");
+  const std::string afterPassword = "look\r\n" + Bytes({255, 253, 1, 255, 251, 24}) + "secret\r";
+  ASSERT_TRUE(WaitFor([&] { return server.Received() == afterPassword; })) << server.Received();
+  EXPECT_FALSE(PaneText().contains("secret"));
+  EXPECT_EQ(main->mmcommand->palette().color(QPalette::Text), QColor(Qt::black));
+
+  server.Send("\r\nWelcome\r\n> ");
+  ASSERT_TRUE(WaitFor([&] { return PaneText().endsWith("> "); }));
+  Type("say hi");
+  ASSERT_TRUE(WaitFor([&] { return server.Received() == afterPassword + "say hi\r"; }));
+  EXPECT_EQ(main->mmcommand->palette().color(QPalette::Text), QColor(Qt::white));
+  EXPECT_TRUE(PaneText().contains("> say hi"));
+
+  // The pane saved as text: its lines, CR LF after each, in the server's bytes.
+  std::string saved = std::string(CLIENT_TEST_OUTPUT_DIR) + "/saved_pane.txt";
+  ASSERT_TRUE(main->SavePaneText(saved));
+  std::ifstream file(saved, std::ios::binary);
+  std::string content((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(content, "Hello w\xe9rld\r\nLogin: look\r\nPassword: \r\nWelcome\r\n> say hi\r\n\r\n");
+
+  // Connect while connected.
+  main->btconnect->click();
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0], "Already connected.");
+
+  // The server closes: nothing is shown, typed text stays, nothing is sent.
+  QString before = PaneText();
+  server.CloseClient();
+  ASSERT_TRUE(WaitFor([&] { return !main->GetTelnet().Connected(); }));
+  Type("north");
+  EXPECT_EQ(main->mmcommand->toPlainText(), "north");
+  EXPECT_EQ(PaneText(), before);
+  EXPECT_EQ(errors.size(), 1u);
+}
+
+TEST_F(MainWindowSession, ConnectToAClosedPortReportsTheSocketError) {
+  int port = 0;
+  {
+    TestServer closed;
+    port = closed.port;
+  }
+  main->GetTelnet().SetPort(port);
+  main->btconnect->click();
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0], "Socket Error # 111\r\nConnection refused");
+  EXPECT_FALSE(main->GetTelnet().Connected());
+}
+
+TEST_F(MainWindowSession, DisconnectReturnsPromptlyUnderAFlood) {
+  TestServer server;
+  main->GetTelnet().SetPort(server.port);
+  main->btconnect->click();
+  ASSERT_TRUE(server.Accept());
+  std::atomic<bool> stop{false};
+  std::thread flood([&] {
+    std::string chunk;
+    for (int i = 0; i < 400; ++i) chunk += "\x1b[32mflood line " + std::to_string(i) + "\x1b[0m\r\n";
+    std::size_t sent = 0;
+    while (!stop && sent < (1u << 20)) {
+      ssize_t n = ::send(server.client, chunk.data(), chunk.size(), MSG_NOSIGNAL);
+      if (n <= 0) break;
+      sent += static_cast<std::size_t>(n);
+    }
+  });
+  ASSERT_TRUE(WaitFor([&] { return main->mmtelnet->document()->blockCount() > 1000; }, 20000ms));
+  auto start = std::chrono::steady_clock::now();
+  main->btdisconnect->click();
+  auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_LT(took, 5s);
+  EXPECT_FALSE(main->GetTelnet().Connected());
+  stop = true;
+  server.CloseClient();
+  flood.join();
+  // Blocks still queued for the window are dropped, not shown.
+  int lines = main->mmtelnet->document()->blockCount();
+  WaitFor([] { return false; }, 100ms);
+  EXPECT_EQ(main->mmtelnet->document()->blockCount(), lines);
+}
+
+}  // namespace
