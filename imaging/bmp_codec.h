@@ -1,0 +1,28 @@
+#pragma once
+// The BMP form: read 1-, 4-, 8-bit indexed, 24-bit and 32-bit uncompressed
+// pictures, bottom-up or top-down; write 8-bit (with its palette), 24-bit and
+// 32-bit, bottom-up (the usual form) or top-down. Rows are padded to 4 bytes
+// in the file. Every size read from the file is checked against the bytes
+// present before anything is allocated.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "imaging/bitmap_loaders.h"
+
+class TLinearBitmap;
+
+void DecodeBmp(const std::uint8_t* data, std::size_t size, TLinearBitmap& bitmap);
+std::vector<std::uint8_t> EncodeBmp(const TLinearBitmap& bitmap, bool topDown = false);
+
+class TBmpLoader : public TBitmapLoader {
+public:
+  std::string GetLoadFilter() const override { return "Windows bitmap|*.bmp"; }
+  void LoadFromStream(TBaseStream& stream, const std::string& extension, TLinearBitmap& bitmap) override;
+  void SaveToStream(TBaseStream& stream, const std::string& extension, const TLinearBitmap& bitmap) override;
+};
+
+// Reads a stream to its end; more than limit bytes raise ELinearBitmap
+// instead of being cut.
+std::vector<std::uint8_t> ReadWholeStream(TBaseStream& stream, std::int64_t limit);

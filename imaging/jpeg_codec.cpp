@@ -1,0 +1,176 @@
+#include "imaging/jpeg_codec.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+#include "imaging/bmp_codec.h"
+#include "imaging/linear_bitmap.h"
+
+namespace {
+
+// libjpeg reports fatal errors through error_exit, which must not return:
+// it jumps back to the decode call's frame, which holds no C++ object made
+// after the jump point, and the caller turns the message into an exception.
+struct JpegErrorManager {
+  jpeg_error_mgr manager;
+  std::jmp_buf jump;
+  char message[JMSG_LENGTH_MAX];
+};
+
+extern "C" void JpegErrorExit(j_common_ptr info) {
+  auto* errors = reinterpret_cast<JpegErrorManager*>(info->err);
+  (*info->err->format_message)(info, errors->message);
+  std::longjmp(errors->jump, 1);
+}
+
+extern "C" void JpegEmitMessage(j_common_ptr info, int level) {
+  // A picture whose data ends early would otherwise decode with grey filler
+  // rows; it is refused like any other broken picture.
+  if (level < 0 && (info->err->msg_code == JWRN_JPEG_EOF || info->err->msg_code == JWRN_HIT_MARKER)) {
+    JpegErrorExit(info);
+  }
+}
+
+extern "C" void JpegSilentOutput(j_common_ptr) {}
+
+void InstallErrors(JpegErrorManager& errors, j_common_ptr) {
+  jpeg_std_error(&errors.manager);
+  errors.manager.error_exit = JpegErrorExit;
+  errors.manager.emit_message = JpegEmitMessage;
+  errors.manager.output_message = JpegSilentOutput;
+  errors.message[0] = '\0';
+}
+
+struct Decoder {
+  jpeg_decompress_struct info{};
+  JpegErrorManager errors{};
+  bool created = false;
+  ~Decoder() {
+    if (created) jpeg_destroy_decompress(&info);
+  }
+};
+
+struct Encoder {
+  jpeg_compress_struct info{};
+  JpegErrorManager errors{};
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  bool created = false;
+  ~Encoder() {
+    if (created) jpeg_destroy_compress(&info);
+    std::free(buffer);
+  }
+};
+
+// Returns false with the message in decoder.errors when libjpeg fails.
+bool RunDecode(Decoder& d, const std::uint8_t* data, std::size_t size, TLinearBitmap& out) {
+  InstallErrors(d.errors, nullptr);
+  d.info.err = &d.errors.manager;
+  if (setjmp(d.errors.jump)) return false;
+  jpeg_create_decompress(&d.info);
+  d.created = true;
+  jpeg_mem_src(&d.info, data, static_cast<unsigned long>(size));
+  jpeg_read_header(&d.info, TRUE);
+  const bool grey = d.info.jpeg_color_space == JCS_GRAYSCALE;
+  if (!grey && d.info.num_components != 3) {
+    // CMYK and other layouts: libjpeg-turbo cannot turn them into BGR.
+    std::strcpy(d.errors.message, "Unsupported pixel format");
+    return false;
+  }
+  d.info.out_color_space = grey ? JCS_GRAYSCALE : JCS_EXT_BGR;
+  if (std::int64_t(d.info.image_width) * d.info.image_height > kMaxJpegPixels) {
+    std::strcpy(d.errors.message, "Invalid bitmap size");
+    return false;
+  }
+  out.Allocate(std::int32_t(d.info.image_width), std::int32_t(d.info.image_height), grey ? pf8bit : pf24bit);
+  jpeg_start_decompress(&d.info);
+  while (d.info.output_scanline < d.info.output_height) {
+    JSAMPROW row = out.ScanLine(std::int32_t(d.info.output_scanline));
+    jpeg_read_scanlines(&d.info, &row, 1);
+  }
+  jpeg_finish_decompress(&d.info);
+  return true;
+}
+
+bool RunEncode(Encoder& e, const TLinearBitmap& picture, const std::vector<std::uint8_t>& bgr, bool grey,
+               int quality) {
+  InstallErrors(e.errors, nullptr);
+  e.info.err = &e.errors.manager;
+  if (setjmp(e.errors.jump)) return false;
+  jpeg_create_compress(&e.info);
+  e.created = true;
+  jpeg_mem_dest(&e.info, &e.buffer, &e.size);
+  e.info.image_width = JDIMENSION(picture.Width);
+  e.info.image_height = JDIMENSION(picture.Height);
+  e.info.input_components = grey ? 1 : 3;
+  e.info.in_color_space = grey ? JCS_GRAYSCALE : JCS_EXT_BGR;
+  jpeg_set_defaults(&e.info);
+  jpeg_set_quality(&e.info, quality, TRUE);
+  jpeg_start_compress(&e.info, TRUE);
+  const std::size_t stride = std::size_t(picture.Width) * (grey ? 1 : 3);
+  while (e.info.next_scanline < e.info.image_height) {
+    const std::uint8_t* source = bgr.empty() ? picture.ScanLine(std::int32_t(e.info.next_scanline))
+                                             : bgr.data() + stride * e.info.next_scanline;
+    JSAMPROW row = const_cast<JSAMPROW>(source);
+    jpeg_write_scanlines(&e.info, &row, 1);
+  }
+  jpeg_finish_compress(&e.info);
+  return true;
+}
+
+}  // namespace
+
+void DecodeJpeg(const std::uint8_t* data, std::size_t size, TLinearBitmap& bitmap) {
+  TLinearBitmap loaded;
+  {
+    Decoder decoder;
+    if (!RunDecode(decoder, data, size, loaded)) {
+      const std::string text = decoder.errors.message;
+      if (text == "Unsupported pixel format" || text == "Invalid bitmap size") throw ELinearBitmap(text);
+      throw ELinearBitmap("Error in JPEG data: " + text);
+    }
+  }
+  bitmap = loaded;
+}
+
+std::vector<std::uint8_t> EncodeJpeg(const TLinearBitmap& bitmap, int quality) {
+  if (!bitmap.Present) throw ELinearBitmap("Invalid bitmap size");
+  std::vector<std::uint8_t> converted;
+  bool grey = false;
+  if (bitmap.PixelFormat == pf8bit) {
+    grey = std::memcmp(bitmap.Palette.get(), GreyPalette().data(), 768) == 0;
+    if (!grey) {
+      converted.resize(std::size_t(bitmap.Width) * bitmap.Height * 3);
+      for (std::int64_t i = 0; i < std::int64_t(bitmap.Width) * bitmap.Height; ++i) {
+        std::memcpy(&converted[std::size_t(i) * 3], bitmap.Palette.get() + 3 * bitmap.Map[std::size_t(i)], 3);
+      }
+    }
+  } else if (bitmap.PixelFormat == pf32bit) {
+    converted.resize(std::size_t(bitmap.Width) * bitmap.Height * 3);
+    for (std::int64_t i = 0; i < std::int64_t(bitmap.Width) * bitmap.Height; ++i) {
+      std::memcpy(&converted[std::size_t(i) * 3], &bitmap.Map[std::size_t(i) * 4], 3);
+    }
+  } else if (bitmap.PixelFormat != pf24bit) {
+    throw ELinearBitmap("Unsupported pixel format");
+  }
+  Encoder encoder;
+  if (!RunEncode(encoder, bitmap, converted, grey, quality)) {
+    throw ELinearBitmap(std::string("Error encoding image: ") + encoder.errors.message);
+  }
+  return std::vector<std::uint8_t>(encoder.buffer, encoder.buffer + encoder.size);
+}
+
+void TJpegLoader::LoadFromStream(TBaseStream& stream, const std::string&, TLinearBitmap& bitmap) {
+  const std::vector<std::uint8_t> bytes = ReadWholeStream(stream, kMaxStreamPictureBytes);
+  DecodeJpeg(bytes.data(), bytes.size(), bitmap);
+}
+
+void TJpegLoader::SaveToStream(TBaseStream& stream, const std::string&, const TLinearBitmap& bitmap) {
+  const std::vector<std::uint8_t> bytes = EncodeJpeg(bitmap);
+  stream.Write(bytes.data(), std::int32_t(bytes.size()));
+}
