@@ -1,5 +1,6 @@
 #include "shell/core/receive_splitter.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -166,7 +167,9 @@ void ReceiveSplitter::Receive(std::string_view text, bool stripCoordinates, int 
   if (maxLines > 0 && count > maxLines) {
     // The oldest nine tenths go; halves round to even.
     int last = static_cast<int>(std::nearbyint((count - 1) * 0.9));
-    FPane.DeleteLines(0, last);
+    // With a limit under 5 that would take the line still being received too.
+    last = std::min(last, count - 2);
+    if (last >= 0) FPane.DeleteLines(0, last);
   }
   FPane.ShowNewestLine();
 }

@@ -34,7 +34,9 @@ TEST(ClientHelpers, ApplicationFolderIsTheExecutablesFolderWithTrailingSlash) {
 class FileHelpers : public ::testing::Test {
 protected:
   void SetUp() override {
-    dir = std::filesystem::path(CLIENT_TEST_OUTPUT_DIR) / "client_helpers";
+    // One folder per test: CTest runs tests in parallel processes.
+    dir = std::filesystem::path(CLIENT_TEST_OUTPUT_DIR) / "client_helpers" /
+          ::testing::UnitTest::GetInstance()->current_test_info()->name();
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir / "sub.folder");
     std::ofstream(dir / "five.bin", std::ios::binary) << "12345";

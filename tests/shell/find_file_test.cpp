@@ -12,7 +12,9 @@ namespace {
 class FindFileTree : public ::testing::Test {
 protected:
   void SetUp() override {
-    root = fs::path(CLIENT_TEST_OUTPUT_DIR) / "find_file";
+    // One folder per test: CTest runs tests in parallel processes.
+    root = fs::path(CLIENT_TEST_OUTPUT_DIR) / "find_file" /
+           ::testing::UnitTest::GetInstance()->current_test_info()->name();
     fs::remove_all(root);
     fs::create_directories(root / "sub1" / "deep");
     fs::create_directories(root / "sub2");

@@ -163,6 +163,13 @@ TEST(ReceiveSplitter, LineLimitAtOrUnderTheCountOrDisabledKeepsEverything) {
   }
 }
 
+TEST(ReceiveSplitter, TinyLineLimitKeepsTheLineBeingReceived) {
+  RecordingPane pane;
+  ReceiveSplitter splitter(pane);
+  splitter.Receive("a\r\nb\r\nc", false, 1);
+  EXPECT_EQ(pane.lines, (std::vector<Line>{{W("c")}}));
+}
+
 TEST(ReceiveSplitter, ResetStreamDropsAHalfReceivedSequence) {
   RecordingPane pane;
   ReceiveSplitter splitter(pane);
