@@ -1,0 +1,10 @@
+<?xml version="1.0"?>
+<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+  <xsl:output method="text" encoding="UTF-8"/>
+  <xsl:template match="/">
+    <xsl:for-each select="/OBJECTS/*/OBJECT[@name = /OBJECTS/@name]/descendant-or-self::OBJECT/@texture[. != '']">
+      <xsl:value-of select="."/>
+      <xsl:text>&#10;</xsl:text>
+    </xsl:for-each>
+  </xsl:template>
+</xsl:stylesheet>
