@@ -215,7 +215,10 @@ void NormalizeMatrix(TMatrix& m) {
   NormalizeVector(m[0]);
   m[1][3] = 0.0f;
   NormalizeVector(m[1]);
+  // Row 2 is normalised too: for rows 0 and 1 that were not at right angles
+  // the cross products would otherwise carry the sine of their angle.
   m[2] = VectorCross(m[0], m[1]);
+  NormalizeVector(m[2]);
   m[0] = VectorCross(m[1], m[2]);
   m[3] = WHmgVector;
 }
