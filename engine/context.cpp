@@ -247,7 +247,7 @@ void TGLContext::DestroyContext() {
   if (!IsValid()) throw EGLContext("Context not created");
   std::exception_ptr failure;
   {
-    TGLContextBinding binding(this);
+    ContextBinding binding(this);
     TGLContext* heir = nullptr;
     for (TGLContext* other : FSharedContexts)
       if (other != this) {
@@ -315,16 +315,16 @@ void TGLContext::DestroyContextOnDestruction() noexcept {
   }
 }
 
-// --------------------------------------------------------- TGLContextBinding
+// --------------------------------------------------------- ContextBinding
 
-TGLContextBinding::TGLContextBinding(TGLContext* target)
+ContextBinding::ContextBinding(TGLContext* target)
     : target_(target), previous_(vCurrentGLContext), switched_(previous_ != target) {
   if (!switched_) return;
   target_->DoActivate();
   vCurrentGLContext = target_;
 }
 
-TGLContextBinding::~TGLContextBinding() {
+ContextBinding::~ContextBinding() {
   if (!switched_) return;
   vCurrentGLContext = previous_;
   try {

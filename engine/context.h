@@ -125,7 +125,7 @@ protected:
 
 private:
   friend class TGLContextHandle;
-  friend class TGLContextBinding;
+  friend class ContextBinding;
 
   void CheckInactive() const;
   void AfterCreation(TGLContext* sharePartner);
@@ -151,12 +151,12 @@ private:
 // Binds a context to the thread for a short piece of work on its namespace
 // (deleting a handle's GL object) without touching any activation count, and
 // binds back what was current afterwards.
-class TGLContextBinding {
+class ContextBinding {
 public:
-  explicit TGLContextBinding(TGLContext* target);
-  ~TGLContextBinding();
-  TGLContextBinding(const TGLContextBinding&) = delete;
-  TGLContextBinding& operator=(const TGLContextBinding&) = delete;
+  explicit ContextBinding(TGLContext* target);
+  ~ContextBinding();
+  ContextBinding(const ContextBinding&) = delete;
+  ContextBinding& operator=(const ContextBinding&) = delete;
 
 private:
   TGLContext* target_;

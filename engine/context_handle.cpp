@@ -33,7 +33,7 @@ void TGLContextHandle::DestroyHandle() {
   list.erase(std::remove(list.begin(), list.end(), this), list.end());
   TGLContext* current = CurrentGLContext();
   // The name is only visible in the owner's namespace.
-  std::optional<TGLContextBinding> binding;
+  std::optional<ContextBinding> binding;
   if (owner != current && (!current || !current->SharesListsWith(owner))) binding.emplace(owner);
   DeleteNow();
 }
