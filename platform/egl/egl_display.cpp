@@ -113,7 +113,7 @@ std::string LastErrorText() {
 }
 
 PbufferContext::PbufferContext(int configIndex, int width, int height, const PbufferContext* share)
-    : width_(width < 1 ? 1 : width), height_(height < 1 ? 1 : height), configIndex_(configIndex) {
+    : width_(width < 1 ? 1 : width), height_(height < 1 ? 1 : height) {
   SurfacelessDisplay& d = Display();
   if (configIndex < 0 || configIndex >= static_cast<int>(d.handles.size()))
     throw EEglFailure("Format not supported for pbuffer operation.");

@@ -49,7 +49,6 @@ private:
   void* context_ = nullptr;
   void* surface_ = nullptr;
   int width_, height_;
-  int configIndex_;
   ConfigInfo config_;
   std::string renderer_;
 };
