@@ -105,6 +105,8 @@ GLProcAddress GetProcAddress(const char* name) {
 
 int LastErrorCode() { return vLastError; }
 
+std::string LastErrorName() { return ErrorName(vLastError); }
+
 std::string LastErrorText() {
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, "0x%04X %s", static_cast<unsigned>(vLastError),

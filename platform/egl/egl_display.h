@@ -22,6 +22,8 @@ GLProcAddress GetProcAddress(const char* name);
 // "0x3009 EGL_BAD_MATCH" for the calling thread's last EGL error.
 std::string LastErrorText();
 int LastErrorCode();
+// "EGL_BAD_MATCH"
+std::string LastErrorName();
 
 // A desktop-GL compatibility context with its own pbuffer surface.
 class PbufferContext {

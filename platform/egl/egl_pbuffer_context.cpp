@@ -93,7 +93,7 @@ void EglPbufferContext::DoActivate() {
     char code[16];
     std::snprintf(code, sizeof code, "%X", static_cast<unsigned>(egl_layer::LastErrorCode()));
     throw EGLContext(std::string("Context activation failed: ") + code + ", " +
-                     egl_layer::LastErrorText());
+                     egl_layer::LastErrorName());
   }
   // Entry points and extension flags come from the first context made
   // current; the loader skips the work when the driver did not change.
