@@ -45,6 +45,16 @@ GlobalManager& Global() {
   return global;
 }
 
+// The links to what was bound under a context are read by the destruction
+// of any context of the manager, so they change under its lock.
+struct ManagerLock {
+  explicit ManagerLock(TGLContextManager* manager) : manager_(manager) { manager_->Lock(); }
+  ~ManagerLock() { manager_->UnLock(); }
+  ManagerLock(const ManagerLock&) = delete;
+  ManagerLock& operator=(const ManagerLock&) = delete;
+  TGLContextManager* manager_;
+};
+
 void Remove(std::vector<TGLContext*>& list, const TGLContext* context) {
   list.erase(std::remove(list.begin(), list.end(), context), list.end());
 }
@@ -86,8 +96,11 @@ TGLContext::~TGLContext() {
   for (TGLContext* other : FSharedContexts)
     if (other != this) Remove(other->FSharedContexts, this);
   FSharedContexts.clear();
-  for (TGLContext* other : FManager->Contexts())
-    if (other->FPreviousContext == this) other->FPreviousContext = FPreviousContext;
+  {
+    ManagerLock lock(FManager);
+    for (TGLContext* other : FManager->Contexts())
+      if (other->FPreviousContext == this) other->FPreviousContext = FPreviousContext;
+  }
   if (vCurrentGLContext == this) vCurrentGLContext = nullptr;
   try {
     FManager->UnRegisterContext(this);
@@ -196,7 +209,10 @@ void TGLContext::Activate() {
     if (!IsValid()) throw EGLContext("Context not created");
     TGLContext* previous = vCurrentGLContext;
     DoActivate();
-    FPreviousContext = previous == this ? nullptr : previous;
+    {
+      ManagerLock lock(FManager);
+      FPreviousContext = previous == this ? nullptr : previous;
+    }
     vCurrentGLContext = this;
   } else {
     CLIENT_ASSERT(vCurrentGLContext == this);
@@ -213,7 +229,11 @@ void TGLContext::Deactivate() {
     throw EGLContext("Unbalanced context activations");
   }
   if (!IsValid()) throw EGLContext("Context not created");
-  TGLContext* previous = std::exchange(FPreviousContext, nullptr);
+  TGLContext* previous;
+  {
+    ManagerLock lock(FManager);
+    previous = std::exchange(FPreviousContext, nullptr);
+  }
   vCurrentGLContext = nullptr;
   DoDeactivate();
   // An activation of another context inside this one's ends by binding that
@@ -279,10 +299,14 @@ void TGLContext::DestroyContext() {
   FSharedContexts.clear();
 
   // Whoever was bound over this context falls back to what was under it.
-  for (TGLContext* other : FManager->Contexts())
-    if (other->FPreviousContext == this) other->FPreviousContext = FPreviousContext;
+  TGLContext* previous;
+  {
+    ManagerLock lock(FManager);
+    for (TGLContext* other : FManager->Contexts())
+      if (other->FPreviousContext == this) other->FPreviousContext = FPreviousContext;
+    previous = std::exchange(FPreviousContext, nullptr);
+  }
   if (FActivationCount > 0) {
-    TGLContext* previous = std::exchange(FPreviousContext, nullptr);
     FActivationCount = 0;
     if (vCurrentGLContext == this) {
       vCurrentGLContext = nullptr;
@@ -297,7 +321,6 @@ void TGLContext::DestroyContext() {
       }
     }
   }
-  FPreviousContext = nullptr;
   try {
     DoDestroyContext();
   } catch (...) {

@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,6 +18,12 @@
 namespace {
 
 std::vector<std::string> g_log;
+std::mutex g_logLock;
+
+void Log(std::string line) {
+  std::lock_guard<std::mutex> guard(g_logLock);
+  g_log.push_back(std::move(line));
+}
 std::deque<GLenum> g_pendingErrors;
 int g_getErrorCalls = 0;
 
@@ -39,14 +46,14 @@ public:
   void Create(TGLContext* partner = nullptr) { CreateContext(0, partner); }
 
 protected:
-  void DoActivate() override { g_log.push_back(name_ + ".bind"); }
-  void DoDeactivate() override { g_log.push_back(name_ + ".unbind"); }
+  void DoActivate() override { Log(name_ + ".bind"); }
+  void DoDeactivate() override { Log(name_ + ".unbind"); }
   void DoCreateContext(TGLOutputDevice, TGLContext*) override { valid_ = true; }
   void DoCreateMemoryContext(TGLOutputDevice, int, int, int, TGLContext*) override { valid_ = true; }
-  void DoShareLists(TGLContext*) override { g_log.push_back(name_ + ".share"); }
+  void DoShareLists(TGLContext*) override { Log(name_ + ".share"); }
   void DoDestroyContext() override {
     valid_ = false;
-    g_log.push_back(name_ + ".destroy");
+    Log(name_ + ".destroy");
   }
 
 private:
@@ -417,6 +424,22 @@ TEST(GLContextThreads, TheCurrentContextIsKeptPerThread) {
   EXPECT_EQ(seenOnOtherThread, nullptr);
   EXPECT_EQ(CurrentGLContext(), &a);
   a.Deactivate();
+}
+
+TEST(GLContextThreads, RegistrationFromSeveralThreadsKeepsTheListWhole) {
+  TGLContextManager manager;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([&manager, t] {
+      for (int i = 0; i < 50; ++i) {
+        FakeContext c("T" + std::to_string(t), &manager);
+        c.Create();
+        c.Activate();
+        c.Deactivate();
+      }
+    });
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(manager.ContextCount(), 0);
 }
 
 }  // namespace

@@ -139,6 +139,16 @@ TEST_F(GLContextSharing, ALoneContextWithoutObjectsCanJoinAGroupLater) {
   EXPECT_TRUE(GL().glIsList(list.GetHandle()));
   late.Deactivate();
 
+  // Joining while bound: the thread stays on it, now in the shared namespace.
+  EglPbufferContext active;
+  active.CreateMemoryContext(0, 4, 4, 1);
+  active.Activate();
+  active.ShareLists(&Context());
+  EXPECT_TRUE(active.IsBoundToThisThread());
+  EXPECT_TRUE(GL().glIsList(list.GetHandle()));
+  active.Deactivate();
+  EXPECT_TRUE(Context().IsBoundToThisThread());
+
   // One that already shares cannot move to another namespace.
   EglPbufferContext third, fourth;
   third.CreateMemoryContext(0, 4, 4, 1);
