@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "client/client_globals.h"
+#include "platform/base/path_resolve.h"
 
 namespace {
 
@@ -240,6 +241,22 @@ TConfigXML::TConfigXML(const std::string& fileName) : TXMLListDOM("CONFIG"), FFi
 
   FTextures = std::make_unique<TConfigbase>("TEXTURES");
   FTextures->Assign(SelectChild("TEXTURES"));
+}
+
+std::vector<std::string> TConfigXML::FindMissingTextures() const {
+  std::vector<std::string> missing;
+  if (IsEmpty()) return missing;
+  for (const xml::Node& element : GetElement().SelectAll("//*[@texture]")) {
+    std::string name = element.Attribute("texture").value_or(std::string());
+    // TEXTURES keys are written with doubled backslashes.
+    if (element.Name() == "TEXTURE") {
+      for (size_t p = name.find("\\\\"); p != std::string::npos; p = name.find("\\\\", p + 1)) name.erase(p, 1);
+    }
+    if (TrimText(name).empty()) continue;
+    if (std::find(missing.begin(), missing.end(), name) != missing.end()) continue;
+    if (!FindExistingPath(AppFolder + name)) missing.push_back(name);
+  }
+  return missing;
 }
 
 TConfigXML::~TConfigXML() {

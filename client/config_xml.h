@@ -241,6 +241,11 @@ public:
   int32_t MapsGetExitsAt(int32_t x, int32_t y) const { return FMaps.MapsGetExitsAt(x, y); }
   int32_t MapsGetWallsAt(int32_t x, int32_t y) const { return FMaps.MapsGetWallsAt(x, y); }
   const std::string& GetFileName() const { return FFileName; }
+  // Every texture the description names (objects, sea, undersea, clouds,
+  // undefined area, texture options) that has no file under the program
+  // folder, in document order, each once: a start-up step can name them all
+  // before the first load fails on one.
+  std::vector<std::string> FindMissingTextures() const;
 
 private:
   static TXMLListDOM* Item(TXMLListDOM* list, int index) { return list == nullptr ? nullptr : list->GetItem(index); }

@@ -239,6 +239,17 @@ TEST_F(ConfigXMLTest, StaticColoursBelongToTheConfigurationThatReadThem) {
   EXPECT_FALSE(IsStaticColor(0x332211));
 }
 
+TEST_F(ConfigXMLTest, MissingTexturesAreNamedOnceEach) {
+  EXPECT_TRUE(TConfigXML(SampleConfig()).FindMissingTextures().empty());
+  Sections s;  // its sea and clouds textures exist in the sample world
+  s.rest = R"(<OBJECTS><CUBES><OBJECT color="ff0000" texture="textures\missing.bmp">
+      <OBJECT objecttype="plane" direction="up" texture="textures\ROOF.BMP"/></OBJECT>
+      <OBJECT color="ff0001" texture="textures\missing.bmp"/></CUBES></OBJECTS>
+    <TEXTURES><TEXTURE texture="textures\\gone.bmp"/><TEXTURE texture="textures\\tree.bmp"/></TEXTURES>)";
+  auto config = ReadWorld(s);
+  EXPECT_EQ(config->FindMissingTextures(), (std::vector<std::string>{"textures\\missing.bmp", "textures\\gone.bmp"}));
+}
+
 TEST_F(ConfigXMLTest, SectionGettersShareOneCursor) {
   Sections s;
   s.rest = R"(<OBJECTS><CUBES/></OBJECTS><TEXTURES><TEXTURE texture="a"/></TEXTURES>)";

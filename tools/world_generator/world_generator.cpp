@@ -216,6 +216,39 @@ std::string ConfigXml(const WorldLayout& world) {
   return x.str();
 }
 
+std::string Readme(const WorldLayout& world) {
+  std::ostringstream x;
+  x << R"(# Sample world
+
+A walled village between a coast in the west and a hill in the north-east.
+Inside the wall: four houses (rooms with doorways, one with a kitchen behind
+a partition), a stone tower, lamps, a fire and a well on the square where the
+two village roads cross. The south gate has a door; a road leads from it to
+the shore, where a camp fire burns among boulders. A wood lies south-east of
+the village, pines grow on the hill's flanks and a path climbs to its bare
+top. Map position (1, 1) is the undefined area: the server's phrases below
+tell the client where the player is instead, and without one the view waits
+in fog outside the south gate.
+
+Written by `tools/world_generator` (all pictures and texts are drawn by that
+program); change the generator and run it again instead of editing here:
+
+    world_generator data/sample-world
+
+## Places (map cells; x east, y north)
+
+| Place | x | y | Phrase |
+|---|---|---|---|
+)";
+  for (const Place& place : world.places) {
+    x << "| " << place.name << " | " << place.x << " | " << place.y << " | \"" << place.phrase << "\" |\n";
+  }
+  x << R"(
+Monsters the world can show by name: wolf, villager, guard, O'Leary the smith.
+)";
+  return x.str();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -228,6 +261,7 @@ int main(int argc, char** argv) {
     for (const char* folder : {"maps", "textures", "xslt"}) fs::create_directories(root / folder);
     const WorldLayout world = BuildWorld();
     WriteText(root / "config.xml", ConfigXml(world));
+    WriteText(root / "README.md", Readme(world));
     WriteText(root / "xslt" / "getcolors.xsl", kGetColors);
     WriteText(root / "xslt" / "gettexturesfromcolor.xsl", kTexturesFromColor);
     WriteText(root / "xslt" / "gettexturesfromname.xsl", kTexturesFromName);
