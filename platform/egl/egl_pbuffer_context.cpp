@@ -1,6 +1,8 @@
 #include "platform/egl/egl_pbuffer_context.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include "platform/egl/egl_display.h"
 
@@ -36,6 +38,26 @@ const egl_layer::ConfigInfo* EglPbufferContext::GetConfig() const {
 }
 
 bool EglPbufferContext::IsBoundToThisThread() const { return pbuffer_ && pbuffer_->IsCurrent(); }
+
+RasterBuffer EglPbufferContext::ReadColorBuffer() const {
+  if (!IsBoundToThisThread()) throw EGLContext("Context not created");
+  RasterBuffer picture;
+  picture.Width = GetWidth();
+  picture.Height = GetHeight();
+  const std::size_t rowBytes = std::size_t(picture.Width) * 4;
+  std::vector<std::uint8_t> bottomUp(rowBytes * picture.Height);
+  const GLApi& gl = GLDriverApi();
+  GLint packAlignment = 4;
+  gl.glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);
+  gl.glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  gl.glReadPixels(0, 0, picture.Width, picture.Height, GL_BGRA, GL_UNSIGNED_BYTE, bottomUp.data());
+  gl.glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
+  picture.Pixels.resize(bottomUp.size());
+  for (int row = 0; row < picture.Height; ++row)
+    std::copy_n(bottomUp.data() + std::size_t(picture.Height - 1 - row) * rowBytes, rowBytes,
+                picture.Pixels.data() + std::size_t(row) * rowBytes);
+  return picture;
+}
 
 std::unique_ptr<egl_layer::PbufferContext> EglPbufferContext::Make(int width, int height,
                                                                    TGLContext* sharePartner) const {

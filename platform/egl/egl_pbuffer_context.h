@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/bitmap32.h"
 #include "engine/context.h"
 
 namespace egl_layer {
@@ -30,6 +31,9 @@ public:
   const egl_layer::ConfigInfo* GetConfig() const;
   // Whether EGL has this context bound on the calling thread.
   bool IsBoundToThisThread() const;
+  // The colour buffer as a picture (rows top-down, blue, green, red,
+  // alpha), for rendering into a bitmap. The context must be current.
+  RasterBuffer ReadColorBuffer() const;
 
 protected:
   void DoActivate() override;

@@ -136,6 +136,24 @@ TEST_F(EglContext, SelectionModeReportsBothHitsWithTheNearerOneAtTheSmallerDepth
   ExpectNoStateLeft();
 }
 
+TEST_F(EglContext, ColorBufferReadsBackTopRowFirstInBlueGreenRedAlpha) {
+  ClearBlack();
+  GL().glEnable(GL_SCISSOR_TEST);
+  GL().glScissor(0, kHeight - 1, kWidth, 1);  // the top row only
+  GL().glClearColor(1, 0, 0, 1);
+  GL().glClear(GL_COLOR_BUFFER_BIT);
+  GL().glDisable(GL_SCISSOR_TEST);
+  const RasterBuffer picture = Context().ReadColorBuffer();
+  ASSERT_EQ(picture.Width, kWidth);
+  ASSERT_EQ(picture.Height, kHeight);
+  ASSERT_EQ(picture.Pixels.size(), std::size_t(kWidth) * kHeight * 4);
+  EXPECT_EQ(std::vector<std::uint8_t>(picture.Pixels.begin(), picture.Pixels.begin() + 4),
+            (std::vector<std::uint8_t>{0, 0, 255, 255}));
+  const std::size_t secondRow = std::size_t(kWidth) * 4;
+  EXPECT_EQ(picture.Pixels[secondRow + 2], 0);  // red of the row below: black
+  ExpectNoStateLeft();
+}
+
 TEST_F(EglContext, GLErrorsRaiseWithTheGLUText) {
   GL().glEnable(0xFFFF);
   try {
