@@ -11,8 +11,11 @@
 //   CLIENT_DEFINE_CLASS(TFoo, TPersistentObject)   // in the .cpp
 //   CLIENT_REGISTER_CLASS(TFoo)                    // when stored by name
 //
-// Registration happens during static initialisation; the registry itself is
-// a function-local static, so the order of units does not matter.
+// CLIENT_DECLARE_CLASS leaves the access at private, as at the start of a
+// class. Registration happens during static initialisation; the registry
+// itself is a function-local static, so the order of units does not matter.
+// A unit's registrations run when the linker keeps that unit, which it does
+// once anything in it is used.
 
 #include <memory>
 #include <string>
