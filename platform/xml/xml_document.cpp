@@ -13,6 +13,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <algorithm>
 #include <mutex>
 
 namespace xml {
@@ -324,6 +325,67 @@ Node Document::CreateElement(std::string_view tag) {
   return Node(holder, element);
 }
 
+namespace {
+
+// Compiled stylesheets by their text: the same few stylesheets are applied
+// again and again (the texture lists of every monster on every update).
+class StylesheetCache {
+public:
+  StylesheetCache() = default;
+  StylesheetCache(const StylesheetCache&) = delete;
+  StylesheetCache& operator=(const StylesheetCache&) = delete;
+  ~StylesheetCache() {
+    for (Entry& entry : entries_) xsltFreeStylesheet(entry.sheet);
+  }
+  xsltStylesheetPtr Find(const std::string& text) {
+    for (size_t i = 0; i < entries_.size(); ++i) {
+      if (entries_[i].text == text) {
+        std::rotate(entries_.begin(), entries_.begin() + static_cast<long>(i), entries_.begin() + static_cast<long>(i) + 1);
+        return entries_.front().sheet;
+      }
+    }
+    return nullptr;
+  }
+  void Add(const std::string& text, xsltStylesheetPtr sheet) {
+    entries_.insert(entries_.begin(), Entry{text, sheet});
+    if (entries_.size() > kCapacity) {
+      xsltFreeStylesheet(entries_.back().sheet);
+      entries_.pop_back();
+    }
+  }
+
+private:
+  static constexpr size_t kCapacity = 8;
+  struct Entry {
+    std::string text;
+    xsltStylesheetPtr sheet;
+  };
+  std::vector<Entry> entries_;  // most recently used first
+};
+
+StylesheetCache& Stylesheets() {
+  static StylesheetCache cache;
+  return cache;
+}
+
+xsltStylesheetPtr CompileStylesheet(const std::string& text, ErrorCapture& errors) {
+  if (text.size() > static_cast<size_t>(INT32_MAX)) throw EXmlError("Stylesheet too long");
+  xmlDocPtr styleDoc = xmlReadMemory(text.data(), static_cast<int>(text.size()), "stylesheet", nullptr, kParseOptions);
+  if (styleDoc == nullptr) throw EXmlError("Stylesheet: " + errors.Message());
+  if (HasEntityDeclarations(styleDoc) || xmlDocGetRootElement(styleDoc) == nullptr) {
+    xmlFreeDoc(styleDoc);
+    throw EXmlError("Stylesheet: no root element, or entity declarations");
+  }
+  xsltStylesheetPtr sheet = xsltParseStylesheetDoc(styleDoc);  // owns the document from here on
+  if (sheet == nullptr) {
+    xmlFreeDoc(styleDoc);
+    throw EXmlError("Stylesheet cannot be compiled: " + errors.Message());
+  }
+  return sheet;
+}
+
+}  // namespace
+
 std::string Transform(const Node& source, std::string_view stylesheetText) {
   InitializeOnce();
   if (source.IsNull()) throw EXmlError("Transform of an absent element");
@@ -331,25 +393,14 @@ std::string Transform(const Node& source, std::string_view stylesheetText) {
 
   ErrorCapture errors;
   const std::string styleXml = Copy(stylesheetText);
-  if (styleXml.size() > static_cast<size_t>(INT32_MAX)) throw EXmlError("Stylesheet too long");
-  xmlDocPtr styleDoc = xmlReadMemory(styleXml.data(), static_cast<int>(styleXml.size()), "stylesheet", nullptr,
-                                     kParseOptions);
-  if (styleDoc == nullptr) throw EXmlError("Stylesheet: " + errors.Message());
-  if (HasEntityDeclarations(styleDoc) || xmlDocGetRootElement(styleDoc) == nullptr) {
-    xmlFreeDoc(styleDoc);
-    throw EXmlError("Stylesheet: no root element, or entity declarations");
-  }
-  xsltStylesheetPtr sheet = xsltParseStylesheetDoc(styleDoc);
+  xsltStylesheetPtr sheet = Stylesheets().Find(styleXml);
   if (sheet == nullptr) {
-    xmlFreeDoc(styleDoc);
-    throw EXmlError("Stylesheet cannot be compiled: " + errors.Message());
+    sheet = CompileStylesheet(styleXml, errors);
+    Stylesheets().Add(styleXml, sheet);
   }
   xmlDocPtr input = sourceCopy.doc_->Doc();
   xsltTransformContextPtr context = xsltNewTransformContext(sheet, input);
-  if (context == nullptr) {
-    xsltFreeStylesheet(sheet);
-    throw EXmlError("Transform context cannot be created");
-  }
+  if (context == nullptr) throw EXmlError("Transform context cannot be created");
   xsltSetCtxtSecurityPrefs(SecurityPrefs(), context);
   xmlDocPtr result = xsltApplyStylesheetUser(sheet, input, nullptr, nullptr, nullptr, context);
   const bool failed = result == nullptr || context->state != XSLT_STATE_OK;
@@ -364,7 +415,6 @@ std::string Transform(const Node& source, std::string_view stylesheetText) {
     if (buffer != nullptr) xmlFree(buffer);
   }
   if (result != nullptr) xmlFreeDoc(result);
-  xsltFreeStylesheet(sheet);
   if (failed) throw EXmlError("Transform failed: " + errors.Message());
   return output;
 }

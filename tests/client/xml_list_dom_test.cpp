@@ -258,3 +258,42 @@ TEST_F(XMLTransform, StylesheetMayNotWriteFiles) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(XMLLayer, XPathLiteralQuotesWithTheQuoteTheTextLacks) {
+  EXPECT_EQ(xml::XPathLiteral("plain"), "\"plain\"");
+  EXPECT_EQ(xml::XPathLiteral("O'Leary"), "\"O'Leary\"");
+  EXPECT_EQ(xml::XPathLiteral("Bad\"name"), "'Bad\"name'");
+  EXPECT_EQ(xml::XPathLiteral("a'b\"c"), "concat(\"a'b\", '\"', \"c\")");
+  EXPECT_EQ(xml::XPathLiteral("\"'"), "concat('\"', \"'\")");
+  EXPECT_EQ(xml::XPathLiteral(""), "\"\"");
+}
+
+TEST(XMLLayer, StylesheetsGiveTheSameResultWhenAppliedAgainAfterOthers) {
+  const xml::Node root = xml::Document::ParseText("<ROOT v=\"7\"/>");
+  auto sheet = [](int n) {
+    return "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+           "<xsl:output method=\"text\"/><xsl:template match=\"/\">" +
+           std::to_string(n) + ":<xsl:value-of select=\"ROOT/@v\"/></xsl:template></xsl:stylesheet>";
+  };
+  EXPECT_EQ(xml::Transform(root, sheet(0)), "0:7");
+  for (int n = 1; n <= 12; ++n) EXPECT_EQ(xml::Transform(root, sheet(n)), std::to_string(n) + ":7");
+  EXPECT_EQ(xml::Transform(root, sheet(0)), "0:7");
+  EXPECT_EQ(xml::Transform(root, sheet(12)), "12:7");
+}
+
+TEST(XMLLayer, ParsedTextKeepsNoNetworkAndReportsTheLine) {
+  try {
+    xml::Document::ParseText("<A>\n<B>\n</A>");
+    FAIL() << "no exception";
+  } catch (const EXmlError& e) {
+    EXPECT_NE(e.Message().find("line 3"), std::string::npos) << e.Message();
+  }
+  // An external DTD on the network is not fetched; the document still reads.
+  const xml::Node root = xml::Document::ParseText(
+      "<!DOCTYPE A SYSTEM \"http://127.0.0.1:9/a.dtd\"><A x=\"1\"/>");
+  EXPECT_EQ(root.Attribute("x"), std::optional<std::string>("1"));
+}
+
+}  // namespace
