@@ -66,7 +66,7 @@ int32_t TConfigbase::GetTextureEmission(const std::string& name) {
 std::string TTheObjects::ColorPredicate(const std::string& hex) {
   // Colour keys compare as text; fold the case of both sides so "FF0000" in
   // the world matches the "ff0000" the map pictures give.
-  return "translate(@color, 'ABCDEF', 'abcdef') = " + xml::XPathLiteral(LowerHex(hex));
+  return "@color and translate(@color, 'ABCDEF', 'abcdef') = " + xml::XPathLiteral(LowerHex(hex));
 }
 
 TXMLListDOM* TTheObjects::FindByColor(int32_t colour) {

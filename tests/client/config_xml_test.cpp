@@ -367,6 +367,7 @@ TEST_F(ConfigXMLTest, ObjectsByColourAndNameAndPlainCubes) {
   EXPECT_EQ(cubes->FindByColor(0x0000FF)->GetString("texture"), "a.bmp");
   EXPECT_EQ(cubes->FindByColor(0x0080FF)->GetString("texture"), "b.bmp") << "colour keys match in any case";
   EXPECT_TRUE(cubes->FindByColor(0x808080)->IsEmpty());
+  EXPECT_TRUE(cubes->FindByColorHex("")->IsEmpty()) << "an entry without colour has no colour key";
   EXPECT_EQ(cubes->FindByColor(0x332211), nullptr) << "a static colour finds nothing";
   EXPECT_EQ(cubes->FindByName("Bad\"name")->GetString("texture"), "q.bmp");
   EXPECT_TRUE(cubes->IsPlainCube(0x0000FF));
