@@ -194,6 +194,24 @@ public:
     }
   }
 
+  // Inside the wall: an orchard in the north-west corner and hedges along
+  // the roads near the square.
+  void Gardens() {
+    for (int x = 154; x <= 170; x += 3) {
+      for (int y = 188; y <= 197; y += 3) {
+        if (Get(layout.staticMap, x, y) == Rgb{}) Paint(layout.intermediate2, x, y, colours::kTree);
+      }
+    }
+    for (int i = 164; i <= 186; i += 2) {
+      if (i > 169 && i < 181) continue;  // leave the square open
+      for (auto [x, y] : {std::pair{kVillageCentre - 1, i}, std::pair{i, kVillageCentre + 1}}) {
+        if (Get(layout.staticMap, x, y) == Rgb{} && Get(layout.intermediate3, x, y) == Rgb{}) {
+          Paint(layout.intermediate2, x, y, colours::kBush);
+        }
+      }
+    }
+  }
+
   void Elevation() {
     for (int ey = 0; ey < 179; ++ey) {
       for (int ex = 0; ex < 179; ++ex) {
@@ -264,6 +282,7 @@ WorldLayout BuildWorld() {
   world.Houses();
   world.Things();
   world.Plants();
+  world.Gardens();
   world.Elevation();
   world.Aerial();
   world.Places();
