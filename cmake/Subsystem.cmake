@@ -36,11 +36,17 @@ function(client_test_suite name)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
 endfunction()
 
-# Adds every sub-folder that has a CMakeLists.txt.
+# client_add_subfolders([EXCLUDE names...])
+# Adds every sub-folder that has a CMakeLists.txt, but the excluded ones.
 function(client_add_subfolders)
+  cmake_parse_arguments(ARG "" "" "EXCLUDE" ${ARGN})
   file(GLOB entries LIST_DIRECTORIES true ${CMAKE_CURRENT_SOURCE_DIR}/*)
   list(SORT entries)
   foreach(entry ${entries})
+    get_filename_component(leaf ${entry} NAME)
+    if(leaf IN_LIST ARG_EXCLUDE)
+      continue()
+    endif()
     if(IS_DIRECTORY ${entry} AND EXISTS ${entry}/CMakeLists.txt)
       add_subdirectory(${entry})
     endif()
