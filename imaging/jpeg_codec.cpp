@@ -83,8 +83,16 @@ bool RunDecode(Decoder& d, const std::uint8_t* data, std::size_t size, TLinearBi
     return false;
   }
   d.info.out_color_space = grey ? JCS_GRAYSCALE : JCS_EXT_BGR;
-  if (std::int64_t(d.info.image_width) * d.info.image_height > kMaxJpegPixels) {
+  const std::int64_t pixels = std::int64_t(d.info.image_width) * d.info.image_height;
+  if (pixels > kMaxJpegPixels) {
     std::strcpy(d.errors.message, "Invalid bitmap size");
+    return false;
+  }
+  // Every 8 x 8 block costs at least one bit of entropy-coded data, so a
+  // picture this much larger than its file must run out of data; it is
+  // refused before its buffers are made.
+  if (pixels > std::int64_t(size) * 1024 + 65536) {
+    std::strcpy(d.errors.message, "the data ends before the picture");
     return false;
   }
   out.Allocate(std::int32_t(d.info.image_width), std::int32_t(d.info.image_height), grey ? pf8bit : pf24bit);

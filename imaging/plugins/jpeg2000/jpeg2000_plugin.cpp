@@ -19,9 +19,11 @@
 
 namespace {
 
-// Larger pictures are refused before decoding.
-constexpr std::uint64_t kMaxPixels = std::uint64_t(1) << 26;
-constexpr OPJ_UINT32 kMaxComponents = 16;
+// Larger pictures (and more components: grey, grey + alpha, colour, colour +
+// alpha) are refused before decoding, so a few hostile bytes cannot make the
+// decoder allocate gigabytes.
+constexpr std::uint64_t kMaxPixels = std::uint64_t(1) << 24;
+constexpr OPJ_UINT32 kMaxComponents = 4;
 
 const char kFilter[] = "JPEG 2000|*.jp2;*.j2k;*.j2c;*.jpc";
 
@@ -74,6 +76,13 @@ inline std::uint8_t Sample(const opj_image_comp_t& c, OPJ_UINT32 x, OPJ_UINT32 y
   return std::uint8_t(std::clamp(v, 0LL, 255LL));
 }
 
+inline std::uint8_t Clamp255(OPJ_INT32 v) { return std::uint8_t(v < 0 ? 0 : (v > 255 ? 255 : v)); }
+
+// Full-size, unsigned 8-bit: samples can be taken as they are.
+inline bool IsPlain(const opj_image_comp_t& c, OPJ_UINT32 width, OPJ_UINT32 height) {
+  return c.dx == 1 && c.dy == 1 && c.w == width && c.h == height && c.prec == 8 && !c.sgnd;
+}
+
 inline std::uint8_t Clamp8(double v) { return std::uint8_t(std::clamp(v + 0.5, 0.0, 255.0)); }
 
 }  // namespace
@@ -120,24 +129,33 @@ IMAGE_PLUGIN_EXPORT int32_t LibLoadImage(const char* fileName, const char*, TIma
     if (std::uint64_t(c.w) * c.dx < width || std::uint64_t(c.h) * c.dy < height) return IMAGE_PLUGIN_BAD_DATA;
   }
   // One or two components (grey, grey + alpha) give a grey picture; three or
-  // more give blue, green, red planes (alpha and further planes dropped).
+  // more give interleaved blue, green, red (alpha and further planes dropped).
   const bool colour = image->numcomps >= 3;
-  const int planes = colour ? 3 : 1;
-  const std::size_t planeSize = std::size_t(width) * height;
-  auto* data = static_cast<std::uint8_t*>(std::malloc(planeSize * planes));
+  const std::size_t rowBytes = std::size_t(width) * (colour ? 3 : 1);
+  auto* data = static_cast<std::uint8_t*>(std::malloc(rowBytes * height));
   if (!data) return IMAGE_PLUGIN_BAD_DATA;
   if (!colour) {
     for (OPJ_UINT32 y = 0; y < height; ++y) {
       for (OPJ_UINT32 x = 0; x < width; ++x) data[std::size_t(y) * width + x] = Sample(image->comps[0], x, y);
     }
+  } else if (IsPlain(image->comps[0], width, height) && IsPlain(image->comps[1], width, height) &&
+             IsPlain(image->comps[2], width, height) && image->color_space != OPJ_CLRSPC_SYCC) {
+    // The common case, full-size 8-bit components: one pass, no per-sample
+    // geometry.
+    const OPJ_INT32* red = image->comps[0].data;
+    const OPJ_INT32* green = image->comps[1].data;
+    const OPJ_INT32* blue = image->comps[2].data;
+    std::uint8_t* out = data;
+    for (std::size_t i = 0, n = std::size_t(width) * height; i < n; ++i, out += 3) {
+      out[0] = Clamp255(blue[i]);
+      out[1] = Clamp255(green[i]);
+      out[2] = Clamp255(red[i]);
+    }
   } else {
     const bool ycc = image->color_space == OPJ_CLRSPC_SYCC;
-    std::uint8_t* blue = data;
-    std::uint8_t* green = data + planeSize;
-    std::uint8_t* red = data + 2 * planeSize;
     for (OPJ_UINT32 y = 0; y < height; ++y) {
-      for (OPJ_UINT32 x = 0; x < width; ++x) {
-        const std::size_t at = std::size_t(y) * width + x;
+      std::uint8_t* out = data + std::size_t(y) * rowBytes;
+      for (OPJ_UINT32 x = 0; x < width; ++x, out += 3) {
         std::uint8_t r = Sample(image->comps[0], x, y);
         std::uint8_t g = Sample(image->comps[1], x, y);
         std::uint8_t b = Sample(image->comps[2], x, y);
@@ -147,16 +165,16 @@ IMAGE_PLUGIN_EXPORT int32_t LibLoadImage(const char* fileName, const char*, TIma
           g = Clamp8(Y - 0.344136 * cb - 0.714136 * cr);
           b = Clamp8(Y + 1.772 * cb);
         }
-        blue[at] = b;
-        green[at] = g;
-        red[at] = r;
+        out[0] = b;
+        out[1] = g;
+        out[2] = r;
       }
     }
   }
   container->Width = int32_t(width);
   container->Height = int32_t(height);
-  container->BytesPerLine = int32_t(width);
-  container->Flags = colour ? (IMAGE_PLANAR | 3) : 1;
+  container->BytesPerLine = int32_t(rowBytes);
+  container->Flags = colour ? 3 : 1;
   container->Data = data;
   container->Palette = nullptr;
   return IMAGE_PLUGIN_OK;
