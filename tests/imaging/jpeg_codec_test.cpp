@@ -108,3 +108,26 @@ TEST(JpegCodec, ThroughTheRegistryByJpgAndJpegExtensions) {
     EXPECT_LE(MaxDifference(back, source), 12) << name;
   }
 }
+
+TEST(JpegCodec, PictureFarLargerThanItsDataIsRefusedBeforeItsBuffersAreMade) {
+  std::vector<std::uint8_t> bytes = EncodeJpeg(Gradient(16, 16));
+  ASSERT_LT(bytes.size(), 4000u);
+  // 4000 x 4000 is within the size cap, but a file of a few hundred bytes
+  // cannot hold the data of 250,000 blocks.
+  for (std::size_t i = 0; i + 8 < bytes.size(); ++i) {
+    if (bytes[i] == 0xFF && bytes[i + 1] == 0xC0) {
+      bytes[i + 5] = 0x0F;
+      bytes[i + 6] = 0xA0;
+      bytes[i + 7] = 0x0F;
+      bytes[i + 8] = 0xA0;
+      break;
+    }
+  }
+  TLinearBitmap picture;
+  try {
+    DecodeJpeg(bytes.data(), bytes.size(), picture);
+    FAIL();
+  } catch (const ELinearBitmap& e) {
+    EXPECT_EQ(e.Message(), "Error in JPEG data: the data ends before the picture");
+  }
+}
