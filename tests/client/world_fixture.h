@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <gtest/gtest.h>
 
 #include "client/client_globals.h"
 
@@ -13,7 +14,10 @@ namespace world_fixture {
 inline std::string SampleWorldFolder() { return std::string(CLIENT_SOURCE_DIR) + "/data/sample-world/"; }
 
 inline std::string OutputFolder() {
-  const std::string folder = std::string(CLIENT_TEST_OUTPUT_DIR) + "/client_world/";
+  // ctest runs tests side by side as processes of their own: a folder per test.
+  const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  const std::string folder = std::string(CLIENT_TEST_OUTPUT_DIR) + "/client_world/" +
+                             (test ? std::string(test->test_suite_name()) + "." + test->name() : "shared") + "/";
   std::filesystem::create_directories(folder);
   return folder;
 }

@@ -12,7 +12,9 @@ namespace {
 class PathResolveTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    root_ = fs::path(CLIENT_TEST_OUTPUT_DIR) / "path_resolve";
+    // ctest runs each test as a process of its own, side by side: one folder each.
+    root_ = fs::path(CLIENT_TEST_OUTPUT_DIR) / "path_resolve" /
+            ::testing::UnitTest::GetInstance()->current_test_info()->name();
     fs::remove_all(root_);
     fs::create_directories(root_ / "Textures" / "Sub");
     Touch(root_ / "Textures" / "grass.jpg");
