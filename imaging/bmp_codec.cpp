@@ -104,7 +104,7 @@ void DecodeBmp(const std::uint8_t* data, std::size_t size, TLinearBitmap& bitmap
       }
     }
   }
-  bitmap = loaded;
+  bitmap = std::move(loaded);
 }
 
 std::vector<std::uint8_t> EncodeBmp(const TLinearBitmap& bitmap, bool topDown) {

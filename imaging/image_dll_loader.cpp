@@ -171,7 +171,7 @@ void ContainerToBitmap(const TImageContainer& c, TLinearBitmap& bitmap) {
   if (loaded.PixelFormat == pf8bit) {
     std::memcpy(loaded.Palette.get(), c.Palette ? c.Palette : GreyPalette().data(), 768);
   }
-  bitmap = loaded;
+  bitmap = std::move(loaded);
   if (planes >= 4) {
     throw ELinearBitmap("The image contains " + std::to_string(planes) + " color planes, only 3 were loaded");
   }

@@ -143,7 +143,7 @@ void DecodeJpeg(const std::uint8_t* data, std::size_t size, TLinearBitmap& bitma
       throw ELinearBitmap("Error in JPEG data: " + text);
     }
   }
-  bitmap = loaded;
+  bitmap = std::move(loaded);
 }
 
 std::vector<std::uint8_t> EncodeJpeg(const TLinearBitmap& bitmap, int quality) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "imaging/bitmap_loaders.h"
 #include "platform/picture/picture_formats.h"
@@ -36,6 +37,22 @@ TLinearBitmap::TLinearBitmap(const TLinearBitmap& other) : TAssignObject() { Cop
 
 TLinearBitmap& TLinearBitmap::operator=(const TLinearBitmap& other) {
   if (this != &other) CopyFrom(other);
+  return *this;
+}
+
+TLinearBitmap::TLinearBitmap(TLinearBitmap&& other) noexcept : TAssignObject() { *this = std::move(other); }
+
+TLinearBitmap& TLinearBitmap::operator=(TLinearBitmap&& other) noexcept {
+  if (this == &other) return *this;
+  Width = other.Width;
+  Height = other.Height;
+  PixelFormat = other.PixelFormat;
+  BytesPerLine = other.BytesPerLine;
+  Size = other.Size;
+  Present = other.Present;
+  Map = std::move(other.Map);
+  Palette = std::move(other.Palette);
+  other.Clear();
   return *this;
 }
 

@@ -32,6 +32,9 @@ public:
   TLinearBitmap() = default;
   TLinearBitmap(const TLinearBitmap& other);
   TLinearBitmap& operator=(const TLinearBitmap& other);
+  // A moved-from picture is empty.
+  TLinearBitmap(TLinearBitmap&& other) noexcept;
+  TLinearBitmap& operator=(TLinearBitmap&& other) noexcept;
   ~TLinearBitmap() override = default;
 
   std::string ClassName() const override { return "TLinearBitmap"; }

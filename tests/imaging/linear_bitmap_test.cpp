@@ -213,3 +213,13 @@ TEST(LinearBitmap, LoadWithUnknownExtensionRaisesUnsupportedFileFormat) {
     EXPECT_EQ(e.Message(), "Unsupported file format: XYZ");
   }
 }
+
+TEST(LinearBitmap, MovedFromPictureIsEmpty) {
+  TLinearBitmap source = DistinctPicture(3, 2, pf8bit);
+  const auto pixels = Pixels(source);
+  TLinearBitmap target = std::move(source);
+  EXPECT_EQ(Pixels(target), pixels);
+  EXPECT_FALSE(source.Present);  // NOLINT(bugprone-use-after-move): the state is specified
+  EXPECT_EQ(source.Map, nullptr);
+  EXPECT_EQ(source.PixelFormat, pfCustom);
+}
