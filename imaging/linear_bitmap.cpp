@@ -239,6 +239,13 @@ void TLinearBitmap::CopyToBitmap(Bitmap& target) const {
   throw ELinearBitmap("Unsupported pixel format");
 }
 
+void TLinearBitmap::PaintToCanvas(Bitmap& canvas, const BitmapRect& rect, bool smooth) const {
+  if (!Present) return;
+  Bitmap picture;
+  AssignTo(picture);
+  StretchDraw(canvas, rect, picture, smooth ? TStretchMode::Halftone : TStretchMode::ColorOnColor);
+}
+
 void TLinearBitmap::LoadFromFile(const std::string& fileName) {
   const std::string ext = BitmapFileExtension(fileName);
   TBitmapLoader& loader = FindLoader(ext);

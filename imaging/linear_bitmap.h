@@ -11,6 +11,7 @@
 
 #include "imaging/assign_object.h"
 #include "platform/picture/bitmap.h"
+#include "platform/picture/stretch.h"
 
 CLIENT_DECLARE_EXCEPTION(ELinearBitmap, Exception);
 // No loader fits an extension, or a file is not of a format the loaders read.
@@ -73,6 +74,10 @@ public:
   // into pf24bit through the palette; other pairs raise "Unsupported pixel
   // format".
   void CopyToBitmap(Bitmap& target) const;
+
+  // Stretches the picture onto rect of a bitmap (the canvas of the picture
+  // layer): averaged when smooth, else nearest pixels.
+  void PaintToCanvas(Bitmap& canvas, const BitmapRect& rect, bool smooth) const;
 
   // Through the loader registry by the file's extension; loading clears the
   // picture first.

@@ -17,6 +17,8 @@ public:
 
   void AssignTo(TLinearGraphic& target) const { target.FBitmap = FBitmap; }
   void AssignTo(Bitmap& target) const { FBitmap.AssignTo(target); }
+  // Nearest-pixel stretch onto rect of the canvas.
+  void Draw(Bitmap& canvas, const BitmapRect& rect) const { FBitmap.PaintToCanvas(canvas, rect, false); }
   bool GetEmpty() const { return !FBitmap.Present; }
   std::int32_t GetWidth() const { return FBitmap.Width; }
   std::int32_t GetHeight() const { return FBitmap.Height; }

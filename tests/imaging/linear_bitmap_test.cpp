@@ -223,3 +223,17 @@ TEST(LinearBitmap, MovedFromPictureIsEmpty) {
   EXPECT_EQ(source.Map, nullptr);
   EXPECT_EQ(source.PixelFormat, pfCustom);
 }
+
+TEST(LinearBitmap, OnePixelPicturePaintsOntoTheWholeRectangle) {
+  TLinearBitmap dot;
+  dot.Allocate(1, 1, pf24bit);
+  dot.Map[0] = 1;
+  dot.Map[1] = 2;
+  dot.Map[2] = 3;
+  for (bool smooth : {false, true}) {
+    Bitmap canvas(3, 2, pf32bit);
+    dot.PaintToCanvas(canvas, BitmapRect{0, 0, 3, 2}, smooth);
+    for (int y = 0; y < 2; ++y)
+      for (int x = 0; x < 3; ++x) EXPECT_EQ(canvas.GetPixel(x, y), 3 | 2 << 8 | 1 << 16);
+  }
+}
