@@ -65,7 +65,7 @@ public:
 };
 
 // Points TMPDIR at a private folder for the test's lifetime.
-class TemporaryFolderFixture : public ::testing::Test {
+class BitmapLoaderTempFiles : public ::testing::Test {
 protected:
   void SetUp() override {
     const char* old = std::getenv("TMPDIR");
@@ -116,7 +116,7 @@ TEST(BitmapLoaders, FirstRegisteredLoaderOfAnExtensionIsUsed) {
   EXPECT_THROW(FindSaver("QQ2"), EUnsupportedFileFormat);
 }
 
-TEST_F(TemporaryFolderFixture, StreamLoadGoesThroughAPrivateTemporaryFileThatIsDeleted) {
+TEST_F(BitmapLoaderTempFiles, StreamLoadGoesThroughAPrivateTemporaryFileThatIsDeleted) {
   TaggedLoader loader("Q|*.qq3", 7);
   BytesStream stream({1, 2, 3, 4, 5});
   TLinearBitmap picture;
@@ -130,7 +130,7 @@ TEST_F(TemporaryFolderFixture, StreamLoadGoesThroughAPrivateTemporaryFileThatIsD
   EXPECT_EQ(FilesLeft(), 0u);
 }
 
-TEST_F(TemporaryFolderFixture, TwoStreamLoadsNeverShareATemporaryName) {
+TEST_F(BitmapLoaderTempFiles, TwoStreamLoadsNeverShareATemporaryName) {
   TaggedLoader loader("Q|*.qq3", 7);
   TLinearBitmap picture;
   BytesStream a({1}), b({2});
@@ -140,7 +140,7 @@ TEST_F(TemporaryFolderFixture, TwoStreamLoadsNeverShareATemporaryName) {
   EXPECT_NE(loader.SeenFile, first);
 }
 
-TEST_F(TemporaryFolderFixture, StreamSaveCopiesTheSavedFileIntoTheStream) {
+TEST_F(BitmapLoaderTempFiles, StreamSaveCopiesTheSavedFileIntoTheStream) {
   TaggedLoader loader("Q|*.qq3", 7);
   BytesStream stream({});
   TLinearBitmap picture = DistinctPicture(1, 1, pf24bit);
@@ -149,7 +149,7 @@ TEST_F(TemporaryFolderFixture, StreamSaveCopiesTheSavedFileIntoTheStream) {
   EXPECT_EQ(FilesLeft(), 0u);
 }
 
-TEST_F(TemporaryFolderFixture, StreamLongerThan100MiBIsRefusedNotCut) {
+TEST_F(BitmapLoaderTempFiles, StreamLongerThan100MiBIsRefusedNotCut) {
   TaggedLoader loader("Q|*.qq3", 7);
   EndlessStream endless;
   TLinearBitmap picture;
@@ -165,7 +165,7 @@ TEST_F(TemporaryFolderFixture, StreamLongerThan100MiBIsRefusedNotCut) {
   EXPECT_TRUE(endless.GetStrict());
 }
 
-TEST_F(TemporaryFolderFixture, HostileExtensionCannotLeaveTheTemporaryFolder) {
+TEST_F(BitmapLoaderTempFiles, HostileExtensionCannotLeaveTheTemporaryFolder) {
   TaggedLoader loader("Q|*.qq3", 7);
   BytesStream stream({1});
   TLinearBitmap picture;

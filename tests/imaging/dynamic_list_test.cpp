@@ -136,7 +136,7 @@ TEST(DynamicList, AssignCopiesItemsAndRefusesOtherItemSize) {
   EXPECT_THROW(c.Assign(a), EAssertionFailed);
 }
 
-TEST(StreamClass, UnimplementedStreamingNamesTheClass) {
+TEST(ImageStreamClass, UnimplementedStreamingNamesTheClass) {
   TStreamClass object;
   MemoryStream stream;
   try {
@@ -153,7 +153,7 @@ TEST(StreamClass, UnimplementedStreamingNamesTheClass) {
   }
 }
 
-TEST(StreamClass, ListSavesToFileAndLoadsBack) {
+TEST(ImageStreamClass, ListSavesToFileAndLoadsBack) {
   ScratchFolder folder;
   TDynamicList list(4, nullptr);
   list.SetCount(70000);

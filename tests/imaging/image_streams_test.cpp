@@ -32,7 +32,7 @@ public:
 
 }  // namespace
 
-TEST(FileStream, OpenWithoutReadOrWriteRaises) {
+TEST(ImageFileStream, OpenWithoutReadOrWriteRaises) {
   try {
     TFileStream stream("/nonexistent", fmCreate);
     FAIL();
@@ -41,7 +41,7 @@ TEST(FileStream, OpenWithoutReadOrWriteRaises) {
   }
 }
 
-TEST(FileStream, OpenMissingFileNamesItAndTheSystemError) {
+TEST(ImageFileStream, OpenMissingFileNamesItAndTheSystemError) {
   ScratchFolder folder;
   const std::string name = folder.File("missing.bin");
   try {
@@ -52,7 +52,7 @@ TEST(FileStream, OpenMissingFileNamesItAndTheSystemError) {
   }
 }
 
-TEST(FileStream, WriteSeekTruncateAndStrictShortRead) {
+TEST(ImageFileStream, WriteSeekTruncateAndStrictShortRead) {
   ScratchFolder folder;
   const std::string name = folder.File("data.bin");
   TFileStream stream(name, fmRead | fmWrite | fmCreate);
@@ -73,7 +73,7 @@ TEST(FileStream, WriteSeekTruncateAndStrictShortRead) {
   EXPECT_TRUE(stream.Eof());
 }
 
-TEST(FileStream, CloseAndDeleteRemovesTheFile) {
+TEST(ImageFileStream, CloseAndDeleteRemovesTheFile) {
   ScratchFolder folder;
   const std::string name = folder.File("gone.bin");
   TFileStream stream(name, fmWrite | fmCreate);
@@ -81,7 +81,7 @@ TEST(FileStream, CloseAndDeleteRemovesTheFile) {
   EXPECT_FALSE(std::filesystem::exists(name));
 }
 
-TEST(BufferedStream, ReadOfSixteenFromTenByteFileGivesTenOrRaisesWhenStrict) {
+TEST(ImageBufferedStream, ReadOfSixteenFromTenByteFileGivesTenOrRaisesWhenStrict) {
   ScratchFolder folder;
   const std::string name = folder.File("ten.bin");
   WriteBytes(name, Ten());
@@ -104,7 +104,7 @@ TEST(BufferedStream, ReadOfSixteenFromTenByteFileGivesTenOrRaisesWhenStrict) {
   }
 }
 
-TEST(BufferedStream, ReadsSpanningTheBufferKeepOrder) {
+TEST(ImageBufferedStream, ReadsSpanningTheBufferKeepOrder) {
   ScratchFolder folder;
   const std::string name = folder.File("ten.bin");
   WriteBytes(name, Ten());
@@ -123,7 +123,7 @@ TEST(BufferedStream, ReadsSpanningTheBufferKeepOrder) {
   EXPECT_TRUE(buffered.Eof());
 }
 
-TEST(BufferedStream, DestroyRestoresTheNextStreamsStrictness) {
+TEST(ImageBufferedStream, DestroyRestoresTheNextStreamsStrictness) {
   ScratchFolder folder;
   const std::string name = folder.File("ten.bin");
   WriteBytes(name, Ten());
@@ -132,7 +132,7 @@ TEST(BufferedStream, DestroyRestoresTheNextStreamsStrictness) {
   EXPECT_TRUE(file.GetStrict());
 }
 
-TEST(BufferedStream, BufferSizeOfOneRaises) {
+TEST(ImageBufferedStream, BufferSizeOfOneRaises) {
   MemorySink sink;
   sink.SetStrict(false);
   try {
@@ -145,7 +145,7 @@ TEST(BufferedStream, BufferSizeOfOneRaises) {
   EXPECT_NO_THROW(TBufferedStream(1, 0, &sink));
 }
 
-TEST(BufferedStream, WritesThroughSmallBufferArriveInOrder) {
+TEST(ImageBufferedStream, WritesThroughSmallBufferArriveInOrder) {
   MemorySink sink;
   std::vector<std::uint8_t> expected;
   {
@@ -159,7 +159,7 @@ TEST(BufferedStream, WritesThroughSmallBufferArriveInOrder) {
   EXPECT_EQ(sink.Bytes, expected);
 }
 
-TEST(BufferedFile, WrittenFileReadsBack) {
+TEST(ImageBufferedFile, WrittenFileReadsBack) {
   ScratchFolder folder;
   const std::string name = folder.File("buffered.bin");
   std::vector<std::uint8_t> data(200000);
@@ -176,7 +176,7 @@ TEST(BufferedFile, WrittenFileReadsBack) {
   EXPECT_EQ(back, data);
 }
 
-TEST(CopyFrom, StopsOnAReadThatDeliversNothing) {
+TEST(ImageStreamCopyFrom, StopsOnAReadThatDeliversNothing) {
   LyingStream source;
   MemorySink sink;
   sink.CopyFrom(source);  // would spin forever if only Eof ended the copy
@@ -184,7 +184,7 @@ TEST(CopyFrom, StopsOnAReadThatDeliversNothing) {
   EXPECT_TRUE(source.GetStrict()) << "strictness restored";
 }
 
-TEST(CopyStreamCount, CopiesAtMostCountAndStopsAtEnd) {
+TEST(ImageCopyStreamCount, CopiesAtMostCountAndStopsAtEnd) {
   ScratchFolder folder;
   const std::string name = folder.File("ten.bin");
   WriteBytes(name, Ten());
