@@ -1,0 +1,213 @@
+#include "engine/gl_state_cache.h"
+
+#include <cstring>
+#include <initializer_list>
+
+#include "engine/gl_api.h"
+#include "platform/base/assertion.h"
+
+namespace {
+
+constexpr GLenum kStateEnums[kGLStateCount] = {
+    GL_ALPHA_TEST,    GL_AUTO_NORMAL,   GL_BLEND,          GL_COLOR_MATERIAL,  GL_CULL_FACE,
+    GL_DEPTH_TEST,    GL_DITHER,        GL_FOG,            GL_LIGHTING,        GL_LINE_SMOOTH,
+    GL_LINE_STIPPLE,  GL_LOGIC_OP,      GL_NORMALIZE,      GL_POINT_SMOOTH,    GL_POLYGON_SMOOTH,
+    GL_POLYGON_STIPPLE, GL_SCISSOR_TEST, GL_STENCIL_TEST,  GL_TEXTURE_1D,      GL_TEXTURE_2D,
+    0x8513 /* GL_TEXTURE_CUBE_MAP */};
+
+constexpr int kTextureUnits = 8;
+
+struct FaceCache {
+  TVector4f emission, ambient, diffuse, specular;
+  int shininess = 0;
+};
+
+struct Cache {
+  GLenum frontPolygonMode = 0;
+  GLenum backPolygonMode = 0;
+  FaceCache front, back;
+  long long textures[kTextureUnits] = {-1, -1, -1, -1, -1, -1, -1, -1};
+  bool textureMatrixIsIdentity = true;
+  int frontFace = 1;  // 1: counter-clockwise
+};
+
+// Bytes 127 match no colour a caller sends, so the next set reaches GL.
+void SpoilColors(FaceCache& f) {
+  for (TVector4f* v : {&f.emission, &f.ambient, &f.diffuse, &f.specular}) std::memset(v->V, 127, sizeof v->V);
+}
+
+Cache& State() {
+  static Cache cache = [] {
+    Cache c;
+    SpoilColors(c.front);
+    SpoilColors(c.back);
+    return c;
+  }();
+  return cache;
+}
+
+bool Differs3(const TVector4f& a, const TVector4f& b) { return std::memcmp(a.V, b.V, 3 * sizeof(float)) != 0; }
+bool Differs4(const TVector4f& a, const TVector4f& b) { return std::memcmp(a.V, b.V, 4 * sizeof(float)) != 0; }
+
+}  // namespace
+
+GLenum GLStateToEnum(TGLState state) {
+  CLIENT_ASSERT(state < kGLStateCount);
+  return kStateEnums[state];
+}
+
+void SetGLState(TGLStates& states, TGLState state) {
+  if (states.Contains(state)) return;
+  GL().glEnable(GLStateToEnum(state));
+  states.Include(state);
+}
+
+void UnSetGLState(TGLStates& states, TGLState state) {
+  if (!states.Contains(state)) return;
+  GL().glDisable(GLStateToEnum(state));
+  states.Exclude(state);
+}
+
+void SetGLPolygonMode(GLenum face, GLenum mode) {
+  Cache& c = State();
+  switch (face) {
+    case GL_FRONT:
+      if (c.frontPolygonMode != mode) {
+        c.frontPolygonMode = mode;
+        GL().glPolygonMode(GL_FRONT, mode);
+      }
+      break;
+    case GL_BACK:
+      if (c.backPolygonMode != mode) {
+        c.backPolygonMode = mode;
+        GL().glPolygonMode(GL_BACK, mode);
+      }
+      break;
+    case GL_FRONT_AND_BACK:
+      if (c.frontPolygonMode != mode || c.backPolygonMode != mode) {
+        c.frontPolygonMode = c.backPolygonMode = mode;
+        GL().glPolygonMode(GL_FRONT_AND_BACK, mode);
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+void ResetGLPolygonModeCache() {
+  State().frontPolygonMode = 0;
+  State().backPolygonMode = 0;
+}
+
+void SetGLMaterialColors(GLenum face, const TVector4f& emission, const TVector4f& ambient,
+                         const TVector4f& diffuse, const TVector4f& specular, int shininess) {
+  Cache& c = State();
+  // Both faces are set by one call, so both caches follow it; a front-only
+  // cache would otherwise keep a value GL no longer has.
+  FaceCache* caches[2] = {nullptr, nullptr};
+  if (face == GL_FRONT)
+    caches[0] = &c.front;
+  else if (face == GL_FRONT_AND_BACK)
+    caches[0] = &c.front, caches[1] = &c.back;
+  else
+    caches[0] = &c.back;
+  auto any = [&](auto differs) {
+    bool result = false;
+    for (FaceCache* f : caches)
+      if (f && differs(*f)) result = true;
+    return result;
+  };
+  if (any([&](const FaceCache& f) { return f.shininess != shininess; })) {
+    GL().glMateriali(face, GL_SHININESS, shininess);
+    for (FaceCache* f : caches)
+      if (f) f->shininess = shininess;
+  }
+  struct Part {
+    TVector4f FaceCache::*member;
+    const TVector4f& value;
+    GLenum name;
+    bool four;
+  } parts[] = {{&FaceCache::emission, emission, GL_EMISSION, false},
+               {&FaceCache::ambient, ambient, GL_AMBIENT, false},
+               {&FaceCache::diffuse, diffuse, GL_DIFFUSE, true},
+               {&FaceCache::specular, specular, GL_SPECULAR, false}};
+  for (const Part& p : parts) {
+    if (any([&](const FaceCache& f) {
+          return p.four ? Differs4(f.*p.member, p.value) : Differs3(f.*p.member, p.value);
+        })) {
+      GL().glMaterialfv(face, p.name, p.value.V);
+      for (FaceCache* f : caches)
+        if (f) f->*p.member = p.value;
+    }
+  }
+}
+
+void SetGLMaterialAlphaChannel(GLenum face, float alpha) {
+  Cache& c = State();
+  FaceCache& f = face == GL_FRONT ? c.front : c.back;
+  if (std::memcmp(&f.diffuse[3], &alpha, sizeof(float)) == 0) return;
+  f.diffuse[3] = alpha;
+  if (face == GL_FRONT_AND_BACK) c.front.diffuse = f.diffuse;
+  GL().glMaterialfv(face, GL_DIFFUSE, f.diffuse.V);
+}
+
+void ResetGLMaterialColors() {
+  static constexpr TVector4f ambient{0.2f, 0.2f, 0.2f, 1.0f};
+  static constexpr TVector4f diffuse{0.8f, 0.8f, 0.8f, 1.0f};
+  static constexpr TVector4f black{0.0f, 0.0f, 0.0f, 1.0f};
+  GL().glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, ambient.V);
+  GL().glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, diffuse.V);
+  GL().glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, black.V);
+  GL().glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, black.V);
+  GL().glMateriali(GL_FRONT_AND_BACK, GL_SHININESS, 0);
+  Cache& c = State();
+  SpoilColors(c.front);
+  SpoilColors(c.back);
+  c.front.shininess = 0;
+  c.back.shininess = 0;
+}
+
+void SetGLCurrentTexture(int textureUnit, GLenum target, GLuint handle) {
+  CLIENT_ASSERT(textureUnit >= 0 && textureUnit < kTextureUnits);
+  long long& cached = State().textures[textureUnit];
+  if (cached == static_cast<long long>(handle)) return;
+  GL().glBindTexture(target, handle);
+  cached = handle;
+}
+
+void ResetGLTextureBindings() {
+  for (long long& t : State().textures) t = -1;
+}
+
+void SetGLTextureMatrix(const TMatrix& matrix) {
+  State().textureMatrixIsIdentity = false;
+  GL().glMatrixMode(GL_TEXTURE);
+  GL().glLoadMatrixf(matrix[0].V);
+  GL().glMatrixMode(GL_MODELVIEW);
+}
+
+void ResetGLTextureMatrix() {
+  if (State().textureMatrixIsIdentity) return;
+  GL().glMatrixMode(GL_TEXTURE);
+  GL().glLoadIdentity();
+  GL().glMatrixMode(GL_MODELVIEW);
+  State().textureMatrixIsIdentity = true;
+}
+
+void InvertGLFrontFace() {
+  int& f = State().frontFace;
+  f = 1 - f;
+  GL().glFrontFace(f == 0 ? GL_CW : GL_CCW);
+}
+
+void ResetGLFrontFace() {
+  GL().glFrontFace(GL_CCW);
+  State().frontFace = 1;
+}
+
+void ResetGLStateCaches() {
+  ResetGLPolygonModeCache();
+  ResetGLMaterialColors();
+  ResetGLTextureBindings();
+  ResetGLFrontFace();
+}

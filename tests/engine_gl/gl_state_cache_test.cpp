@@ -1,0 +1,163 @@
+// The state cache on a real context: redundant calls never reach GL, and
+// what does reach GL leaves GL in the cached state.
+#include "engine/gl_state_cache.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/face_properties.h"
+#include "engine/gl_recorder.h"
+#include "tests/support/gl_fixture.h"
+
+namespace {
+
+class GLStateCache : public GLContextTest {
+protected:
+  void SetUp() override {
+    GLContextTest::SetUp();
+    ResetGLStateCaches();
+  }
+};
+
+TEST_F(GLStateCache, SecondSetOfTheSameStateIssuesNoCall) {
+  TGLStates states;
+  GLCallRecorder calls;
+  SetGLState(states, stBlend);
+  SetGLState(states, stBlend);
+  EXPECT_EQ(calls.Count("glEnable"), 1);
+  EXPECT_TRUE(states.Contains(stBlend));
+  EXPECT_TRUE(GLDriverApi().glIsEnabled(GL_BLEND));
+  UnSetGLState(states, stBlend);
+  UnSetGLState(states, stBlend);
+  UnSetGLState(states, stFog);
+  EXPECT_EQ(calls.Count("glDisable"), 1);
+  EXPECT_FALSE(GLDriverApi().glIsEnabled(GL_BLEND));
+}
+
+TEST_F(GLStateCache, EveryStateMapsToItsCapability) {
+  TGLStates states;
+  const GLenum expected[kGLStateCount] = {
+      GL_ALPHA_TEST, GL_AUTO_NORMAL, GL_BLEND, GL_COLOR_MATERIAL, GL_CULL_FACE, GL_DEPTH_TEST, GL_DITHER,
+      GL_FOG, GL_LIGHTING, GL_LINE_SMOOTH, GL_LINE_STIPPLE, GL_LOGIC_OP, GL_NORMALIZE, GL_POINT_SMOOTH,
+      GL_POLYGON_SMOOTH, GL_POLYGON_STIPPLE, GL_SCISSOR_TEST, GL_STENCIL_TEST, GL_TEXTURE_1D, GL_TEXTURE_2D,
+      GL_TEXTURE_CUBE_MAP};
+  for (int i = 0; i < kGLStateCount; ++i) {
+    const auto state = static_cast<TGLState>(i);
+    EXPECT_EQ(GLStateToEnum(state), expected[i]);
+    SetGLState(states, state);
+    EXPECT_TRUE(GLDriverApi().glIsEnabled(expected[i])) << i;
+    UnSetGLState(states, state);
+  }
+  EXPECT_EQ(states.Bits, 0u);
+  ExpectNoStateLeft();
+}
+
+TEST_F(GLStateCache, FrontAndBackPolygonModeOneCallWhenEitherDiffers) {
+  SetGLPolygonMode(GL_FRONT, GL_LINE);
+  SetGLPolygonMode(GL_BACK, GL_FILL);
+  GLCallRecorder calls;
+  SetGLPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+  SetGLPolygonMode(GL_FRONT, GL_LINE);
+  SetGLPolygonMode(GL_BACK, GL_LINE);
+  EXPECT_EQ(calls.Count("glPolygonMode"), 1);
+  GLint modes[2] = {};
+  GLDriverApi().glGetIntegerv(GL_POLYGON_MODE, modes);
+  EXPECT_EQ(modes[0], GL_LINE);
+  EXPECT_EQ(modes[1], GL_LINE);
+  ResetGLPolygonModeCache();
+  SetGLPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+  EXPECT_EQ(calls.Count("glPolygonMode"), 2) << "after a reset the next call always reaches GL";
+  SetGLPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+}
+
+TEST_F(GLStateCache, MaterialColorsAfterResetAlwaysReachGLThenOnlyChanges) {
+  const TVector4f black{0, 0, 0, 1}, ambient{0.2f, 0.2f, 0.2f, 1}, diffuse{0.8f, 0.8f, 0.8f, 1};
+  GLCallRecorder calls;
+  SetGLMaterialColors(GL_FRONT, black, ambient, diffuse, black, 0);
+  EXPECT_EQ(calls.Count("glMaterialfv"), 4) << "the defaults still reach GL after a reset";
+  EXPECT_EQ(calls.Count("glMateriali"), 0) << "shininess 0 is what the reset sent";
+  calls.Clear();
+  SetGLMaterialColors(GL_FRONT, black, ambient, diffuse, black, 0);
+  EXPECT_EQ(calls.Calls().size(), 0u);
+  const TVector4f halfAlpha{0.8f, 0.8f, 0.8f, 0.5f};
+  const TVector4f ambientOtherAlpha{0.2f, 0.2f, 0.2f, 0.0f};
+  SetGLMaterialColors(GL_FRONT, black, ambientOtherAlpha, halfAlpha, black, 10);
+  EXPECT_EQ(calls.Count("glMateriali"), 1);
+  ASSERT_EQ(calls.Count("glMaterialfv"), 1) << "ambient compares three components, diffuse four";
+  EXPECT_EQ(calls.CallsOf("glMaterialfv")[0].Args[1], GL_DIFFUSE);
+  GLfloat read[4] = {};
+  GLDriverApi().glGetMaterialfv(GL_FRONT, GL_DIFFUSE, read);
+  EXPECT_FLOAT_EQ(read[3], 0.5f);
+  calls.Clear();
+  SetGLMaterialAlphaChannel(GL_FRONT, 0.5f);
+  EXPECT_EQ(calls.Count("glMaterialfv"), 0);
+  SetGLMaterialAlphaChannel(GL_FRONT, 0.25f);
+  EXPECT_EQ(calls.Count("glMaterialfv"), 1);
+}
+
+TEST_F(GLStateCache, BothFacesCallKeepsTheFrontCacheTruthful) {
+  const TVector4f black{0, 0, 0, 1}, grey{0.2f, 0.2f, 0.2f, 1}, red{1, 0, 0, 1}, green{0, 1, 0, 1};
+  SetGLMaterialColors(GL_FRONT, black, grey, red, black, 0);
+  SetGLMaterialColors(GL_FRONT_AND_BACK, black, grey, green, black, 0);
+  SetGLMaterialColors(GL_FRONT, black, grey, red, black, 0);
+  GLfloat read[4] = {};
+  GLDriverApi().glGetMaterialfv(GL_FRONT, GL_DIFFUSE, read);
+  EXPECT_FLOAT_EQ(read[0], 1.0f) << "the front face got red back";
+  EXPECT_FLOAT_EQ(read[1], 0.0f);
+}
+
+TEST_F(GLStateCache, TextureBindingSkipsTheSameName) {
+  GLuint names[2];
+  GLDriverApi().glGenTextures(2, names);
+  GLCallRecorder calls;
+  SetGLCurrentTexture(0, GL_TEXTURE_2D, names[0]);
+  SetGLCurrentTexture(0, GL_TEXTURE_2D, names[0]);
+  SetGLCurrentTexture(0, GL_TEXTURE_2D, names[1]);
+  EXPECT_EQ(calls.Count("glBindTexture"), 2);
+  ResetGLTextureBindings();
+  SetGLCurrentTexture(0, GL_TEXTURE_2D, names[1]);
+  EXPECT_EQ(calls.Count("glBindTexture"), 3);
+  SetGLCurrentTexture(0, GL_TEXTURE_2D, 0);
+  GLDriverApi().glDeleteTextures(2, names);
+}
+
+TEST_F(GLStateCache, TextureMatrixResetOnlyAfterALoad) {
+  GLCallRecorder calls;
+  ResetGLTextureMatrix();
+  EXPECT_EQ(calls.Count("glLoadIdentity"), 0);
+  TMatrix m = IdentityHmgMatrix;
+  m[3][0] = 0.5f;
+  SetGLTextureMatrix(m);
+  ResetGLTextureMatrix();
+  ResetGLTextureMatrix();
+  EXPECT_EQ(calls.Count("glLoadIdentity"), 1);
+  ExpectNoStateLeft();
+}
+
+TEST_F(GLStateCache, FrontFaceToggles) {
+  GLCallRecorder calls;
+  InvertGLFrontFace();
+  GLint face = 0;
+  GLDriverApi().glGetIntegerv(GL_FRONT_FACE, &face);
+  EXPECT_EQ(face, GL_CW);
+  InvertGLFrontFace();
+  GLDriverApi().glGetIntegerv(GL_FRONT_FACE, &face);
+  EXPECT_EQ(face, GL_CCW);
+  EXPECT_EQ(calls.Count("glFrontFace"), 2);
+}
+
+TEST_F(GLStateCache, FacePropertiesApplyWithAndWithoutLighting) {
+  TGLFaceProperties face;
+  face.GetDiffuse()->SetColor({0, 0, 1, 1});
+  face.SetPolygonMode(pmLines);
+  GLCallRecorder calls;
+  face.Apply(GL_FRONT, true);
+  EXPECT_EQ(calls.Count("glMaterialfv"), 4);
+  EXPECT_EQ(calls.Count("glPolygonMode"), 1);
+  calls.Clear();
+  face.Apply(GL_FRONT, false);
+  EXPECT_EQ(calls.Count("glColor4fv"), 1);
+  EXPECT_EQ(calls.Count("glPolygonMode"), 0);
+  SetGLPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+}
+
+}  // namespace
