@@ -60,6 +60,9 @@ struct SplitCase {
   std::vector<std::string> recent;
 };
 
+// Failures name the case, not its bytes.
+void PrintTo(const SplitCase& c, std::ostream* out) { *out << c.name; }
+
 class SplitterTable : public ::testing::TestWithParam<SplitCase> {};
 
 TEST_P(SplitterTable, PaneRunsAndRecentLinesMatch) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,9 @@ struct CodecCase {
   std::string replies;
   bool peerIsTelnetServer;
 };
+
+// Failures name the case, not its bytes.
+void PrintTo(const CodecCase& c, std::ostream* out) { *out << c.name; }
 
 class CodecTable : public ::testing::TestWithParam<CodecCase> {};
 
