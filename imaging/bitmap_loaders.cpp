@@ -75,9 +75,9 @@ void TBitmapLoader::LoadFromFile(const std::string& fileName, const std::string&
 
 void TBitmapLoader::SaveToFile(const std::string& fileName, const std::string& extension,
                                const TLinearBitmap& bitmap) {
+  // Write errors raise as they happen; no flush to disk is forced per picture.
   TFileStream file(fileName, fmRead | fmWrite | fmCreate);
   SaveToStream(file, extension, bitmap);
-  file.Flush();
 }
 
 void TBitmapLoaders::RegisterLoader(TBitmapLoader* loader) {
