@@ -192,6 +192,14 @@ void TLinearBitmap::AssignTo(TAssignObject& target) const {
   TAssignObject::AssignTo(target);
 }
 
+void TLinearBitmap::Assign(const Bitmap& bitmap) {
+  if (bitmap.GetEmpty() || bitmap.GetPixelFormat() == pf8bit || bitmap.GetPixelFormat() == pf24bit) {
+    AssignFromBitmap(bitmap);
+    return;
+  }
+  AssignFromBitmap(StretchBitmap(bitmap, bitmap.GetWidth(), bitmap.GetHeight(), pf24bit));
+}
+
 void TLinearBitmap::AssignFromBitmap(const Bitmap& bitmap) {
   if (bitmap.GetEmpty()) {
     Clear();

@@ -65,7 +65,10 @@ public:
 
   void Assign(const TAssignObject& source) override;
   void AssignTo(TAssignObject& target) const override;
-  // The picture layer's bitmap takes the place of the toolkit bitmap.
+  // From a bitmap of the picture layer (in place of the toolkit's): pf8bit
+  // and pf24bit as they are, any other format converted to pf24bit.
+  void Assign(const Bitmap& bitmap);
+  // A copy in the bitmap's own format; an empty bitmap clears.
   void AssignFromBitmap(const Bitmap& bitmap);
   // Sets the target's format and size to ours and copies; an empty picture
   // empties the target rather than leaving its old pixels.

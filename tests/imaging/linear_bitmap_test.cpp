@@ -237,3 +237,18 @@ TEST(LinearBitmap, OnePixelPicturePaintsOntoTheWholeRectangle) {
       for (int x = 0; x < 3; ++x) EXPECT_EQ(canvas.GetPixel(x, y), 3 | 2 << 8 | 1 << 16);
   }
 }
+
+TEST(LinearBitmap, AssignFrom32BitBitmapConvertsTo24BitAndKeepsOthers) {
+  Bitmap wide(2, 1, pf32bit);
+  const std::uint8_t bgra[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+  std::copy(bgra, bgra + 8, wide.Data());
+  TLinearBitmap picture;
+  picture.Assign(wide);
+  EXPECT_EQ(picture.PixelFormat, pf24bit);
+  EXPECT_EQ(Pixels(picture), (std::vector<std::uint8_t>{1, 2, 3, 5, 6, 7}));
+  picture.AssignFromBitmap(wide);
+  EXPECT_EQ(picture.PixelFormat, pf32bit);
+  Bitmap indexed(2, 1, pf8bit);
+  picture.Assign(indexed);
+  EXPECT_EQ(picture.PixelFormat, pf8bit);
+}
