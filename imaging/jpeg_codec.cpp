@@ -38,7 +38,7 @@ extern "C" void JpegEmitMessage(j_common_ptr info, int level) {
 
 extern "C" void JpegSilentOutput(j_common_ptr) {}
 
-void InstallErrors(JpegErrorManager& errors, j_common_ptr) {
+void InstallErrors(JpegErrorManager& errors) {
   jpeg_std_error(&errors.manager);
   errors.manager.error_exit = JpegErrorExit;
   errors.manager.emit_message = JpegEmitMessage;
@@ -69,7 +69,7 @@ struct Encoder {
 
 // Returns false with the message in decoder.errors when libjpeg fails.
 bool RunDecode(Decoder& d, const std::uint8_t* data, std::size_t size, TLinearBitmap& out) {
-  InstallErrors(d.errors, nullptr);
+  InstallErrors(d.errors);
   d.info.err = &d.errors.manager;
   if (setjmp(d.errors.jump)) return false;
   jpeg_create_decompress(&d.info);
@@ -107,7 +107,7 @@ bool RunDecode(Decoder& d, const std::uint8_t* data, std::size_t size, TLinearBi
 
 bool RunEncode(Encoder& e, const TLinearBitmap& picture, const std::vector<std::uint8_t>& bgr, bool grey,
                int quality) {
-  InstallErrors(e.errors, nullptr);
+  InstallErrors(e.errors);
   e.info.err = &e.errors.manager;
   if (setjmp(e.errors.jump)) return false;
   jpeg_create_compress(&e.info);
