@@ -221,6 +221,37 @@ TEST_F(MainWindowSession, PlaysASessionWithColoursCommandsAndAHiddenPassword) {
   EXPECT_EQ(main->mmcommand->toPlainText(), "north");
   EXPECT_EQ(PaneText(), before);
   EXPECT_EQ(errors.size(), 1u);
+
+  // Only Disconnect forgets that the peer was a telnet server: the next
+  // connection's commands end in CR LF again.
+  main->btdisconnect->click();
+  server.received.clear();
+  main->btconnect->click();
+  ASSERT_TRUE(server.Accept());
+  Type("");
+  ASSERT_TRUE(WaitFor([&] { return server.Received() == "north\r\n"; })) << server.Received();
+}
+
+TEST_F(MainWindowSession, NegotiatesWithExactAnswersAndShowsAnEscapedIac) {
+  TestServer server;
+  main->GetTelnet().SetPort(server.port);
+  main->btconnect->click();
+  ASSERT_TRUE(server.Accept());
+  // DO 24, WILL 1, WILL 25, DO 31, WILL 3, WONT 1, DONT 24, in two writes
+  // that cut a command between IAC and its verb.
+  server.Send(Bytes({255, 253, 24, 255, 251, 1, 255, 251, 25, 255}));
+  WaitFor([] { return false; }, 50ms);
+  server.Send(Bytes({253, 31, 255, 251, 3, 255, 252, 1, 255, 254, 24}));
+  const std::string answers =
+      Bytes({255, 251, 24, 255, 253, 1, 255, 253, 25, 255, 252, 31, 255, 254, 3, 255, 254, 1, 255, 252, 24});
+  ASSERT_TRUE(WaitFor([&] { return server.Received() == answers; })) << server.Received().size();
+  // SEND for the terminal type and for another option both get "dumb".
+  server.Send(Bytes({255, 250, 24, 1, 255, 240, 255, 250, 31, 1, 255, 240}));
+  const std::string terminal = Bytes({255, 250, 24, 0}) + "dumb" + Bytes({255, 240});
+  ASSERT_TRUE(WaitFor([&] { return server.Received() == answers + terminal + terminal; }));
+  server.Send(Bytes({'a', 255, 255, 'b'}));
+  ASSERT_TRUE(WaitFor([&] { return PaneText().contains("b"); }));
+  EXPECT_EQ(PaneText(), QString::fromUtf8("a\u00ffb"));
 }
 
 TEST_F(MainWindowSession, ConnectToAClosedPortReportsTheSocketError) {
