@@ -7,6 +7,7 @@
 #include "engine/engine_errors.h"
 #include "engine/gl_api.h"
 #include "platform/base/assertion.h"
+#include "platform/picture/bitmap.h"
 
 namespace {
 
@@ -65,7 +66,31 @@ TextureSize TextureUploadSize(int width, int height, int maxTextureSize) {
   return size;
 }
 
+RasterView RasterViewOf(const Bitmap& picture) {
+  RasterView view;
+  if (picture.GetEmpty()) return view;
+  view.Width = picture.GetWidth();
+  view.Height = picture.GetHeight();
+  view.BitsPerPixel = BytesPerPixel(picture.GetPixelFormat()) * 8;
+  view.RowStride = picture.GetBytesPerLine();
+  view.Pixels = picture.Data();
+  view.Palette = picture.GetPalette().data();
+  return view;
+}
+
 // ---------------------------------------------------------------- TGLBitmap32
+
+void TGLBitmap32::Assign(const Bitmap& picture) { Assign(RasterViewOf(picture)); }
+
+Bitmap TGLBitmap32::CreateBitmap() const {
+  Bitmap result;
+  if (IsEmpty()) return result;
+  result.SetPixelFormat(pf32bit);
+  result.SetSize(FWidth, FHeight);
+  const RasterBuffer pixels = Create32BitsBitmap();
+  std::copy(pixels.Pixels.begin(), pixels.Pixels.end(), result.Data());
+  return result;
+}
 
 void TGLBitmap32::Assign(const TGLBitmap32* source) {
   if (!source) {

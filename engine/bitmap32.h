@@ -11,6 +11,8 @@
 
 #include <GL/gl.h>
 
+class Bitmap;
+
 // The minification filters of a texture, in the order of their GL values
 // (GL_NEAREST, GL_LINEAR, then the four mipmapped ones).
 enum TGLMinFilter {
@@ -33,6 +35,10 @@ struct RasterView {
   const std::uint8_t* Pixels = nullptr;
   const std::uint8_t* Palette = nullptr;  // 768 bytes, 8-bit pictures only
 };
+
+// A view of a loaded picture of the picture layer (8-, 24- or 32-bit), for
+// the conversion below: pictures reach the texture bitmap only this way.
+RasterView RasterViewOf(const Bitmap& picture);
 
 // A 32-bit picture for the rest of the program: rows top-down, pixels blue,
 // green, red, alpha.
@@ -77,6 +83,8 @@ public:
   // Converts a picture: widths that are not a multiple of 4 are stretched to
   // the next multiple. Raises EConvertError for a malformed view.
   void Assign(const RasterView& source);
+  // A picture of the picture layer, through RasterViewOf.
+  void Assign(const Bitmap& picture);
 
   int GetWidth() const { return FWidth; }
   // Rounded up to a multiple of 4; reallocates (contents not rescaled).
@@ -97,6 +105,9 @@ public:
   bool IsEmpty() const { return FWidth == 0 || FHeight == 0; }
 
   RasterBuffer Create32BitsBitmap() const;
+  // The same pixels as a 32-bit picture of the picture layer (rows
+  // top-down, blue, green, red, alpha).
+  Bitmap CreateBitmap() const;
 
   void SetAlphaFromIntensity();
   void SqrtAlphaFromIntensity();
