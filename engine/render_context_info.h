@@ -4,13 +4,18 @@
 // at the start of each scene pass.
 
 #include <cstdint>
+#include <functional>
+#include <vector>
 
 #include "engine/gl_state_cache.h"
 #include "engine/vector_types.h"
 
 class TGL3DScene;
 class TGL3DSceneBuffer;
-class TPersistentObjectList;
+struct TRenderContextInfo;
+
+// Something drawn after the whole scene (an after-render effect).
+using TAfterRenderEffect = std::function<void(TGL3DSceneBuffer& buffer, TRenderContextInfo& rci)>;
 
 enum TDrawState : std::uint8_t { rdsRendering, rdsPicking, rdsBitmap };
 
@@ -48,6 +53,7 @@ struct TRenderContextInfo {
   int renderDPI = 96;
   // The buffer's model-view matrix as last set up.
   const TMatrix* modelViewMatrix = nullptr;
-  // Effects that render after the whole scene (owned elsewhere).
-  TPersistentObjectList* afterRenderEffects = nullptr;
+  // Effects that render after the whole scene: the buffer's list, which a
+  // drawable may append to during the pass.
+  std::vector<TAfterRenderEffect>* afterRenderEffects = nullptr;
 };

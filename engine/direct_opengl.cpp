@@ -1,0 +1,48 @@
+#include "engine/direct_opengl.h"
+
+CLIENT_DEFINE_CLASS(TGLImmaterialSceneObject, TGLCustomSceneObject)
+CLIENT_DEFINE_CLASS(TGLDirectOpenGL, TGLImmaterialSceneObject)
+CLIENT_REGISTER_CLASS(TGLDirectOpenGL);
+
+void TGLImmaterialSceneObject::DoRender(TRenderContextInfo& rci, bool renderSelf, bool renderChildren) {
+  TGLBaseSceneObject::DoRender(rci, renderSelf, renderChildren);
+}
+
+TGLDirectOpenGL::TGLDirectOpenGL(TComponent* owner) : TGLImmaterialSceneObject(owner) {
+  FObjectStyle |= sosDirectDraw;
+}
+
+void TGLDirectOpenGL::SetUseBuildList(bool value) {
+  if (value == FUseBuildList) return;
+  FUseBuildList = value;
+  if (value)
+    FObjectStyle &= static_cast<TSceneObjectStyle>(~sosDirectDraw);
+  else
+    FObjectStyle |= sosDirectDraw;
+  StructureChanged();
+}
+
+void TGLDirectOpenGL::SetBlend(bool value) {
+  if (value == FBlend) return;
+  FBlend = value;
+  NotifyChange(this);
+}
+
+void TGLDirectOpenGL::SetOnRender(TDirectRenderEvent event) {
+  FOnRender = std::move(event);
+  StructureChanged();
+}
+
+void TGLDirectOpenGL::BuildList(TRenderContextInfo& rci) {
+  if (FOnRender) FOnRender(this, rci);
+}
+
+void TGLDirectOpenGL::Assign(const TPersistent* source) {
+  if (auto* other = dynamic_cast<const TGLDirectOpenGL*>(source)) {
+    FUseBuildList = other->FUseBuildList;
+    FObjectStyle = other->FObjectStyle;
+    FOnRender = other->FOnRender;
+    FBlend = other->FBlend;
+  }
+  TGLImmaterialSceneObject::Assign(source);
+}
