@@ -127,7 +127,10 @@ void PrepareBitmapForUpload(TGLBitmap32& bitmap, TGLTextureImageAlpha alpha, flo
 TGLTexture::TGLTexture(TPersistent* owner)
     : TGLUpdateAbleObject(owner), FImage(MakeImage(TGLPersistentImage::StaticClass())) {}
 
-TGLTexture::~TGLTexture() = default;
+TGLTexture::~TGLTexture() {
+  // The handle deletes its name as it goes; the cache must not keep it.
+  if (HasTextureName()) ResetGLTextureBindings();
+}
 
 std::unique_ptr<TGLTextureImage> TGLTexture::MakeImage(const TClassInfo& imageClass) {
   std::unique_ptr<TGLTextureImage> image = CreateInstanceAs<TGLTextureImage>(imageClass);
@@ -270,7 +273,12 @@ void TGLTexture::AssignBitmap(const Bitmap& bitmap) {
 }
 
 void TGLTexture::DestroyHandles() {
-  if (FTextureHandle) FTextureHandle->DestroyHandle();
+  if (HasTextureName()) {
+    FTextureHandle->DestroyHandle();
+    // GL may hand the deleted name out again; a cached binding of it would
+    // keep the next texture with that name from being bound.
+    ResetGLTextureBindings();
+  }
   FImageChanged = FParametersChanged = true;
   FRequiredMemorySize = -1;
 }

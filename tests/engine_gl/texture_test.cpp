@@ -266,3 +266,40 @@ TEST_F(TextureOnContext, CubeMapUploadsSixMatchingFacesAndNothingOtherwise) {
 }
 
 }  // namespace
+
+namespace {
+
+GLuint g_reusedName = 0;
+void GLAPIENTRY GenReusedName(GLsizei n, GLuint* names) {
+  for (GLsizei i = 0; i < n; ++i) names[i] = g_reusedName;
+}
+
+// GL may hand a deleted name out again; the binding cache must not take the
+// new texture for the old one.
+TEST_F(TextureOnContext, NameReusedAfterADeleteIsBoundAndUploadedAgain) {
+  {
+    TGLTexture first;
+    first.AssignBitmap(Checker(4, 4));
+    first.SetDisabled(false);
+    first.SetMinFilter(miNearest);
+    first.Apply(rci_);
+    first.UnApply(rci_);
+    g_reusedName = first.GetHandle();
+  }
+  GLApi reusing = GLDriverApi();
+  reusing.glGenTextures = &GenReusedName;
+  ScopedGLApi scoped(reusing);
+  texture_.AssignBitmap(Checker(8, 8));
+  texture_.SetDisabled(false);
+  texture_.SetMinFilter(miNearest);
+  texture_.Apply(rci_);
+  ASSERT_EQ(texture_.GetHandle(), g_reusedName);
+  EXPECT_EQ(BoundTexture(), static_cast<GLint>(g_reusedName));
+  GLint width = -1;
+  GLDriverApi().glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+  EXPECT_EQ(width, 8);
+  texture_.UnApply(rci_);
+  texture_.DestroyHandles();
+}
+
+}  // namespace
