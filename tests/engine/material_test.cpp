@@ -135,6 +135,54 @@ TEST_F(TextureFolders, LibraryHookRunsFirstAndItsAnswerIsSearchedToo) {
   EXPECT_EQ(name, (root_ / "Textures").string() + "\\Walls/BRICK.jpg");
 }
 
+// A picture format of the tests' own ("TPIC": width, height, 24-bit pixels).
+class TestPictureFormat {
+public:
+  TestPictureFormat() {
+    PictureFormat format;
+    format.Extension = "TPIC";
+    format.LoadFromFile = [](const std::string& name, Bitmap& b) {
+      std::ifstream in(name, std::ios::binary);
+      int w = 0, h = 0;
+      in >> w >> h;
+      in.get();
+      b = Bitmap(w, h, pf24bit);
+      in.read(reinterpret_cast<char*>(b.Data()), static_cast<std::streamsize>(b.DataSize()));
+    };
+    registered_ = PictureFormats::Global().Register(format);
+  }
+  ~TestPictureFormat() {
+    if (registered_) PictureFormats::Global().Unregister("TPIC");
+  }
+  static void Write(const fs::path& path, int w, int h) {
+    std::ofstream out(path, std::ios::binary);
+    out << w << ' ' << h << '\n' << std::string(std::size_t(w) * h * 3, '\x40');
+  }
+
+private:
+  bool registered_;
+};
+
+TEST_F(TextureFolders, TextureFileOfWorldDataLoadsThroughTheFoldersWhateverItsCase) {
+  TestPictureFormat format;
+  TestPictureFormat::Write(root_ / "Textures" / "Walls" / "Stone.TPIC", 8, 4);
+  TGLMaterialLibrary library;
+  library.SetTexturePaths((root_ / "textures").string());
+  TGLLibMaterial* persistent = library.AddTextureMaterial("stone", "WALLS\\stone.tpic");
+  EXPECT_EQ(persistent->GetMaterial()->GetTexture()->GetImage()->GetWidth(), 8);
+
+  TGLLibMaterial* fromFile = library.AddTextureMaterial("lazy", "walls\\STONE.tpic", false);
+  TGLTextureImage* image = fromFile->GetMaterial()->GetTexture()->GetImage();
+  ASSERT_EQ(image->ClassName(), "TGLPicFileImage");
+  TGLBitmap32* bitmap = image->GetBitmap32(GL_TEXTURE_2D);
+  ASSERT_NE(bitmap, nullptr);
+  EXPECT_EQ(bitmap->GetHeight(), 4);
+  image->FreeBitmap32();
+
+  EXPECT_THROW(library.AddTextureMaterial("none", "walls\\missing.tpic"), ETexture);
+  EXPECT_EQ(library.LibMaterialByName("none"), nullptr);  // not left behind half made
+}
+
 TEST(Material, ReferenceResolvesMovesItsUseAndIsForgottenWithTheLibraryMaterial) {
   TGLMaterialLibrary library;
   TGLLibMaterial* a = library.AddTextureMaterial("a", Grey(4, 4, 1));
