@@ -103,7 +103,8 @@ public:
   // One byte per face: 1 when the last pass found it turned to the point.
   const TByteList& GetFaceVisible() const { return FFaceVisible; }
 
-private:
+protected:
+  // For connectivities of richer meshes built on this one.
   void AddEdge(int a, int b, int face);
   int ReIndex(int vertex, TGLSilhouette& silhouette);
 
