@@ -21,6 +21,8 @@ public:
   // One typed character on the wire (see TelnetCodec::EncodeCharacter).
   void SendCharacter(char c);
 
+  // Host, port and terminal are read by the connection and its reader
+  // thread: set them while disconnected.
   const std::string& GetHost() const { return FHost; }
   void SetHost(const std::string& host) { FHost = host; }
   int GetPort() const { return FPort; }
