@@ -6,11 +6,14 @@
 #include <array>
 #include <cmath>
 #include <functional>
+#include <map>
 #include <memory>
 #include <random>
 #include <vector>
 
+#include "objects/height_data_bitmap.h"
 #include "objects/height_data_custom.h"
+#include "objects/terrain_renderer_tiles.h"
 
 namespace {
 
@@ -494,4 +497,63 @@ TEST(ROAMPatch, PatchWithoutUsableSamplesDrawsNothing) {
   patch.Tesselate();
   EXPECT_TRUE(RoamMesh(patch).Triangles.empty());
   EXPECT_TRUE(StripMesh(patch).Triangles.empty());
+}
+
+TEST(ROAMPatch, FrameOfPatchesIsCrackFreeAcrossEveryEdge) {
+  // Rough wrapped ground; the renderer's walk links, tessellates with its
+  // lag and draws ROAM and full-resolution patches side by side.
+  TGLBitmapHDS source;
+  Bitmap bitmap(64, 64, pf8bit);
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 64; ++x) bitmap.ScanLine(y)[x] = std::uint8_t((x * 97 + y * 57 + x * y * 13) % 256);
+  Picture picture;
+  picture.SetBitmap(bitmap);
+  source.SetPicture(picture);
+  TTerrainTiles tiles;
+  tiles.SetTileSize(16);
+  tiles.SetSource(&source);
+  for (float quality : {0.0f, 12.0f}) {
+    TTerrainFrame frame;
+    frame.Eye = TAffineVector{40, 40, 2};
+    const TVector4f all{0, 0, 0, 1};
+    frame.Clipping.frustum = {all, all, all, all, all, all};
+    frame.Clipping.farClippingDistance = 60;
+    frame.Clipping.origin = TVector4f{40, 40, 2, 1};
+    frame.Scale = TAffineVector{1, 1, 0.01f};
+    frame.QualityDistance = quality;
+    frame.CLODPrecision = 2000;
+    std::map<std::pair<float, float>, Mesh> meshes;  // by offset
+    int partial = 0, high = 0;
+    frame.RenderPatch = [&](TGLROAMPatch& patch) {
+      const TAffineVector o = patch.GetVertexOffset();
+      if (patch.GetHighResolution()) {
+        ++high;
+        meshes[{o[0], o[1]}] = StripMesh(patch);
+      } else {
+        meshes[{o[0], o[1]}] = RoamMesh(patch);
+        if (patch.GetTriangleCount() > 2 && patch.GetTriangleCount() < 2 * 16 * 16) ++partial;
+      }
+    };
+    tiles.BuildFrame(frame);
+    ASSERT_GT(meshes.size(), 50u);
+    EXPECT_GT(partial, 10);
+    if (quality > 0) {
+      EXPECT_GT(high, 0);
+    }
+    int pairs = 0;
+    for (const auto& [offset, mesh] : meshes) {
+      ExpectConforming(mesh);
+      const auto east = meshes.find({offset.first + 16, offset.second});
+      if (east != meshes.end()) {
+        ExpectCrackFree(mesh, east->second, 0, offset.first + 16, offset.second, offset.second + 16);
+        ++pairs;
+      }
+      const auto south = meshes.find({offset.first, offset.second + 16});
+      if (south != meshes.end()) {
+        ExpectCrackFree(mesh, south->second, 1, offset.second + 16, offset.first, offset.first + 16);
+        ++pairs;
+      }
+    }
+    EXPECT_GT(pairs, 100);
+  }
 }
