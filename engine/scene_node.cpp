@@ -12,6 +12,7 @@
 #include "engine/plane_geometry.h"
 #include "engine/geometry_bb.h"
 #include "engine/scene.h"
+#include "engine/silhouette.h"
 #include "engine/vector_geometry.h"
 #include "platform/base/assertion.h"
 
@@ -508,6 +509,46 @@ bool TGLBaseSceneObject::RayCastIntersect(const TVector4f& rayStart, const TVect
     *intersectNormal = n;
   }
   return true;
+}
+
+std::unique_ptr<TGLSilhouette> TGLBaseSceneObject::GenerateSilhouette(const TGLSilhouetteParameters& parameters) {
+  constexpr int kSegments = 21;
+  float radius = BoundingSphereRadiusUnscaled();
+  const float distance = AffineVectorLength(parameters.SeenFrom);
+  switch (parameters.Style) {
+    case 0:
+      // From inside the sphere there is no visible rim: keep the sphere's.
+      if (distance > radius) radius = SphereVisibleRadius(distance, radius);
+      break;
+    case 1:
+      break;
+    default:
+      CLIENT_ASSERT(false, "Unknown silhouette style");
+  }
+  TAffineVector u = AffineVectorCross(parameters.SeenFrom, XVector);
+  if (AffineVectorLength(u) < 0.001f) u = AffineVectorCross(parameters.SeenFrom, YVector);
+  NormalizeAffineVector(u);
+  TAffineVector v = AffineVectorCross(parameters.SeenFrom, u);
+  NormalizeAffineVector(v);
+  radius *= 0.98f;
+  auto silhouette = std::make_unique<TGLSilhouette>();
+  for (int i = 0; i < kSegments; ++i) {
+    float s, c;
+    SinCos(static_cast<float>(i) * 0.2991993f, s, c);
+    const TAffineVector p = AffineVectorCombine(u, v, c * radius, s * radius);
+    silhouette->GetVertices().Add(TVector4f{p[0], p[1], p[2], 1.0f});
+    silhouette->GetIndices().Add(i);
+    silhouette->GetIndices().Add((i + 1) % kSegments);
+  }
+  if (parameters.CappingRequired) {
+    for (int i = 0; i < kSegments; ++i) {
+      silhouette->GetCapIndices().Add(kSegments);
+      silhouette->GetCapIndices().Add(i);
+      silhouette->GetCapIndices().Add((i + 1) % kSegments);
+    }
+    silhouette->GetVertices().Add(TVector4f{0, 0, 0, 1});
+  }
+  return silhouette;
 }
 
 // --- Changes ---------------------------------------------------------------------------

@@ -29,6 +29,8 @@ class TGL3DScene;
 class TGLBaseSceneObject;
 class TGLBehaviours;
 class TGLObjectEffects;
+class TGLSilhouette;
+struct TGLSilhouetteParameters;
 
 using TSceneObjectStyle = std::uint8_t;
 constexpr TSceneObjectStyle sosDirectDraw = 1;
@@ -159,6 +161,10 @@ public:
   // Against the bounding sphere; the first hit and its normal when asked.
   virtual bool RayCastIntersect(const TVector4f& rayStart, const TVector4f& rayVector,
                                 TVector4f* intersectPoint = nullptr, TVector4f* intersectNormal = nullptr);
+
+  // A 21-segment circle around the bounding sphere as seen from the
+  // parameters' viewpoint (style 0 omni, 1 parallel).
+  virtual std::unique_ptr<TGLSilhouette> GenerateSilhouette(const TGLSilhouetteParameters& parameters);
 
   // --- Changes ------------------------------------------------------------------
   void BeginUpdate() { ++FUpdateCount; }

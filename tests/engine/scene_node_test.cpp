@@ -17,6 +17,7 @@
 #include "engine/matrix_geometry.h"
 #include "engine/scene.h"
 #include "engine/scene_buffer.h"
+#include "engine/silhouette.h"
 #include "engine/vector_geometry.h"
 #include "platform/base/assertion.h"
 
@@ -256,6 +257,32 @@ TEST(SceneNodeBounds, PointInObjectAndRayCastAgainstTheBoundingSphere) {
   EXPECT_NEAR(point[0], 10 - r, 1e-5f);
   ExpectVectorNear(normal, {-1, 0, 0, 0});
   EXPECT_FALSE(node.RayCastIntersect({0, 0, 0, 1}, {0, 1, 0, 0}));
+}
+
+TEST(SceneNodeBounds, SilhouetteIsACircleAroundTheBoundingSphere) {
+  TGLBaseSceneObject node;
+  TGLSilhouetteParameters parameters;
+  parameters.SeenFrom = {0, 0, 10};
+  parameters.Style = 1;  // parallel: the sphere's own radius
+  parameters.CappingRequired = true;
+  auto silhouette = node.GenerateSilhouette(parameters);
+  ASSERT_EQ(silhouette->GetVertices().GetCount(), 22);
+  EXPECT_EQ(silhouette->GetIndices().GetCount(), 42);
+  EXPECT_EQ(silhouette->GetCapIndices().GetCount(), 63);
+  const float r = std::sqrt(0.75f) * 0.98f;
+  for (int i = 0; i < 21; ++i) {
+    const TVector4f& p = silhouette->GetVertices()[i];
+    EXPECT_NEAR(std::sqrt(p[0] * p[0] + p[1] * p[1]), r, 1e-5f);
+    EXPECT_NEAR(p[2], 0.0f, 1e-6f) << "in the plane facing the viewpoint";
+  }
+  EXPECT_EQ(silhouette->GetIndices()[41], 0) << "the loop closes";
+  // Seen from inside the sphere the rim is the sphere's own, not infinite.
+  parameters.Style = 0;
+  parameters.SeenFrom = {0, 0, 0.1f};
+  auto inside = node.GenerateSilhouette(parameters);
+  EXPECT_TRUE(std::isfinite(inside->GetVertices()[0][0]));
+  parameters.Style = 7;
+  EXPECT_THROW(node.GenerateSilhouette(parameters), EAssertionFailed);
 }
 
 TEST_F(SceneGraph, SceneRayCastReturnsTheNearestVisibleHit) {
