@@ -151,7 +151,9 @@ TGLLibMaterial::TGLLibMaterial(TGLLibMaterials* collection)
 }
 
 TGLLibMaterial::~TGLLibMaterial() {
-  SetShader(nullptr);
+  // Quietly: the users hear of the going below, not of a shader change.
+  if (FShader) FShader->UnRegisterUser(this);
+  FShader = nullptr;
   ForgetTexture2();
   FTexture2Name.clear();
   for (TObject* user : std::vector<TObject*>(FUserList)) {

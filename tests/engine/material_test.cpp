@@ -306,6 +306,30 @@ TEST(Material, AssignCopiesValuesAndTheReference) {
   EXPECT_FALSE(copy.HasTexture());
 }
 
+TEST(Shader, ChangesReachTheOwnersOfMaterialsThatUseItAndEitherSideMayGoFirst) {
+  auto shader = std::make_unique<TGLShader>();
+  {
+    TGLMaterialLibrary library;
+    TGLLibMaterial* lib = library.GetMaterials()->Add();
+    lib->SetShader(shader.get());
+    CountingSceneObject owner;
+    TGLMaterial material(&owner);
+    material.SetMaterialLibrary(&library);
+    material.SetLibMaterialName(lib->GetName());
+    owner.changes = 0;
+    shader->SetEnabled(false);
+    EXPECT_EQ(owner.changes, 1);
+  }
+  // The library went first; the shader forgot it.
+  shader->SetEnabled(true);
+
+  TGLMaterialLibrary library;
+  TGLLibMaterial* lib = library.GetMaterials()->Add();
+  lib->SetShader(shader.get());
+  shader.reset();
+  EXPECT_EQ(lib->GetShader(), nullptr);
+}
+
 TEST(MaterialLibrary, ApplyOfAnUnknownNameAppliesNothing) {
   TGLMaterialLibrary library;
   TRenderContextInfo rci;
