@@ -254,3 +254,38 @@ TEST(Component, FreeNotificationTellsTheOtherSide) {
 }
 
 }  // namespace
+
+#include <filesystem>
+#include <unistd.h>
+
+#include "engine/manager_registry.h"
+
+namespace {
+
+TEST(ManagerRegistry, FindsByClassAndExactName) {
+  TGLUpdateAbleComponent sound;
+  sound.SetName("Sound");
+  TComponent other;
+  other.SetName("Sound");
+  EXPECT_EQ(RegisterManager(&other), RegisterManager(&other)) << "listed once";
+  RegisterManager(&sound);
+  EXPECT_EQ(FindManager(TGLUpdateAbleComponent::StaticClass(), "Sound"), &sound);
+  EXPECT_EQ(FindManager(TComponent::StaticClass(), "Sound"), &other);
+  EXPECT_EQ(FindManager(TGLUpdateAbleComponent::StaticClass(), "sound"), nullptr);
+  DeRegisterManager(&sound);
+  DeRegisterManager(&other);
+  EXPECT_EQ(FindManager(TComponent::StaticClass(), "Sound"), nullptr);
+}
+
+TEST(TextFiles, WriteReadAndSize) {
+  const std::string path = (std::filesystem::temp_directory_path() / ("textfile_" + std::to_string(getpid()))).string();
+  EXPECT_EQ(ReadTextFile(path), "");
+  EXPECT_EQ(FileSizeOf(path), 0);
+  WriteTextFile(path, std::string("a\r\nb\0c", 6));
+  EXPECT_EQ(ReadTextFile(path), std::string("a\r\nb\0c", 6));
+  EXPECT_EQ(FileSizeOf(path), 6);
+  std::filesystem::remove(path);
+  EXPECT_THROW(WriteTextFile("/nonexistent-folder/x.txt", "x"), EFOpenError);
+}
+
+}  // namespace

@@ -284,4 +284,51 @@ TEST_F(SceneRender, DisplayListsAreCompiledOnceAndRebuiltAfterAChange) {
   EXPECT_EQ(builds, 2);
 }
 
+TEST_F(SceneRender, ASecondBufferOnTheSceneSharesTheDisplayLists) {
+  MakeContext();
+  int builds = 0;
+  green->SetUseBuildList(true);
+  green->SetOnRender([&](TObject*, TRenderContextInfo&) {
+    ++builds;
+    GL().glColor3f(0, 1, 0);
+    Square(-0.4f, -0.4f, 0.4f, 0.4f, 0);
+  });
+  buffer.SetLighting(false);
+  buffer.Render();
+  TGL3DSceneBuffer second;
+  second.SetLighting(false);
+  second.Resize(kSize, kSize);
+  second.SetCamera(camera);
+  second.SetBackgroundColor(kBlue);
+  second.CreateRenderingContext(0, true);
+  second.Render();
+  EXPECT_EQ(builds, 1) << "the list compiled for the first buffer plays in the second";
+  ASSERT_TRUE(second.GetRenderingContext()->SharesListsWith(buffer.GetRenderingContext()));
+  second.GetRenderingContext()->Activate();
+  std::uint8_t p[4] = {};
+  GLDriverApi().glReadPixels(32, 32, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
+  second.GetRenderingContext()->Deactivate();
+  EXPECT_EQ(p[1], 255);
+  EXPECT_EQ(scene.Buffers().size(), 2u);
+  second.DestroyRenderingContext();
+  EXPECT_EQ(scene.Buffers().size(), 1u);
+}
+
+TEST_F(SceneRender, AxesAreDrawnWithoutLeavingState) {
+  MakeContext();
+  green->SetShowAxes(true);
+  buffer.SetLighting(false);
+  buffer.Render();
+  TGLContext* context = buffer.GetRenderingContext();
+  context->Activate();
+  GLint depth = -1;
+  GLDriverApi().glGetIntegerv(GL_ATTRIB_STACK_DEPTH, &depth);
+  EXPECT_EQ(depth, 0);
+  GLDriverApi().glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
+  EXPECT_EQ(depth, 1);
+  EXPECT_FALSE(GLDriverApi().glIsEnabled(GL_LINE_STIPPLE)) << "the axes' attributes are popped";
+  EXPECT_EQ(GLDriverApi().glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  context->Deactivate();
+}
+
 }  // namespace
