@@ -1,10 +1,16 @@
 #include "engine/texture.h"
 
+#include "engine/camera.h"
 #include "engine/context.h"
 #include "engine/gl_api.h"
 #include "engine/gl_state_cache.h"
+#include "engine/light_source.h"
+#include "engine/matrix_geometry.h"
 #include "engine/material.h"
 #include "engine/multitexture.h"
+#include "engine/scene.h"
+#include "engine/scene_buffer.h"
+#include "engine/vector_geometry.h"
 #include "platform/base/assertion.h"
 
 CLIENT_DEFINE_CLASS(TGLTexture, TGLUpdateAbleObject)
@@ -120,6 +126,23 @@ void PrepareBitmapForUpload(TGLBitmap32& bitmap, TGLTextureImageAlpha alpha, flo
   }
   if (brightness != 1.0f) bitmap.BrightnessCorrection(brightness);
   if (gamma != 1.0f) bitmap.GammaCorrection(gamma);
+}
+
+TMatrix CubeMapLightTextureMatrix(const TMatrix& viewMatrix, const TMatrix& lightAbsoluteMatrix) {
+  // Eye to world is the transposed rotation of the view; world to the
+  // light's frame the transposed rotation of the light.
+  auto rotation = [](const TMatrix& m) {
+    TMatrix r = IdentityHmgMatrix;
+    for (int i = 0; i < 3; ++i) {
+      TAffineVector row{m[i][0], m[i][1], m[i][2]};
+      NormalizeAffineVector(row);
+      for (int j = 0; j < 3; ++j) r[i][j] = row[j];
+    }
+    return r;
+  };
+  TMatrix m = MatrixMultiply(rotation(lightAbsoluteMatrix), rotation(viewMatrix));
+  TransposeMatrix(m);
+  return m;
 }
 
 // ------------------------------------------------------------------ TGLTexture
@@ -398,6 +421,21 @@ void TGLTexture::ApplyMappingMode() {
   }
 }
 
+void TGLTexture::LoadCubeMapLightMatrix(TRenderContextInfo& rci) {
+  if (!rci.scene) return;
+  TGLLightSource* light = nullptr;
+  for (TGLLightSource* candidate : rci.scene->Lights())
+    if (candidate) {
+      light = candidate;
+      break;
+    }
+  TGLCamera* camera = rci.buffer ? rci.buffer->GetCamera() : nullptr;
+  if (!camera) camera = rci.scene->GetCurrentCamera();
+  // Without either the matrix stays the identity: a plain normal map.
+  if (!light || !camera) return;
+  SetGLTextureMatrix(CubeMapLightTextureMatrix(camera->ViewMatrix(), light->GetAbsoluteMatrix()));
+}
+
 void TGLTexture::UnApplyMappingMode() {
   if (FMappingMode == tmmUser) return;
   GL().glDisable(GL_TEXTURE_GEN_S);
@@ -415,9 +453,7 @@ void TGLTexture::Apply(TRenderContextInfo& rci) {
   SetGLCurrentTexture(0, target, name);
   GL().glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, static_cast<GLint>(GLTextureEnvModeOf(FTextureMode)));
   ApplyMappingMode();
-  // The light-relative cube map needs the scene's first light and camera,
-  // which the texture does not reach: it keeps the identity texture matrix
-  // and works as a normal map.
+  if (cube && FMappingMode == tmmCubeMapLight0) LoadCubeMapLightMatrix(rci);
   xgl::MapTexCoordToMain();
 }
 

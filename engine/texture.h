@@ -60,6 +60,11 @@ void GLWrapOf(TGLTextureWrap wrap, bool edgeClamp, GLenum& s, GLenum& t);
 void PrepareBitmapForUpload(TGLBitmap32& bitmap, TGLTextureImageAlpha alpha, float brightness,
                             float gamma);
 
+// The texture matrix of tmmCubeMapLight0: eye-space vectors (what normal
+// map generation gives) turned into the frame of the light, so that the cube
+// map stays fixed to the light however the view turns. Rotations only.
+TMatrix CubeMapLightTextureMatrix(const TMatrix& viewMatrix, const TMatrix& lightAbsoluteMatrix);
+
 class TGLTexture : public TGLUpdateAbleObject {
   CLIENT_DECLARE_CLASS(TGLTexture)
 public:
@@ -158,6 +163,9 @@ private:
   void SetTextureParameters(GLenum target);
   void UploadImage(GLenum target);
   void ApplyMappingMode();
+  // The light-relative cube map's texture matrix, from the first light and
+  // the camera of the scene being rendered.
+  void LoadCubeMapLightMatrix(TRenderContextInfo& rci);
   void UnApplyMappingMode();
 
   std::unique_ptr<TGLTextureHandle> FTextureHandle;

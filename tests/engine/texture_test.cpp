@@ -437,3 +437,39 @@ TEST(TextureTables, AlphaRulesOfTheUpload) {
 }
 
 }  // namespace
+
+namespace {
+
+TAffineVector Times(const TAffineVector& v, const TMatrix& m) {
+  TAffineVector r;
+  for (int j = 0; j < 3; ++j) r[j] = v[0] * m[0][j] + v[1] * m[1][j] + v[2] * m[2][j];
+  return r;
+}
+
+void ExpectNear(const TAffineVector& a, const TAffineVector& b) {
+  for (int i = 0; i < 3; ++i) EXPECT_NEAR(a[i], b[i], 1e-6f) << "component " << i;
+}
+
+TEST(CubeMapLightMatrix, TurnsEyeVectorsIntoTheLightsFrame) {
+  // The light's local X axis points along world Z.
+  const TMatrix light{{0, 0, 1, 0}, {0, 1, 0, 0}, {-1, 0, 0, 0}, {5, 6, 7, 1}};
+  // The view turns world X into eye -Z (looking along +X), and moves.
+  const TMatrix view{{0, 0, -1, 0}, {0, 1, 0, 0}, {1, 0, 0, 0}, {3, -2, 9, 1}};
+  const TMatrix m = CubeMapLightTextureMatrix(view, light);
+  // World Z seen in the eye is eye X; in the light's frame it is local X.
+  const TAffineVector eyeOfWorldZ = Times({0, 0, 1}, view);
+  ExpectNear(eyeOfWorldZ, {1, 0, 0});
+  ExpectNear(Times(eyeOfWorldZ, m), {1, 0, 0});
+  // World X: eye -Z; the light's local -Z.
+  ExpectNear(Times(Times({1, 0, 0}, view), m), {0, 0, -1});
+  // Translations of either side change nothing.
+  TMatrix moved = view;
+  moved[3] = {100, 200, 300, 1};
+  const TMatrix same = CubeMapLightTextureMatrix(moved, light);
+  for (int i = 0; i < 4; ++i)
+    for (int j = 0; j < 4; ++j) EXPECT_EQ(same[i][j], m[i][j]);
+  EXPECT_EQ(m[3][3], 1.0f);
+  EXPECT_EQ(m[3][0], 0.0f);
+}
+
+}  // namespace

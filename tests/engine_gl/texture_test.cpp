@@ -6,7 +6,10 @@
 
 #include <vector>
 
+#include "engine/camera.h"
 #include "engine/gl_recorder.h"
+#include "engine/light_source.h"
+#include "engine/scene.h"
 #include "engine/gl_state_cache.h"
 #include "engine/multitexture.h"
 #include "tests/support/gl_fixture.h"
@@ -300,6 +303,42 @@ TEST_F(TextureOnContext, NameReusedAfterADeleteIsBoundAndUploadedAgain) {
   EXPECT_EQ(width, 8);
   texture_.UnApply(rci_);
   texture_.DestroyHandles();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(TextureOnContext, LightRelativeCubeMapLoadsTheLightsFrameAsTextureMatrix) {
+  if (!GL().Extensions.ARB_texture_cube_map) GTEST_SKIP() << "no GL_ARB_texture_cube_map";
+  TGL3DScene scene;
+  auto* camera = scene.GetCameras()->AddNewChild<TGLCamera>();
+  camera->GetPosition()->SetPoint(0, 0, 10);
+  scene.SetCurrentCamera(camera);
+  auto* light = scene.GetObjects()->AddNewChild<TGLLightSource>();
+  light->GetDirection()->SetVector(1, 0, 0);
+  rci_.scene = &scene;
+
+  TGLCubeMapImage cube;
+  for (int face = 0; face < 6; ++face) cube.GetPicture(TGLCubeMapTarget(face)).SetBitmap(Checker(4, 4));
+  texture_.SetImage(&cube);
+  texture_.SetMinFilter(miLinear);
+  texture_.SetMappingMode(tmmCubeMapLight0);
+  texture_.SetDisabled(false);
+  texture_.Apply(rci_);
+  const TMatrix expected = CubeMapLightTextureMatrix(camera->ViewMatrix(), light->GetAbsoluteMatrix());
+  GLfloat m[16] = {};
+  GLDriverApi().glGetFloatv(GL_TEXTURE_MATRIX, m);
+  for (int i = 0; i < 16; ++i) EXPECT_FLOAT_EQ(m[i], expected[i / 4][i % 4]) << "element " << i;
+  EXPECT_NE(m[0], 1.0f);  // the light is turned: not the identity
+  GLint mode = 0;
+  GLDriverApi().glGetTexGeniv(GL_S, GL_TEXTURE_GEN_MODE, &mode);
+  EXPECT_EQ(mode, GL_NORMAL_MAP);
+  texture_.UnApply(rci_);
+  GLDriverApi().glGetFloatv(GL_TEXTURE_MATRIX, m);
+  EXPECT_EQ(m[0], 1.0f);
+  EXPECT_EQ(m[2], 0.0f);
+  ExpectNoStateLeft();
 }
 
 }  // namespace
