@@ -258,7 +258,11 @@ THeightDataSource::~THeightDataSource() {
 }
 
 void THeightDataSource::StopServiceThread() {
-  FTerminate.store(true);
+  {
+    std::lock_guard<std::mutex> lock(FWakeLock);
+    FTerminate.store(true);
+  }
+  FWake.notify_all();
   if (FThread.joinable()) FThread.join();
 }
 
@@ -509,9 +513,10 @@ void THeightDataSource::ServiceThreadLoop() {
       idle = picked.empty();
     }
     idlePasses = idle ? idlePasses + 1 : 0;
-    if (idlePasses >= 10)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    else
+    if (idlePasses >= 10) {
+      std::unique_lock<std::mutex> lock(FWakeLock);
+      FWake.wait_for(lock, std::chrono::milliseconds(10), [this] { return FTerminate.load(); });
+    } else
       std::this_thread::yield();
   }
 }

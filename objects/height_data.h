@@ -17,6 +17,7 @@
 
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -79,9 +80,11 @@ public:
   int GetXLeft() const { return FXLeft; }
   int GetYTop() const { return FYTop; }
   int GetSize() const { return FSize; }
-  THeightValueType GetValueType() const { return FValueType; }
+  // Both are read under the source's lock while a worker may be filling
+  // the tile, hence atomic.
+  THeightValueType GetValueType() const { return FValueType.load(); }
   // Bytes held by the samples: 0 before Allocate.
-  int GetDataSize() const { return FDataSize; }
+  int GetDataSize() const { return FDataSize.load(); }
 
   // Polled without the source's lock: the samples are written before the
   // state becomes htsReady (release), and read after it was seen (acquire).
@@ -166,8 +169,8 @@ private:
   int FXLeft;
   int FYTop;
   std::atomic<int> FUseCounter{0};
-  THeightValueType FValueType;
-  int FDataSize = 0;
+  std::atomic<THeightValueType> FValueType;
+  std::atomic<int> FDataSize{0};
   std::vector<std::uint8_t> FByteData;
   std::vector<std::int16_t> FSmallIntData;
   std::vector<float> FSingleData;
@@ -263,5 +266,8 @@ private:
   float FDefaultHeight = 0;
   double FReleaseLatency = 15.0 / (24 * 3600);
   std::atomic<bool> FTerminate{false};
+  // Wakes the idle service thread at once when the source stops it.
+  std::mutex FWakeLock;
+  std::condition_variable FWake;
   std::thread FThread;
 };

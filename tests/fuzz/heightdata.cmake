@@ -1,0 +1,1 @@
+client_fuzz_target(fuzz_heightdata ${CMAKE_CURRENT_SOURCE_DIR}/heightdata_fuzz.cpp objects)
