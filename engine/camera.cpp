@@ -18,8 +18,18 @@ TGLCamera::TGLCamera(TComponent* owner) : TGLBaseSceneObject(owner) {
 }
 
 TGLCamera::~TGLCamera() {
+  MarkDestroying();
   SetTargetObject(nullptr);
+  for (TGL3DSceneBuffer* buffer : std::vector<TGL3DSceneBuffer*>(FViewers)) buffer->SetCamera(nullptr);
   if (GetScene()) GetScene()->CameraDestroyed(this);
+}
+
+void TGLCamera::AttachViewer(TGL3DSceneBuffer* buffer) {
+  if (std::find(FViewers.begin(), FViewers.end(), buffer) == FViewers.end()) FViewers.push_back(buffer);
+}
+
+void TGLCamera::DetachViewer(TGL3DSceneBuffer* buffer) {
+  FViewers.erase(std::remove(FViewers.begin(), FViewers.end(), buffer), FViewers.end());
 }
 
 void TGLCamera::SetFocalLength(float value) {

@@ -6,8 +6,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "engine/scene_node.h"
+
+class TGL3DSceneBuffer;
 
 enum TGLCameraStyle : std::uint8_t { csPerspective, csOrthogonal, csOrtho2D, csCustom, csInfinitePerspective };
 
@@ -67,10 +70,15 @@ public:
     return false;
   }
 
+  // The buffers looking through this camera; each forgets it when it goes.
+  void AttachViewer(TGL3DSceneBuffer* buffer);
+  void DetachViewer(TGL3DSceneBuffer* buffer);
+
 protected:
   void Notification(TComponent* component, TOperation operation) override;
 
 private:
+  std::vector<TGL3DSceneBuffer*> FViewers;
   float FFocalLength = 50.0f;
   float FDepthOfView = 100.0f;
   float FNearPlane = 1.0f;

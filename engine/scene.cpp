@@ -109,7 +109,11 @@ void TGL3DScene::SetupLights(int maxLights) {
 }
 
 void TGL3DScene::RegisterBuffer(TGL3DSceneBuffer* buffer) {
-  if (std::find(FBuffers.begin(), FBuffers.end(), buffer) != FBuffers.end()) return;
+  if (std::find(FBuffers.begin(), FBuffers.end(), buffer) != FBuffers.end()) {
+    // Registered before it had a context: the first context is the base.
+    if (!FBaseContext) FBaseContext = buffer->GetRenderingContext();
+    return;
+  }
   FBuffers.push_back(buffer);
   buffer->RegisteredWith(this, true);
   if (!FBaseContext) FBaseContext = buffer->GetRenderingContext();

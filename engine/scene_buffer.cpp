@@ -138,6 +138,7 @@ TGL3DSceneBuffer::TGL3DSceneBuffer(TPersistent* owner)
 
 TGL3DSceneBuffer::~TGL3DSceneBuffer() {
   for (TGL3DScene* scene : std::vector<TGL3DScene*>(FScenes)) scene->UnregisterBuffer(this);
+  if (FCamera) FCamera->DetachViewer(this);
   FCamera = nullptr;
   DestroyRenderingContext();
 }
@@ -473,17 +474,24 @@ void TGL3DSceneBuffer::PopModelViewMatrix() {
 
 void TGL3DSceneBuffer::SetCamera(TGLCamera* camera) {
   if (camera == FCamera) return;
-  if (FCamera && FCamera->GetScene()) FCamera->GetScene()->UnregisterBuffer(this);
+  if (FCamera) {
+    if (FCamera->GetScene()) FCamera->GetScene()->UnregisterBuffer(this);
+    FCamera->DetachViewer(this);
+  }
   FCamera = nullptr;
   if (camera && camera->GetScene()) {
     FCamera = camera;
-    FCamera->TransformationChanged();
+    FCamera->AttachViewer(this);
+    if (!FCamera->IsDestroying()) FCamera->TransformationChanged();
   }
   NotifyChange(this);
 }
 
 void TGL3DSceneBuffer::SceneDestroyed(TGL3DScene* scene) {
-  if (FCamera && FCamera->GetScene() == scene) FCamera = nullptr;
+  if (FCamera && FCamera->GetScene() == scene) {
+    FCamera->DetachViewer(this);
+    FCamera = nullptr;
+  }
   RegisteredWith(scene, false);
 }
 

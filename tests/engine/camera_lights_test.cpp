@@ -194,6 +194,15 @@ TEST(SceneBuffer, CameraOutsideASceneIsRefusedAndAFreedCameraIsForgotten) {
   EXPECT_EQ(buffer.GetCamera(), nullptr);
 }
 
+TEST(SceneBuffer, ACameraFreedBeforeAnyRenderIsForgotten) {
+  TGL3DScene scene;
+  TGL3DSceneBuffer buffer;
+  auto* camera = scene.GetCameras()->AddNewChild<TGLCamera>();
+  buffer.SetCamera(camera);
+  camera->Detach().reset();
+  EXPECT_EQ(buffer.GetCamera(), nullptr);
+}
+
 TEST(PickList, SortModes) {
   TGL3DScene scene;
   auto* a = scene.GetObjects()->AddNewChild<TGLBaseSceneObject>();
