@@ -128,7 +128,9 @@ TEST_F(MaterialOnContext, BlendingModesReadBackThroughIsEnabled) {
     GLDriverApi().glGetFloatv(GL_ALPHA_TEST_REF, &ref);
     EXPECT_EQ(ref, c.alphaRef);
     material.UnApply(rci_);
-    if (c.mode == bmAlphaTest50 || c.mode == bmAlphaTest100) EXPECT_EQ(Integer(GL_ALPHA_TEST_FUNC), GL_GREATER);
+    if (c.mode == bmAlphaTest50 || c.mode == bmAlphaTest100) {
+      EXPECT_EQ(Integer(GL_ALPHA_TEST_FUNC), GL_GREATER);
+    }
   }
 }
 
