@@ -385,6 +385,31 @@ TEST_F(RenderOrder, ObjectBasedCullingKeepsSmallScaledObjectsInView) {
   EXPECT_EQ(drawn, (std::vector<std::string>{"small"}));
 }
 
+TEST_F(RenderOrder, HierarchicalCullingTestsTheWholeGroup) {
+  // The same box frustum: x, y in -1..1, z in -10..0.
+  TRenderContextInfo rci;
+  rci.objectsSorting = osNone;
+  rci.visibilityCulling = vcHierarchical;
+  rci.rcci.frustum.pLeft = {1, 0, 0, 1};
+  rci.rcci.frustum.pRight = {-1, 0, 0, 1};
+  rci.rcci.frustum.pBottom = {0, 1, 0, 1};
+  rci.rcci.frustum.pTop = {0, -1, 0, 1};
+  rci.rcci.frustum.pNear = {0, 0, -1, 0};
+  rci.rcci.frustum.pFar = {0, 0, 1, 10};
+  auto* group = Add("group", -5);
+  group->GetPosition()->SetPoint(5, 0, -5);  // out of view itself
+  auto* inside = group->AddNewChild<TGLDirectOpenGL>();
+  inside->GetPosition()->SetPoint(-5, 0, 0);  // back at x = 0: in view
+  inside->SetOnRender([this](TObject*, TRenderContextInfo&) { drawn.push_back("inside"); });
+  auto* away = Add("away", -5);
+  away->GetPosition()->SetPoint(20, 0, -5);
+  auto* awayChild = away->AddNewChild<TGLDirectOpenGL>();
+  awayChild->SetOnRender([this](TObject*, TRenderContextInfo&) { drawn.push_back("awayChild"); });
+  drawn.clear();
+  Root().Render(rci);
+  EXPECT_EQ(drawn, (std::vector<std::string>{"group", "inside"}));
+}
+
 TEST_F(RenderOrder, AnExceptionInADrawableLeavesTheMatrixStackBalanced) {
   auto* bad = Add("bad", -1);
   bad->SetOnRender([](TObject*, TRenderContextInfo&) { throw Exception("drawable failed"); });
