@@ -1,0 +1,97 @@
+#include "objects/cube.h"
+
+#include <bit>
+#include <cmath>
+
+#include "objects/geometry_emitter.h"
+
+CLIENT_DEFINE_CLASS(TGLCube, TGLSceneObject)
+CLIENT_REGISTER_CLASS(TGLCube);
+
+TGLCube::TGLCube(TComponent* owner) : TGLSceneObject(owner) { FObjectStyle |= sosDirectDraw; }
+
+template <class T>
+void TGLCube::Store(T& field, T value) {
+  if (field == value) return;
+  field = value;
+  StructureChanged();
+}
+
+void TGLCube::SetCubeWidth(float value) { Store(FShape.Width, value); }
+void TGLCube::SetCubeHeight(float value) { Store(FShape.Height, value); }
+void TGLCube::SetCubeDepth(float value) { Store(FShape.Depth, value); }
+void TGLCube::SetParts(TCubeParts value) { Store(FShape.Parts, value); }
+void TGLCube::SetNormalDirection(TNormalDirection value) { Store(FShape.NormalDirection, value); }
+
+std::optional<std::array<std::uint8_t, 12>> TGLCube::WriteCubeSizeData() const {
+  if (FShape.Width == 1.0f && FShape.Height == 1.0f && FShape.Depth == 1.0f) return std::nullopt;
+  std::array<std::uint8_t, 12> out{};
+  const float sizes[3] = {FShape.Width, FShape.Height, FShape.Depth};
+  for (int i = 0; i < 3; ++i) {
+    const auto bits = std::bit_cast<std::uint32_t>(sizes[i]);
+    for (int b = 0; b < 4; ++b) out[static_cast<std::size_t>(i * 4 + b)] = static_cast<std::uint8_t>(bits >> (8 * b));
+  }
+  return out;
+}
+
+bool TGLCube::ReadCubeSizeData(std::span<const std::uint8_t> data) {
+  if (data.size() != 12) return false;
+  float sizes[3];
+  for (int i = 0; i < 3; ++i) {
+    std::uint32_t bits = 0;
+    for (int b = 0; b < 4; ++b) bits |= static_cast<std::uint32_t>(data[static_cast<std::size_t>(i * 4 + b)]) << (8 * b);
+    sizes[i] = std::bit_cast<float>(bits);
+  }
+  FShape.Width = sizes[0];
+  FShape.Height = sizes[1];
+  FShape.Depth = sizes[2];
+  StructureChanged();
+  return true;
+}
+
+void TGLCube::Assign(const TPersistent* source) {
+  if (const auto* other = dynamic_cast<const TGLCube*>(source)) {
+    FShape = other->FShape;
+    FGeometryValid = false;
+  }
+  TGLSceneObject::Assign(source);
+}
+
+TVector4f TGLCube::AxisAlignedDimensionsUnscaled() const {
+  // Half sizes taken as lengths, so that a mirrored box still culls and
+  // contains points like its mirror image.
+  return {std::fabs(FShape.Width) * 0.5f, std::fabs(FShape.Height) * 0.5f, std::fabs(FShape.Depth) * 0.5f, 0};
+}
+
+bool TGLCube::RayCastIntersect(const TVector4f& rayStart, const TVector4f& rayVector, TVector4f* intersectPoint,
+                               TVector4f* intersectNormal) {
+  const ObjectFrame frame{GetAbsoluteMatrix(), GetInvAbsoluteMatrix()};
+  const auto hit = CubeRayCast(frame, FShape.Width, FShape.Height, FShape.Depth, rayStart, rayVector);
+  if (!hit) return false;
+  if (intersectPoint) *intersectPoint = hit->Point;
+  if (intersectNormal) *intersectNormal = hit->Normal;
+  return true;
+}
+
+std::unique_ptr<TGLSilhouette> TGLCube::GenerateSilhouette(const TGLSilhouetteParameters& parameters) const {
+  TConnectivity connectivity(true);
+  // The corners go round each face; the connectivity takes quads in strip
+  // order, so the last two are swapped to keep both triangles' winding.
+  for (const auto& q : CubeFaceQuads(FShape)) connectivity.AddQuad(q[0], q[1], q[3], q[2]);
+  std::unique_ptr<TGLSilhouette> silhouette;
+  connectivity.CreateSilhouette(parameters, silhouette, false);
+  return silhouette;
+}
+
+void TGLCube::BuildList(TRenderContextInfo& rci) {
+  if (!FGeometryValid) {
+    FGeometry = BuildCubeGeometry(FShape);
+    FGeometryValid = true;
+  }
+  EmitGeometry(FGeometry);
+}
+
+void TGLCube::StructureChanged() {
+  FGeometryValid = false;
+  TGLSceneObject::StructureChanged();
+}
