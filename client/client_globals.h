@@ -11,9 +11,8 @@
 #include "client/integer_list.h"
 #include "platform/base/exception.h"
 
-// A text that is not the number or colour it should be.
-CLIENT_DECLARE_EXCEPTION(EConvertError, Exception);
-CLIENT_DECLARE_EXCEPTION(EListError, Exception);
+// A text that is not the number or colour it should be raises EConvertError
+// (platform/base/exception.h).
 
 // The program folder with a trailing separator; every relative file name of
 // the world description is relative to it.

@@ -18,10 +18,7 @@ CLIENT_DECLARE_EXCEPTION(EStreamError, EFilerException);
 CLIENT_DECLARE_EXCEPTION(EInvalidFileSignature, EFilerException);
 // An archive names a class that is not registered.
 CLIENT_DECLARE_EXCEPTION(EClassNotFound, EFilerException);
-// An index outside a list: "Invalid list index".
-CLIENT_DECLARE_EXCEPTION(EListError, Exception);
-// Assign between classes that cannot be copied into each other.
-CLIENT_DECLARE_EXCEPTION(EConvertError, Exception);
+// EListError and EConvertError are the run-time library's (platform/base/exception.h).
 // A file that cannot be opened or created.
 CLIENT_DECLARE_EXCEPTION(EFOpenError, Exception);
 

@@ -7,8 +7,6 @@
 
 #include "platform/base/exception.h"
 
-CLIENT_DECLARE_EXCEPTION(EConvertError, Exception);
-
 class TAssignObject {
 public:
   virtual ~TAssignObject() = default;

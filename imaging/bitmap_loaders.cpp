@@ -9,6 +9,8 @@
 #include "imaging/linear_bitmap.h"
 #include "platform/picture/picture_formats.h"
 
+using namespace imaging;
+
 static bool IsExtensionChar(char c) {
   return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
 }

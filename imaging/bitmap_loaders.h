@@ -27,8 +27,8 @@ public:
   virtual std::string GetSaveFilter() const { return GetLoadFilter(); }
   // A concrete loader overrides the stream pair or the file pair; the base
   // turns each into the other through a temporary file.
-  virtual void LoadFromStream(TBaseStream& stream, const std::string& extension, TLinearBitmap& bitmap);
-  virtual void SaveToStream(TBaseStream& stream, const std::string& extension, const TLinearBitmap& bitmap);
+  virtual void LoadFromStream(imaging::TBaseStream& stream, const std::string& extension, TLinearBitmap& bitmap);
+  virtual void SaveToStream(imaging::TBaseStream& stream, const std::string& extension, const TLinearBitmap& bitmap);
   virtual void LoadFromFile(const std::string& fileName, const std::string& extension, TLinearBitmap& bitmap);
   virtual void SaveToFile(const std::string& fileName, const std::string& extension,
                           const TLinearBitmap& bitmap);

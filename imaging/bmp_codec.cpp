@@ -4,6 +4,8 @@
 
 #include "imaging/linear_bitmap.h"
 
+using namespace imaging;
+
 namespace {
 
 std::uint32_t U32(const std::uint8_t* p) {

@@ -19,10 +19,10 @@ std::vector<std::uint8_t> EncodeBmp(const TLinearBitmap& bitmap, bool topDown = 
 class TBmpLoader : public TBitmapLoader {
 public:
   std::string GetLoadFilter() const override { return "Windows bitmap|*.bmp"; }
-  void LoadFromStream(TBaseStream& stream, const std::string& extension, TLinearBitmap& bitmap) override;
-  void SaveToStream(TBaseStream& stream, const std::string& extension, const TLinearBitmap& bitmap) override;
+  void LoadFromStream(imaging::TBaseStream& stream, const std::string& extension, TLinearBitmap& bitmap) override;
+  void SaveToStream(imaging::TBaseStream& stream, const std::string& extension, const TLinearBitmap& bitmap) override;
 };
 
 // Reads a stream to its end; more than limit bytes raise ELinearBitmap
 // instead of being cut.
-std::vector<std::uint8_t> ReadWholeStream(TBaseStream& stream, std::int64_t limit);
+std::vector<std::uint8_t> ReadWholeStream(imaging::TBaseStream& stream, std::int64_t limit);

@@ -5,6 +5,8 @@
 
 #include "platform/base/assertion.h"
 
+using namespace imaging;
+
 void TStreamClass::SaveToStream(TBaseStream&) const {
   throw Exception(ClassName() + ".SaveToStream not implemented");
 }

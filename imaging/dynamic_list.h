@@ -13,8 +13,8 @@
 class TStreamClass : public TAssignObject {
 public:
   std::string ClassName() const override { return "TStreamClass"; }
-  virtual void SaveToStream(TBaseStream& stream) const;
-  virtual void LoadFromStream(TBaseStream& stream);
+  virtual void SaveToStream(imaging::TBaseStream& stream) const;
+  virtual void LoadFromStream(imaging::TBaseStream& stream);
   void SaveToFile(const std::string& fileName) const;
   void LoadFromFile(const std::string& fileName);
 };
@@ -46,10 +46,10 @@ public:
   void Clear();
   void Assign(const TAssignObject& source) override;
   // The count as 4 bytes (little-endian), then count × item size bytes.
-  void SaveToStream(TBaseStream& stream) const override;
+  void SaveToStream(imaging::TBaseStream& stream) const override;
   // Refuses a count that is negative or larger than the stream holds, so a
   // corrupt count cannot allocate without bound.
-  void LoadFromStream(TBaseStream& stream) override;
+  void LoadFromStream(imaging::TBaseStream& stream) override;
 
 private:
   void UpdateOwner();

@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace imaging {
+
 namespace {
 
 constexpr std::int32_t kChunk = 4096;
@@ -312,3 +314,5 @@ std::unique_ptr<TBufferedStream> OpenBufferedFile(const std::string& fileName, b
   buffered->OwnNext(std::move(file));
   return buffered;
 }
+
+}  // namespace imaging

@@ -13,6 +13,9 @@
 CLIENT_DECLARE_EXCEPTION(EInOutError, Exception);
 CLIENT_DECLARE_EXCEPTION(EStreamCreate, Exception);
 
+// Kept apart from the engine's stream classes of the same names.
+namespace imaging {
+
 class TBaseStream {
 public:
   TBaseStream() = default;
@@ -144,3 +147,5 @@ private:
 // (read, write, create, share read); for reading a 65,536-byte read buffer
 // over mode 9 (read, share read). The returned stream owns its file stream.
 std::unique_ptr<TBufferedStream> OpenBufferedFile(const std::string& fileName, bool forWriting);
+
+}  // namespace imaging

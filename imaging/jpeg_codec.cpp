@@ -11,6 +11,8 @@
 #include "imaging/bmp_codec.h"
 #include "imaging/linear_bitmap.h"
 
+using namespace imaging;
+
 namespace {
 
 // libjpeg reports fatal errors through error_exit, which must not return:

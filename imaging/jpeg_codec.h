@@ -23,6 +23,6 @@ std::vector<std::uint8_t> EncodeJpeg(const TLinearBitmap& bitmap, int quality = 
 class TJpegLoader : public TBitmapLoader {
 public:
   std::string GetLoadFilter() const override { return "JPEG picture|*.jpg;*.jpeg"; }
-  void LoadFromStream(TBaseStream& stream, const std::string& extension, TLinearBitmap& bitmap) override;
-  void SaveToStream(TBaseStream& stream, const std::string& extension, const TLinearBitmap& bitmap) override;
+  void LoadFromStream(imaging::TBaseStream& stream, const std::string& extension, TLinearBitmap& bitmap) override;
+  void SaveToStream(imaging::TBaseStream& stream, const std::string& extension, const TLinearBitmap& bitmap) override;
 };

@@ -9,6 +9,8 @@
 #include "imaging/bitmap_loaders.h"
 #include "platform/picture/picture_formats.h"
 
+using namespace imaging;
+
 void TLinearGraphic::SetWidth(std::int32_t width) { FBitmap.ResizeCanvas(width, FBitmap.Height, 0, 0, 0); }
 
 void TLinearGraphic::SetHeight(std::int32_t height) { FBitmap.ResizeCanvas(FBitmap.Width, height, 0, 0, 0); }

@@ -18,3 +18,10 @@ public:
   public:                                                               \
     explicit Name(const std::string& message) : Parent(message) {}      \
   }
+
+// The run-time library's own failures, shared by every subsystem.
+// An index outside a list: "Invalid list index".
+CLIENT_DECLARE_EXCEPTION(EListError, Exception);
+// A text that is not the number it should be, or an Assign between classes
+// that cannot be copied into each other.
+CLIENT_DECLARE_EXCEPTION(EConvertError, Exception);

@@ -8,6 +8,8 @@
 #include "imaging/linear_bitmap.h"
 #include "tests/imaging/imaging_test_support.h"
 
+using namespace imaging;
+
 namespace {
 
 // A file-pair loader that records the name it was given and fills a 1 x 1

@@ -7,6 +7,8 @@
 #include "platform/base/assertion.h"
 #include "tests/imaging/imaging_test_support.h"
 
+using namespace imaging;
+
 namespace {
 
 struct Item {

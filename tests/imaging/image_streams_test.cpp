@@ -7,6 +7,8 @@
 #include "imaging/dynamic_list.h"
 #include "tests/imaging/imaging_test_support.h"
 
+using namespace imaging;
+
 namespace {
 
 std::vector<std::uint8_t> Ten() { return {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}; }
