@@ -1,6 +1,6 @@
 #include "engine/direct_opengl.h"
 
-CLIENT_DEFINE_CLASS(TGLImmaterialSceneObject, TGLCustomSceneObject)
+CLIENT_DEFINE_CLASS(TGLImmaterialSceneObject, TGLBaseSceneObject)
 CLIENT_DEFINE_CLASS(TGLDirectOpenGL, TGLImmaterialSceneObject)
 CLIENT_REGISTER_CLASS(TGLDirectOpenGL);
 

@@ -5,14 +5,14 @@
 
 #include <functional>
 
-#include "engine/custom_scene_object.h"
+#include "engine/scene_node.h"
 
-// A drawable that ignores its material: it draws its geometry (or list)
-// as it stands.
-class TGLImmaterialSceneObject : public TGLCustomSceneObject {
+// A drawable without a material: it draws its geometry (or list) as it
+// stands.
+class TGLImmaterialSceneObject : public TGLBaseSceneObject {
   CLIENT_DECLARE_CLASS(TGLImmaterialSceneObject)
 public:
-  using TGLCustomSceneObject::TGLCustomSceneObject;
+  using TGLBaseSceneObject::TGLBaseSceneObject;
   void DoRender(TRenderContextInfo& rci, bool renderSelf, bool renderChildren) override;
 };
 
