@@ -85,27 +85,21 @@ void DecodeSelectionBuffer(const GLuint* buffer, std::size_t size, int hits, TGL
 namespace {
 
 // The rendering flag and the context's activation for one render; what a
-// failure half-way leaves is undone here.
+// failure half-way leaves is undone here, so that the next frame starts
+// where this one did.
 class RenderScope {
 public:
   RenderScope(bool& rendering, TGLContext& context, std::vector<TMatrix>& stack)
       : rendering_(rendering), context_(context), stack_(stack), exceptions_(std::uncaught_exceptions()) {
     context_.Activate();
     rendering_ = true;
+    const GLApi& gl = GL();
+    gl.glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &modelViewDepth_);
+    gl.glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &projectionDepth_);
+    gl.glGetIntegerv(GL_ATTRIB_STACK_DEPTH, &attribDepth_);
   }
   ~RenderScope() {
-    if (std::uncaught_exceptions() > exceptions_) {
-      // Mid-frame failure: leave selection mode, drop what the frame
-      // pushed, and clear GL's error flags so the next frame starts clean.
-      const GLApi& gl = GL();
-      GLint mode = GL_RENDER;
-      gl.glGetIntegerv(GL_RENDER_MODE, &mode);
-      if (mode != GL_RENDER) gl.glRenderMode(GL_RENDER);
-      gl.glMatrixMode(GL_MODELVIEW);
-      for (int i = 0; i < 8 && gl.glGetError() != GL_NO_ERROR; ++i) {
-      }
-      stack_.clear();
-    }
+    if (std::uncaught_exceptions() > exceptions_) Recover();
     rendering_ = false;
     context_.Deactivate();
   }
@@ -113,11 +107,47 @@ public:
   RenderScope& operator=(const RenderScope&) = delete;
 
 private:
+  // Mid-frame failure: close a primitive left open, leave selection mode,
+  // pop what the frame pushed and drop the errors all this raises.
+  void Recover() {
+    const GLApi& gl = GL();
+    gl.glEnd();
+    DropErrors();
+    GLint mode = GL_RENDER;
+    gl.glGetIntegerv(GL_RENDER_MODE, &mode);
+    if (mode != GL_RENDER) gl.glRenderMode(GL_RENDER);
+    PopTo(GL_ATTRIB_STACK_DEPTH, attribDepth_, [] { GL().glPopAttrib(); });
+    gl.glMatrixMode(GL_PROJECTION);
+    PopTo(GL_PROJECTION_STACK_DEPTH, projectionDepth_, [] { GL().glPopMatrix(); });
+    gl.glMatrixMode(GL_MODELVIEW);
+    PopTo(GL_MODELVIEW_STACK_DEPTH, modelViewDepth_, [] { GL().glPopMatrix(); });
+    DropErrors();
+    stack_.clear();
+  }
+  template <class Pop>
+  static void PopTo(GLenum depthName, GLint depth, Pop pop) {
+    GLint now = depth;
+    GL().glGetIntegerv(depthName, &now);
+    for (; now > depth; --now) pop();
+  }
+  static void DropErrors() {
+    for (int i = 0; i < 8 && GL().glGetError() != GL_NO_ERROR; ++i) {
+    }
+  }
+
   bool& rendering_;
   TGLContext& context_;
   std::vector<TMatrix>& stack_;
   int exceptions_;
+  GLint modelViewDepth_ = 1, projectionDepth_ = 1, attribDepth_ = 0;
 };
+
+// GL's own start values of the cached capabilities: only dithering is on.
+TGLStates FreshContextStates() {
+  TGLStates states;
+  states.Include(stDither);
+  return states;
+}
 
 void ForceGLState(TGLStates& states, TGLState state, bool on) {
   if (on) {
@@ -185,6 +215,7 @@ void TGL3DSceneBuffer::CreateRenderingContext(TGLOutputDevice device, bool memor
   if (gl.VersionMajor < 1 || (gl.VersionMajor == 1 && gl.VersionMinor < 1))
     throw EOpenGLError("Need at least OpenGL version 1.1");
   gl.glViewport(0, 0, FViewport.Width, FViewport.Height);
+  FGLStates = FreshContextStates();
   SetupRenderingContext();
   const TVector4f bg = ConvertWinColor(FBackgroundColor, 1.0f);
   gl.glClearColor(bg[0], bg[1], bg[2], 1.0f);
@@ -420,6 +451,14 @@ void TGL3DSceneBuffer::RenderToBitmap(RasterBuffer& bitmap, int DPI) {
       c->DestroyContext();
     }
   } freeContext{context};
+  // The bitmap context starts from GL's defaults; the buffer's own
+  // context keeps the states it has.
+  struct KeepStates {
+    TGLStates& states;
+    TGLStates saved;
+    ~KeepStates() { states = saved; }
+  } keepStates{FGLStates, FGLStates};
+  FGLStates = FreshContextStates();
   {
     RenderScope scope(FRendering, *context, FModelViewMatrixStack);
     const GLApi& gl = GL();

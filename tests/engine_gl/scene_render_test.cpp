@@ -213,6 +213,62 @@ TEST_F(SceneRender, AFrameThatThrowsLeavesTheBufferAbleToRenderTheNext) {
   EXPECT_EQ(FramePixel(32, 32), (std::array<int, 3>{0, 255, 0}));
 }
 
+TEST_F(SceneRender, ManyFailingFramesInARowLeaveNothingBehind) {
+  MakeContext();
+  bool fail = true;
+  auto* bad = scene.GetObjects()->AddNewChild<TGLDirectOpenGL>();
+  bad->SetOnRender([&](TObject*, TRenderContextInfo&) {
+    if (!fail) return;
+    GL().glPushAttrib(GL_ENABLE_BIT);
+    GL().glMatrixMode(GL_PROJECTION);
+    GL().glPushMatrix();
+    GL().glMatrixMode(GL_MODELVIEW);
+    GL().glPushMatrix();
+    GL().glBegin(GL_TRIANGLES);
+    throw Exception("drawable failed inside a primitive");
+  });
+  // More failures than GL's stacks are deep.
+  for (int i = 0; i < 40; ++i) EXPECT_THROW(buffer.Render(), Exception) << "frame " << i;
+  fail = false;
+  EXPECT_NO_THROW(buffer.Render());
+  EXPECT_EQ(FramePixel(32, 32), (std::array<int, 3>{0, 255, 0}));
+  TGLContext* context = buffer.GetRenderingContext();
+  context->Activate();
+  GLint depth = -1;
+  GLDriverApi().glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
+  EXPECT_EQ(depth, 1);
+  GLDriverApi().glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &depth);
+  EXPECT_EQ(depth, 1);
+  GLDriverApi().glGetIntegerv(GL_ATTRIB_STACK_DEPTH, &depth);
+  EXPECT_EQ(depth, 0);
+  context->Deactivate();
+}
+
+TEST_F(SceneRender, TheStateCacheTellsTheTruthInFramesAndBitmaps) {
+  MakeContext();
+  std::vector<std::string> mismatches;
+  int draws = 0;
+  auto* checker = scene.GetObjects()->AddNewChild<TGLDirectOpenGL>();
+  checker->SetOnRender([&](TObject*, TRenderContextInfo& rci) {
+    ++draws;
+    for (int i = 0; i < kGLStateCount; ++i) {
+      const auto state = static_cast<TGLState>(i);
+      const bool on = GLDriverApi().glIsEnabled(GLStateToEnum(state)) == GL_TRUE;
+      if (on != rci.GLStates.Contains(state))
+        mismatches.push_back("draw " + std::to_string(draws) + " state " + std::to_string(i));
+    }
+  });
+  buffer.Render();
+  buffer.Render();
+  RasterBuffer bitmap;
+  bitmap.Width = bitmap.Height = kSize;
+  buffer.RenderToBitmap(bitmap);
+  buffer.Render();
+  EXPECT_EQ(draws, 4);
+  EXPECT_EQ(mismatches, std::vector<std::string>{});
+  EXPECT_EQ(Pixel(bitmap, 32, 32)[1], 255);
+}
+
 TEST_F(SceneRender, AGLErrorInAFrameIsReportedAndTheNextFrameRenders) {
   MakeContext();
   bool fail = true;
