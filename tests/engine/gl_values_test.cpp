@@ -3,13 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <vector>
+
+#include <unistd.h>
 
 #include "engine/component.h"
 #include "engine/face_properties.h"
 #include "engine/gl_color.h"
 #include "engine/gl_coordinates.h"
 #include "engine/gl_nodes.h"
+#include "engine/manager_registry.h"
 #include "engine/notify_collection.h"
 #include "engine/update_able_object.h"
 #include "engine/engine_errors.h"
@@ -254,11 +258,6 @@ TEST(Component, FreeNotificationTellsTheOtherSide) {
 }
 
 }  // namespace
-
-#include <filesystem>
-#include <unistd.h>
-
-#include "engine/manager_registry.h"
 
 namespace {
 

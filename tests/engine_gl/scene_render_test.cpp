@@ -126,7 +126,10 @@ TEST_F(SceneRender, FrameRenderDrawsTheSameAndTheLightMatters) {
   buffer.Render();
   EXPECT_LT(FramePixel(32, 58)[0], 10) << "no light, no red";
   EXPECT_FALSE(buffer.IsRendering());
-  EXPECT_GE(buffer.GetFramesPerSecond(), 0.0f);
+  EXPECT_EQ(buffer.GetFrameCount(), 2);
+  EXPECT_GT(buffer.GetFramesPerSecond(), 0.0f) << "two frames over a positive time";
+  buffer.ResetPerformanceMonitor();
+  EXPECT_EQ(buffer.GetFrameCount(), 0);
 }
 
 TEST_F(SceneRender, PickingReturnsTheNearerObject) {
