@@ -164,8 +164,9 @@ void TGLBFireFX::Render(TGL3DSceneBuffer* sceneBuffer, TRenderContextInfo& rci) 
   if (m.GetReference()) {
     // The particles carry world positions: draw them under the camera's
     // view alone, whatever the effect's object's transformation.
-    const TMatrix& view = rci.modelViewMatrix ? *rci.modelViewMatrix : sceneBuffer->GetModelViewMatrix();
-    gl.glLoadMatrixf(&view[0][0]);
+    const TMatrix* view = rci.modelViewMatrix;
+    if (!view && sceneBuffer) view = &sceneBuffer->GetModelViewMatrix();
+    if (view) gl.glLoadMatrixf(&(*view)[0][0]);
   }
   gl.glDisable(GL_CULL_FACE);
   gl.glDisable(GL_TEXTURE_2D);

@@ -1,0 +1,198 @@
+// A small scene rendered off-screen: a textured cube, a sphere, a sprite,
+// a disk and a burning fire at known places, each read back as pixels
+// where it stands. The frame is also written as a PPM picture to the test
+// output folder for a look by eye.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include "engine/camera.h"
+#include "engine/direct_opengl.h"
+#include "engine/gl_api.h"
+#include "engine/matrix_geometry.h"
+#include "engine/scene.h"
+#include "engine/scene_buffer.h"
+#include "objects/cube.h"
+#include "objects/disk.h"
+#include "objects/dummy_cube.h"
+#include "objects/fire_effect.h"
+#include "objects/sphere.h"
+#include "objects/sprite.h"
+#include "platform/egl/egl_pbuffer_context.h"
+
+namespace {
+
+constexpr int kSize = 128;
+
+Bitmap Solid(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+  Bitmap bitmap(4, 4, pf24bit);
+  for (std::size_t i = 0; i + 2 < bitmap.DataSize(); i += 3) {
+    bitmap.Data()[i] = b;
+    bitmap.Data()[i + 1] = g;
+    bitmap.Data()[i + 2] = r;
+  }
+  return bitmap;
+}
+
+void Texture(TGLCustomSceneObject& object, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+  TGLTexture* texture = object.GetMaterial()->GetTexture();
+  texture->AssignBitmap(Solid(r, g, b));
+  texture->SetTextureMode(tmReplace);
+  texture->SetDisabled(false);
+}
+
+class DrawablesPicture : public ::testing::Test {
+protected:
+  void SetUp() override {
+    RegisterEglContextClass();
+    camera_ = scene_.GetCameras()->AddNewChild<TGLCamera>();
+    camera_->GetPosition()->SetPoint(0, 0, 14);
+    TGLBaseSceneObject* objects = scene_.GetObjects();
+
+    cube_ = objects->AddNewChild<TGLCube>();
+    cube_->GetPosition()->SetPoint(-1.5f, 1.5f, 0);
+    cube_->SetCubeWidth(1.2f);
+    cube_->SetCubeHeight(1.2f);
+    cube_->Turn(20);
+    Texture(*cube_, 255, 0, 0);
+
+    sphere_ = objects->AddNewChild<TGLSphere>();
+    sphere_->GetPosition()->SetPoint(1.5f, 1.5f, 0);
+    sphere_->SetRadius(0.7f);
+    // Lit by its own emission only, so the colour does not hang on a light.
+    TGLFaceProperties* front = sphere_->GetMaterial()->GetFrontProperties();
+    TGLColor black(nullptr, clrBlack), green(nullptr, clrGreen);
+    front->SetAmbient(&black);
+    front->SetDiffuse(&black);
+    front->SetEmission(&green);
+
+    sprite_ = objects->AddNewChild<TGLSprite>();
+    sprite_->GetPosition()->SetPoint(-1.5f, -1.5f, 0);
+    sprite_->SetWidth(1.4f);
+    sprite_->SetHeight(0.8f);
+    // Turned about its own axes: the sprite faces the camera regardless.
+    sprite_->Turn(60);
+    Texture(*sprite_, 0, 0, 255);
+
+    disk_ = objects->AddNewChild<TGLDisk>();
+    disk_->GetPosition()->SetPoint(1.5f, -1.5f, 0);
+    disk_->SetOuterRadius(0.7f);
+    disk_->SetInnerRadius(0.3f);
+    Texture(*disk_, 255, 255, 0);
+
+    manager_.SetRandomSource([this] { return std::generate_canonical<float, 24>(random_) * 0.999f; });
+    manager_.SetUseInterval(false);
+    manager_.SetMaxParticles(64);
+    manager_.SetFireRadius(0.25f);
+    manager_.SetParticleSize(0.35f);
+    fire_ = objects->AddNewChild<TGLDummyCube>();
+    fire_->GetEffects()->AddNew<TGLBFireFX>().SetManager(&manager_);
+    manager_.DoProgress({0.05, 0.05});
+
+    // Notes the view and projection in force while the scene draws, to
+    // find where a world point lands in the picture.
+    auto* probe = objects->AddNewChild<TGLDirectOpenGL>();
+    probe->SetOnRender([this](TObject*, TRenderContextInfo&) {
+      GL().glGetFloatv(GL_MODELVIEW_MATRIX, &view_[0][0]);
+      GL().glGetFloatv(GL_PROJECTION_MATRIX, &projection_[0][0]);
+    });
+
+    buffer_.SetBackgroundColor(0);  // black
+    buffer_.Resize(kSize, kSize);
+    buffer_.SetCamera(camera_);
+    buffer_.CreateRenderingContext(0, true);
+  }
+
+  void TearDown() override {
+    buffer_.DestroyRenderingContext();
+    UnRegisterEglContextClass();
+  }
+
+  // Where a world point lands, in pixels from the bottom left.
+  std::array<int, 2> Project(const TAffineVector& p) const {
+    const TVector4f eye = VectorTransform(TVector4f{p[0], p[1], p[2], 1}, view_);
+    const TVector4f clip = VectorTransform(eye, projection_);
+    return {static_cast<int>((clip[0] / clip[3] + 1) * 0.5f * kSize),
+            static_cast<int>((clip[1] / clip[3] + 1) * 0.5f * kSize)};
+  }
+
+  std::array<int, 3> PixelAt(const TAffineVector& p) {
+    const auto xy = Project(p);
+    if (xy[0] < 0 || xy[0] >= kSize || xy[1] < 0 || xy[1] >= kSize) {
+      ADD_FAILURE() << "outside the picture: " << xy[0] << ", " << xy[1];
+      return {-1, -1, -1};
+    }
+    return frame_[static_cast<std::size_t>(xy[1] * kSize + xy[0])];
+  }
+
+  void RenderAndRead() {
+    buffer_.Render();
+    TGLContext* context = buffer_.GetRenderingContext();
+    context->Activate();
+    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(kSize * kSize * 4));
+    GLDriverApi().glReadPixels(0, 0, kSize, kSize, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    context->Deactivate();
+    frame_.assign(static_cast<std::size_t>(kSize * kSize), {});
+    for (std::size_t i = 0; i < frame_.size(); ++i) frame_[i] = {rgba[i * 4], rgba[i * 4 + 1], rgba[i * 4 + 2]};
+    WritePicture(std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".ppm");
+  }
+
+  void WritePicture(const std::string& name) const {
+    const std::filesystem::path folder = std::filesystem::path(CLIENT_TEST_OUTPUT_DIR) / "objects_gl";
+    std::filesystem::create_directories(folder);
+    std::ofstream out(folder / name, std::ios::binary);
+    out << "P6\n" << kSize << ' ' << kSize << "\n255\n";
+    for (int y = kSize - 1; y >= 0; --y)
+      for (int x = 0; x < kSize; ++x)
+        for (int c : frame_[static_cast<std::size_t>(y * kSize + x)]) out.put(static_cast<char>(c));
+  }
+
+  TGL3DScene scene_;
+  TGL3DSceneBuffer buffer_;
+  TGLCamera* camera_ = nullptr;
+  TGLCube* cube_ = nullptr;
+  TGLSphere* sphere_ = nullptr;
+  TGLSprite* sprite_ = nullptr;
+  TGLDisk* disk_ = nullptr;
+  TGLDummyCube* fire_ = nullptr;
+  TGLFireFXManager manager_;
+  std::minstd_rand random_{7};
+  std::vector<std::array<int, 3>> frame_;
+  TMatrix view_ = IdentityHmgMatrix;
+  TMatrix projection_ = IdentityHmgMatrix;
+};
+
+TEST_F(DrawablesPicture, EachDrawableShowsItsColourWhereItStands) {
+  RenderAndRead();
+  EXPECT_EQ(PixelAt({-1.5f, 1.5f, 0}), (std::array<int, 3>{255, 0, 0})) << "textured cube";
+  EXPECT_EQ(PixelAt({1.5f, 1.5f, 0}), (std::array<int, 3>{0, 255, 0})) << "sphere";
+  EXPECT_EQ(PixelAt({-1.5f, -1.5f, 0}), (std::array<int, 3>{0, 0, 255})) << "sprite";
+  EXPECT_EQ(PixelAt({1.5f + 0.5f, -1.5f, 0}), (std::array<int, 3>{255, 255, 0})) << "disk ring";
+  EXPECT_EQ(PixelAt({1.5f, -1.5f, 0}), (std::array<int, 3>{0, 0, 0})) << "the disk's hole";
+  const auto flame = PixelAt({0, 0, 0});
+  EXPECT_GT(flame[0], 150) << "fire";
+  EXPECT_LT(flame[2], 100) << "fire";
+  EXPECT_EQ(PixelAt({0, 1.5f, 0}), (std::array<int, 3>{0, 0, 0})) << "background";
+}
+
+TEST_F(DrawablesPicture, SpriteKeepsItsProportionsWhenRotated) {
+  sprite_->SetRotation(90);
+  RenderAndRead();
+  // Turned a quarter, the 1.4 x 0.8 sprite is tall and narrow.
+  EXPECT_EQ(PixelAt({-1.5f, -1.5f + 0.6f, 0}), (std::array<int, 3>{0, 0, 255}));
+  EXPECT_EQ(PixelAt({-1.5f + 0.55f, -1.5f, 0}), (std::array<int, 3>{0, 0, 0}));
+}
+
+TEST_F(DrawablesPicture, FireGoesOutWhenItsParticlesDie) {
+  manager_.SetDisabled(true);
+  manager_.DoProgress({10.0, 10.05});
+  EXPECT_EQ(manager_.GetParticleCount(), 0);
+  RenderAndRead();
+  EXPECT_EQ(PixelAt({0, 0, 0}), (std::array<int, 3>{0, 0, 0}));
+}
+
+}  // namespace
