@@ -12,6 +12,8 @@
 
 #include "engine/camera.h"
 #include "engine/direct_opengl.h"
+#include "engine/behaviour.h"
+#include "engine/effects.h"
 #include "engine/gl_recorder.h"
 #include "engine/light_source.h"
 #include "engine/matrix_geometry.h"
@@ -20,6 +22,34 @@
 #include "engine/silhouette.h"
 #include "engine/vector_geometry.h"
 #include "platform/base/assertion.h"
+
+// Effects and a behaviour that note when they run.
+std::vector<std::string>* g_effectLog = nullptr;
+
+class LoggingPreEffect : public TGLObjectPreEffect {
+  CLIENT_DECLARE_CLASS(LoggingPreEffect)
+public:
+  std::string FriendlyName() const override { return "LoggingPreEffect"; }
+  void Render(TGL3DSceneBuffer*, TRenderContextInfo&) override { g_effectLog->push_back("pre"); }
+  void DoProgress(const TProgressTimes&) override { g_effectLog->push_back("pre progress"); }
+};
+CLIENT_DEFINE_CLASS(LoggingPreEffect, TGLObjectPreEffect)
+
+class LoggingPostEffect : public TGLObjectPostEffect {
+  CLIENT_DECLARE_CLASS(LoggingPostEffect)
+public:
+  std::string FriendlyName() const override { return "LoggingPostEffect"; }
+  void Render(TGL3DSceneBuffer*, TRenderContextInfo&) override { g_effectLog->push_back("post"); }
+};
+CLIENT_DEFINE_CLASS(LoggingPostEffect, TGLObjectPostEffect)
+
+class LoggingBehaviour : public TGLBehaviour {
+  CLIENT_DECLARE_CLASS(LoggingBehaviour)
+public:
+  std::string FriendlyName() const override { return "LoggingBehaviour"; }
+  void DoProgress(const TProgressTimes&) override { g_effectLog->push_back("behaviour progress"); }
+};
+CLIENT_DEFINE_CLASS(LoggingBehaviour, TGLBehaviour)
 
 namespace {
 
@@ -349,6 +379,28 @@ TEST_F(RenderOrder, ObjectsOwnSortingAndCullingWinOverInherited) {
   Add("b", -9);
   Root().SetObjectsSorting(osRenderFarthestFirst);
   EXPECT_EQ(RenderWith(osNone), (std::vector<std::string>{"b", "a"}));
+}
+
+TEST_F(RenderOrder, EffectsDrawAroundTheObjectAndProgressAfterBehaviours) {
+  auto* o = Add("self", -1);
+  g_effectLog = &drawn;
+  o->GetEffects()->Add(std::make_unique<LoggingPostEffect>());
+  o->GetEffects()->Add(std::make_unique<LoggingPreEffect>());
+  o->GetBehaviours()->Add(std::make_unique<LoggingBehaviour>());
+  GLCallRecorder calls(NullGLApi());
+  EXPECT_EQ(RenderWith(osNone), (std::vector<std::string>{"pre", "self", "post"}));
+  EXPECT_EQ(calls.Count("glPushMatrix"), calls.Count("glPopMatrix"));
+  drawn.clear();
+  o->OnProgress = [this](TObject*, double, double) { drawn.push_back("event"); };
+  scene.Progress(0.1, 1.0);
+  EXPECT_EQ(drawn, (std::vector<std::string>{"behaviour progress", "pre progress", "event"}));
+  // A copy of the object takes copies of both collections.
+  TGLBaseSceneObject copy;
+  copy.Assign(o);
+  ASSERT_NE(copy.GetEffectsIfAny(), nullptr);
+  EXPECT_EQ(copy.GetEffectsIfAny()->GetCount(), 2);
+  EXPECT_EQ(copy.GetBehavioursIfAny()->GetCount(), 1);
+  g_effectLog = nullptr;
 }
 
 TEST_F(RenderOrder, PickingLoadsEachObjectsPickId) {
