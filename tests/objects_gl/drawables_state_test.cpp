@@ -216,6 +216,11 @@ TEST_F(DrawableOnContext, AmalgamatedGroupIsDrawnInTheFrameThatCompilesItAndRepl
   root_->Render(rci);
   EXPECT_EQ(calls.Count("glNewList"), 1);
   calls.SetPaused(true);
+  // A context change takes the group's list with the node's own.
+  root_->DestroyHandles();
+  EXPECT_EQ(group->GetGroupListHandle(), 0u);
+  root_->Render(rci);
+  EXPECT_NE(group->GetGroupListHandle(), 0u);
   // Turning it off frees the list.
   group->SetAmalgamate(false);
   EXPECT_EQ(group->GetGroupListHandle(), 0u);

@@ -1,0 +1,40 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "engine/class_registry.h"
+#include "engine/xcollection.h"
+#include "objects/cube.h"
+#include "objects/disk.h"
+#include "objects/dummy_cube.h"
+#include "objects/fire_effect.h"
+#include "objects/mesh.h"
+#include "objects/plane.h"
+#include "objects/sphere.h"
+#include "objects/sprite.h"
+
+namespace {
+
+TEST(DrawableClasses, StoredScenesFindAndMakeThemByName) {
+  // Naming each class keeps its unit, and so its registration, linked.
+  const TClassInfo* classes[] = {&TGLSphere::StaticClass(), &TGLCube::StaticClass(),      &TGLPlane::StaticClass(),
+                                 &TGLSprite::StaticClass(), &TGLDummyCube::StaticClass(), &TGLDisk::StaticClass(),
+                                 &TGLMesh::StaticClass()};
+  TGLDummyCube root;
+  for (const TClassInfo* info : classes) {
+    const std::string& name = info->ClassName();
+    SCOPED_TRACE(name);
+    ASSERT_EQ(GetClass(name), info);
+    TGLBaseSceneObject* made = root.AddNewChild(*GetClass(name));
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(made->ClassName(), name);
+  }
+}
+
+TEST(DrawableClasses, FireEffectIsAKnownEffectItem) {
+  EXPECT_EQ(FindXCollectionItemClass("TGLBFireFX"), &TGLBFireFX::StaticClass());
+  TGLDummyCube object;
+  EXPECT_TRUE(object.GetEffects()->CanAdd(TGLBFireFX::StaticClass()));
+}
+
+}  // namespace
