@@ -73,7 +73,7 @@ bool TGLCube::RayCastIntersect(const TVector4f& rayStart, const TVector4f& rayVe
   return true;
 }
 
-std::unique_ptr<TGLSilhouette> TGLCube::GenerateSilhouette(const TGLSilhouetteParameters& parameters) const {
+std::unique_ptr<TGLSilhouette> TGLCube::GenerateSilhouette(const TGLSilhouetteParameters& parameters) {
   TConnectivity connectivity(true);
   // The corners go round each face; the connectivity takes quads in strip
   // order, so the last two are swapped to keep both triangles' winding.

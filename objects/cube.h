@@ -41,7 +41,7 @@ public:
   bool RayCastIntersect(const TVector4f& rayStart, const TVector4f& rayVector, TVector4f* intersectPoint = nullptr,
                         TVector4f* intersectNormal = nullptr) override;
   // Through an edge connectivity of the drawn faces.
-  std::unique_ptr<TGLSilhouette> GenerateSilhouette(const TGLSilhouetteParameters& parameters) const;
+  std::unique_ptr<TGLSilhouette> GenerateSilhouette(const TGLSilhouetteParameters& parameters) override;
   void BuildList(TRenderContextInfo& rci) override;
   void StructureChanged() override;
 

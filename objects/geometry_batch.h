@@ -37,8 +37,9 @@ struct SilhouetteGeometry {
   std::vector<int> CapIndices;
 };
 
-// The light styles a silhouette can be asked for.
-enum class SilhouetteLightStyle : std::uint8_t { Omni, Parallel, Spot };
+// The styles a silhouette can be asked for (the parameters' 0 and 1), and
+// anything else.
+enum class SilhouetteLightStyle : std::uint8_t { Omni, Parallel, Unknown };
 
 // Where an object sits: local to absolute and back.
 struct ObjectFrame {

@@ -75,7 +75,7 @@ bool TGLPlane::RayCastIntersect(const TVector4f& rayStart, const TVector4f& rayV
   return true;
 }
 
-std::unique_ptr<TGLSilhouette> TGLPlane::GenerateSilhouette(const TGLSilhouetteParameters& parameters) const {
+std::unique_ptr<TGLSilhouette> TGLPlane::GenerateSilhouette(const TGLSilhouetteParameters& parameters) {
   return MakeSilhouette(PlaneSilhouette(FShape.Width, FShape.Height, parameters.CappingRequired));
 }
 

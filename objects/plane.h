@@ -52,7 +52,7 @@ public:
   bool RayCastIntersect(const TVector4f& rayStart, const TVector4f& rayVector, TVector4f* intersectPoint = nullptr,
                         TVector4f* intersectNormal = nullptr) override;
   // The outline does not depend on where it is seen from.
-  std::unique_ptr<TGLSilhouette> GenerateSilhouette(const TGLSilhouetteParameters& parameters) const;
+  std::unique_ptr<TGLSilhouette> GenerateSilhouette(const TGLSilhouetteParameters& parameters) override;
   void BuildList(TRenderContextInfo& rci) override;
   void StructureChanged() override;
 

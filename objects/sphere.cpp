@@ -5,7 +5,6 @@
 
 #include "engine/gl_api.h"
 #include "engine/gl_state_cache.h"
-#include "engine/light_source.h"
 #include "engine/vector_geometry.h"
 #include "objects/geometry_emitter.h"
 #include "objects/plane.h"
@@ -78,10 +77,11 @@ bool TGLSphere::RayCastIntersect(const TVector4f& rayStart, const TVector4f& ray
   return true;
 }
 
-std::unique_ptr<TGLSilhouette> TGLSphere::GenerateSilhouette(const TGLSilhouetteParameters& parameters) const {
-  SilhouetteLightStyle style = SilhouetteLightStyle::Spot;
-  if (parameters.Style == lsOmni) style = SilhouetteLightStyle::Omni;
-  if (parameters.Style == lsParallel) style = SilhouetteLightStyle::Parallel;
+std::unique_ptr<TGLSilhouette> TGLSphere::GenerateSilhouette(const TGLSilhouetteParameters& parameters) {
+  // The silhouette styles: 0 omni-directional, 1 parallel.
+  SilhouetteLightStyle style = SilhouetteLightStyle::Unknown;
+  if (parameters.Style == 0) style = SilhouetteLightStyle::Omni;
+  if (parameters.Style == 1) style = SilhouetteLightStyle::Parallel;
   const float extent = VectorLength(AxisAlignedDimensionsUnscaled());
   return MakeSilhouette(SphereSilhouette(parameters.SeenFrom, style, parameters.CappingRequired, FShape.Slices,
                                          FShape.Stacks, extent));

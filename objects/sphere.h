@@ -44,8 +44,9 @@ public:
   TVector4f AxisAlignedDimensionsUnscaled() const override;
   bool RayCastIntersect(const TVector4f& rayStart, const TVector4f& rayVector, TVector4f* intersectPoint = nullptr,
                         TVector4f* intersectNormal = nullptr) override;
-  // A ring facing the viewpoint; spot lights are an assertion failure.
-  std::unique_ptr<TGLSilhouette> GenerateSilhouette(const TGLSilhouetteParameters& parameters) const;
+  // A ring facing the viewpoint (style 0 omni, 1 parallel); any other
+  // style is an assertion failure.
+  std::unique_ptr<TGLSilhouette> GenerateSilhouette(const TGLSilhouetteParameters& parameters) override;
   void BuildList(TRenderContextInfo& rci) override;
 
 private:

@@ -39,6 +39,6 @@ std::optional<RayHit> SphereRayCast(const ObjectFrame& frame, float radius, cons
 // sphere's apparent radius, with a centre and cap fan when capping.
 // `extent_radius` is the length of the object's unscaled extents. A point
 // inside the bounding sphere sees the sphere's own radius, not an
-// imaginary one. A spot style is an assertion failure.
+// imaginary one. An unknown style is an assertion failure.
 SilhouetteGeometry SphereSilhouette(const TAffineVector& seen_from, SilhouetteLightStyle style, bool capping,
                                     int slices, int stacks, float extent_radius);

@@ -7,7 +7,7 @@
 #include <functional>
 #include <optional>
 
-#include "engine/light_source.h"
+#include "engine/vector_geometry.h"
 #include "objects/cube.h"
 #include "objects/disk.h"
 #include "objects/sphere.h"
@@ -57,7 +57,6 @@ TEST(TGLCube, SilhouetteSeenFromTheFrontIsTheFrontOutline) {
   TGLCube cube;
   TGLSilhouetteParameters parameters;
   parameters.SeenFrom = {0, 0, 5};
-  parameters.Style = lsOmni;
   const auto silhouette = cube.GenerateSilhouette(parameters);
   const auto& indices = silhouette->GetIndices();
   ASSERT_EQ(indices.GetCount(), 8);
@@ -101,14 +100,23 @@ TEST(TGLSphere, AssignTakesTheAnglesInAnyOrderButNotTheCaps) {
   EXPECT_EQ(copy.GetTopCap(), ctNone);
 }
 
-TEST(TGLSphere, SilhouetteRefusesASpotLight) {
+TEST(TGLSphere, SilhouetteStylesAreOmniAndParallelOnly) {
   TGLSphere sphere;
   TGLSilhouetteParameters parameters;
   parameters.SeenFrom = {0, 0, 5};
-  parameters.Style = lsSpot;
+  const float r0 = std::sqrt(3.0f) * 0.5f;
+  parameters.Style = 0;
+  const auto omni = sphere.GenerateSilhouette(parameters);
+  ASSERT_EQ(omni->GetVertices().GetCount(), 16);
+  EXPECT_NEAR(VectorLength(omni->GetVertices()[0]), 0.98f * 5 * r0 / std::sqrt(25 - r0 * r0), 1e-5f);
+  parameters.Style = 1;
+  EXPECT_NEAR(VectorLength(sphere.GenerateSilhouette(parameters)->GetVertices()[0]), 0.98f * r0, 1e-5f);
+  parameters.Style = 2;
   EXPECT_THROW(sphere.GenerateSilhouette(parameters), EAssertionFailed);
-  parameters.Style = lsParallel;
-  EXPECT_EQ(sphere.GenerateSilhouette(parameters)->GetVertices().GetCount(), 16);
+  // Through the node's virtual, as a shadow or outline pass asks for it.
+  TGLBaseSceneObject& node = sphere;
+  parameters.Style = 1;
+  EXPECT_EQ(node.GenerateSilhouette(parameters)->GetVertices().GetCount(), 16);
 }
 
 TEST(TGLDisk, SettersRebuildOnlyOnChangeAndAssignCopiesTheSixValues) {

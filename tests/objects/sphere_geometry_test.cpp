@@ -166,7 +166,7 @@ TEST(SphereSilhouette, SeenFromInsideOrAlongXKeepsFiniteVertices) {
   }
   const SilhouetteGeometry inside = SphereSilhouette({0, 0, 0.1f}, SilhouetteLightStyle::Omni, false, 8, 8, r0);
   EXPECT_NEAR(VectorLength(inside.Vertices[0]), 0.98f * r0, 1e-5f);
-  EXPECT_THROW(SphereSilhouette({0, 0, 5}, SilhouetteLightStyle::Spot, false, 8, 8, r0), EAssertionFailed);
+  EXPECT_THROW(SphereSilhouette({0, 0, 5}, SilhouetteLightStyle::Unknown, false, 8, 8, r0), EAssertionFailed);
 }
 
 }  // namespace
