@@ -1,0 +1,68 @@
+#include "engine/custom_scene_object.h"
+
+#include "engine/gl_api.h"
+
+CLIENT_DEFINE_CLASS(TGLCustomSceneObject, TGLBaseSceneObject)
+CLIENT_DEFINE_CLASS(TGLSceneObject, TGLCustomSceneObject)
+
+TGLCustomSceneObject::TGLCustomSceneObject(TComponent* owner)
+    : TGLBaseSceneObject(owner), FMaterial(std::make_unique<TGLMaterial>(this)) {}
+
+TGLCustomSceneObject::~TGLCustomSceneObject() = default;
+
+void TGLCustomSceneObject::SetMaterial(const TGLMaterial* value) {
+  FMaterial->Assign(value);
+  NotifyChange(this);
+}
+
+void TGLCustomSceneObject::NotifyChange(TObject* sender) {
+  if (FMaterial && sender == FMaterial.get())
+    StructureChanged();
+  else
+    TGLBaseSceneObject::NotifyChange(sender);
+}
+
+void TGLCustomSceneObject::Assign(const TPersistent* source) {
+  if (const auto* other = dynamic_cast<const TGLCustomSceneObject*>(source)) {
+    FMaterial->Assign(other->FMaterial.get());
+    SetHint(other->GetHint());
+  }
+  TGLBaseSceneObject::Assign(source);
+}
+
+bool TGLCustomSceneObject::Blended() const { return FMaterial->Blended(); }
+
+void TGLCustomSceneObject::DestroyHandle() {
+  TGLBaseSceneObject::DestroyHandle();
+  FMaterial->DestroyHandles();
+}
+
+void TGLCustomSceneObject::DrawGeometry(TRenderContextInfo& rci) {
+  if ((FObjectStyle & sosDirectDraw) != 0 || rci.amalgamating)
+    BuildList(rci);
+  else
+    GL().glCallList(GetHandle(rci));
+}
+
+void TGLCustomSceneObject::DoRender(TRenderContextInfo& rci, bool renderSelf, bool renderChildren) {
+  if (renderSelf) {
+    if (rci.ignoreMaterials) {
+      DrawGeometry(rci);
+    } else {
+      FMaterial->Apply(rci);
+      // Passes until the material's UnApply asks for no more.
+      for (;;) {
+        try {
+          DrawGeometry(rci);
+        } catch (...) {
+          // Take the material off before the frame reports the failure, so
+          // that the next frame starts from clean state.
+          FMaterial->UnApply(rci);
+          throw;
+        }
+        if (!FMaterial->UnApply(rci)) break;
+      }
+    }
+  }
+  if (renderChildren) RenderChildren(0, GetCount() - 1, rci);
+}
