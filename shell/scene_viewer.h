@@ -1,0 +1,76 @@
+#pragma once
+// The 3D view: a Qt OpenGL widget with a compatibility-profile context that
+// hosts a scene buffer. The engine reaches the widget's context through a
+// QtGLContext; a change in the scene invalidates the widget, and its paint
+// renders the scene through the buffer (Qt presents the frame).
+//
+// Sizes given to the buffer and positions given to picking are in device
+// pixels: the widget's logical size and mouse positions times its device
+// pixel ratio.
+
+#include "shell/qt_gl_context.h"
+
+#include <QOpenGLWidget>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "engine/scene_buffer.h"
+class TGLBaseSceneObject;
+class TGLCamera;
+
+enum TVSyncMode { vsmSync, vsmNoSync };
+
+class GL3DSceneViewer : public QOpenGLWidget {
+public:
+  // The format every viewer asks for: a compatibility profile (the engine
+  // draws with the fixed-function pipeline), depth and stencil buffers.
+  static QSurfaceFormat RequestedFormat(TVSyncMode vsync = vsmNoSync);
+
+  explicit GL3DSceneViewer(QWidget* parent = nullptr);
+  // Destroys the buffer's context while the widget's GL context still exists.
+  ~GL3DSceneViewer() override;
+
+  TGL3DSceneBuffer* GetBuffer() const { return FBuffer.get(); }
+  TGLCamera* GetCamera() const { return FBuffer->GetCamera(); }
+  void SetCamera(TGLCamera* camera) { FBuffer->SetCamera(camera); }
+  // Only before the widget is first shown: Qt fixes the swap interval with
+  // the context.
+  TVSyncMode GetVSync() const { return FVSync; }
+  void SetVSync(TVSyncMode value);
+
+  float FramesPerSecond() const { return FBuffer->GetFramesPerSecond(); }
+  void ResetPerformanceMonitor() { FBuffer->ResetPerformanceMonitor(); }
+
+  // The nearest object under a widget position (logical pixels), nullptr
+  // for none or before the context exists. Works outside paint.
+  TGLBaseSceneObject* GetPickedObject(int x, int y);
+  // Widget position to frame-buffer pixel.
+  int ToDevicePixels(int logical) const;
+
+  bool GetMouseInControl() const { return FMouseInControl; }
+  std::function<void()> OnMouseEnter;
+  std::function<void()> OnMouseLeave;
+  // A frame that failed; Qt must not see the exception. Unset, the message
+  // goes to qWarning.
+  std::function<void(const std::string& message)> OnError;
+
+protected:
+  void initializeGL() override;
+  void resizeGL(int w, int h) override;
+  void paintGL() override;
+  void enterEvent(QEnterEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+
+private:
+  void CreateContext();
+  void DestroyContext();
+  void BufferChanged();
+  void BufferStructureChanged();
+  void Report(const std::string& message) const;
+
+  std::unique_ptr<TGL3DSceneBuffer> FBuffer;
+  QMetaObject::Connection FContextWatch;
+  TVSyncMode FVSync = vsmNoSync;
+  bool FMouseInControl = false;
+};
