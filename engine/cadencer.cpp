@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "engine/cadencer_loop.h"
+#include "engine/scene.h"
 #include "platform/base/assertion.h"
 
 CLIENT_DEFINE_CLASS(TGLCadencer, TComponent)
@@ -130,14 +131,11 @@ TGLCadencer::~TGLCadencer() {
   }
 }
 
-void TGLCadencer::SetScene(TGLCadenceAbleComponent* scene) {
-  if (FScene != scene) {
-    const bool subscribed =
-        std::find(FSubscribers.begin(), FSubscribers.end(), FScene) != FSubscribers.end();
-    if (FScene && !subscribed) RemoveFreeNotification(FScene);
-    FScene = scene;
-    if (FScene) FreeNotification(FScene);
-  }
+void TGLCadencer::SetScene(TGL3DScene* scene) {
+  // The free notification of a former scene stays: the other side may rely
+  // on it, and it only tells this cadencer of what it no longer holds.
+  FScene = scene;
+  if (FScene) FreeNotification(FScene);
   UpdateDriverRegistration();
 }
 
@@ -271,7 +269,7 @@ void TGLCadencer::Progress() {
     const TProgressTimes times{deltaTime, FLastTime};
     if (FScene && deltaTime != 0) {
       FProgressing = -FProgressing;
-      FScene->DoProgress(times);
+      FScene->Progress(deltaTime, FLastTime);
       if (destroyed) return;
       FProgressing = -FProgressing;
     }
@@ -299,8 +297,8 @@ void TGLCadencer::Subscribe(TGLCadenceAbleComponent* component) {
 void TGLCadencer::UnSubscribe(TGLCadenceAbleComponent* component) {
   auto it = std::find(FSubscribers.begin(), FSubscribers.end(), component);
   if (it == FSubscribers.end()) return;
+  // The free notification stays, for whatever else links the two.
   FSubscribers.erase(it);
-  if (component != FScene) RemoveFreeNotification(component);
 }
 
 void TGLCadencer::Loaded() {
@@ -310,7 +308,7 @@ void TGLCadencer::Loaded() {
 
 void TGLCadencer::Notification(TComponent* component, TOperation operation) {
   if (operation != opRemove) return;
-  if (component == FScene) {
+  if (FScene && component == static_cast<TComponent*>(FScene)) {
     FScene = nullptr;
     // Without a scene the cadencer is not driven.
     if (!IsDestroying()) UpdateDriverRegistration();

@@ -22,8 +22,6 @@
 
 #include "engine/component.h"
 
-// Until the scene graph is complete, the cadencer advances whatever
-// cadence-able component it is given as its scene (the scene is one).
 class TGL3DScene;
 
 enum TGLCadencerMode { cmManual, cmASAP, cmApplicationIdle };
@@ -42,8 +40,9 @@ public:
   explicit TGLCadencer(TComponent* owner = nullptr, TGLCadencerClock clock = {});
   ~TGLCadencer() override;
 
-  TGLCadenceAbleComponent* GetScene() const { return FScene; }
-  void SetScene(TGLCadenceAbleComponent* scene);
+  TGL3DScene* GetScene() const { return FScene; }
+  // Forgotten when the scene is destroyed; without one, not driven.
+  void SetScene(TGL3DScene* scene);
 
   bool GetEnabled() const { return FEnabled; }
   void SetEnabled(bool value);
@@ -106,7 +105,7 @@ private:
 
   TGLCadencerClock FClock;
   std::vector<TGLCadenceAbleComponent*> FSubscribers;
-  TGLCadenceAbleComponent* FScene = nullptr;
+  TGL3DScene* FScene = nullptr;
   double FTimeMultiplier = 1.0;
   double FLastTime = 0.0;
   double FDownTime = 0.0;

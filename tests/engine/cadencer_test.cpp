@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/cadencer_loop.h"
+#include "engine/scene.h"
 
 namespace {
 
@@ -27,6 +28,20 @@ public:
     steps.push_back({times.deltaTime, times.newTime});
     if (onProgress) onProgress();
   }
+  std::vector<Step> steps;
+  std::function<void()> onProgress;
+};
+
+// A scene that records the steps it is advanced by.
+struct RecordingScene {
+  RecordingScene() {
+    scene.OnProgress = [this](TObject*, double deltaTime, double newTime) {
+      steps.push_back({deltaTime, newTime});
+      if (onProgress) onProgress();
+    };
+  }
+  operator TGL3DScene*() { return &scene; }
+  TGL3DScene scene;
   std::vector<Step> steps;
   std::function<void()> onProgress;
 };
@@ -97,7 +112,7 @@ protected:
   void SetUp() override {
     cadencer = std::make_unique<TGLCadencer>(nullptr, clock.Source());
     cadencer->SetMode(cmManual);
-    cadencer->SetScene(&scene);
+    cadencer->SetScene(scene);
   }
   // Advances the clock by `seconds` and ticks.
   void TickAfter(double seconds) {
@@ -106,7 +121,7 @@ protected:
   }
 
   FakeClock clock;
-  RecordingComponent scene;
+  RecordingScene scene;
   std::unique_ptr<TGLCadencer> cadencer;
 };
 
@@ -232,7 +247,7 @@ TEST_F(CadencerTest, DestroyedSubscriberAndSceneAreForgotten) {
   cadencer->Subscribe(subscriber.get());
   subscriber.reset();
   EXPECT_TRUE(cadencer->Subscribers().empty());
-  auto ownScene = std::make_unique<RecordingComponent>();
+  auto ownScene = std::make_unique<TGL3DScene>();
   cadencer->SetScene(ownScene.get());
   ownScene.reset();
   EXPECT_EQ(cadencer->GetScene(), nullptr);
@@ -290,9 +305,9 @@ TEST_P(ExternalTimeTable, GivesTheSameStepsEveryRun) {
   const ExternalCase& c = GetParam();
   for (int run = 0; run < 2; ++run) {
     TGLCadencer cadencer(nullptr, [] { return 12345.678; });
-    RecordingComponent scene;
+    RecordingScene scene;
     cadencer.SetMode(cmManual);
-    cadencer.SetScene(&scene);
+    cadencer.SetScene(scene);
     cadencer.SetTimeReference(cmExternal);
     cadencer.SetCurrentTime(0);
     cadencer.SetMinDeltaTime(c.minDelta);
@@ -325,9 +340,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(CadencerExternal, DisabledSpanOfTheCallersClockDoesNotCount) {
   TGLCadencer cadencer(nullptr, [] { return 7.0; });
-  RecordingComponent scene;
+  RecordingScene scene;
   cadencer.SetMode(cmManual);
-  cadencer.SetScene(&scene);
+  cadencer.SetScene(scene);
   cadencer.SetTimeReference(cmExternal);
   cadencer.SetCurrentTime(5);
   cadencer.Progress();
@@ -346,7 +361,7 @@ class CadencerDriverTest : public ::testing::Test {
 protected:
   FakeClock clock;
   FakeLoop loop;
-  RecordingComponent scene;
+  RecordingScene scene;
 };
 
 TEST_F(CadencerDriverTest, WithoutSceneNothingIsPosted) {
@@ -368,7 +383,7 @@ TEST_F(CadencerDriverTest, SceneStartsTicksThatInterleaveWithPostedEvents) {
     order.push_back("tick");
     clock.now += 0.01;
   };
-  cadencer.SetScene(&scene);
+  cadencer.SetScene(scene);
   ASSERT_EQ(loop.liveTargets, 1);
   loop.Post([&] { order.push_back("input"); });
   loop.RunOne();  // the first tick
@@ -383,7 +398,7 @@ TEST_F(CadencerDriverTest, SceneStartsTicksThatInterleaveWithPostedEvents) {
 
 TEST_F(CadencerDriverTest, LastCadencerLeavingTakesTheHiddenObjectAway) {
   auto cadencer = std::make_unique<TGLCadencer>(nullptr, clock.Source());
-  cadencer->SetScene(&scene);
+  cadencer->SetScene(scene);
   clock.now += 1;
   loop.RunOne();
   EXPECT_EQ(scene.steps.size(), 1u);
@@ -402,13 +417,13 @@ TEST_F(CadencerDriverTest, LastCadencerLeavingTakesTheHiddenObjectAway) {
 
 TEST_F(CadencerDriverTest, TwoCadencersTickLastJoinedFirst) {
   std::vector<std::string> order;
-  RecordingComponent otherScene;
+  RecordingScene otherScene;
   TGLCadencer first(nullptr, clock.Source());
   TGLCadencer second(nullptr, clock.Source());
   first.OnProgress = [&](TObject*, double, double) { order.push_back("first"); };
   second.OnProgress = [&](TObject*, double, double) { order.push_back("second"); };
-  first.SetScene(&scene);
-  second.SetScene(&otherScene);
+  first.SetScene(scene);
+  second.SetScene(otherScene);
   EXPECT_EQ(loop.liveTargets, 1);
   loop.RunOne();
   EXPECT_EQ(order, (std::vector<std::string>{"second", "first"}));
@@ -420,8 +435,8 @@ TEST_F(CadencerDriverTest, CadencerFreedByAnotherDuringTheRoundIsSkipped) {
   int victimTicks = 0;
   victim->OnProgress = [&](TObject*, double, double) { ++victimTicks; };
   killer.OnProgress = [&](TObject*, double, double) { victim.reset(); };
-  victim->SetScene(&scene);
-  killer.SetScene(&scene);  // joined last: ticks first
+  victim->SetScene(scene);
+  killer.SetScene(scene);  // joined last: ticks first
   loop.RunOne();
   EXPECT_EQ(victim, nullptr);
   EXPECT_EQ(victimTicks, 0);
@@ -434,7 +449,7 @@ TEST_F(CadencerDriverTest, FailingTickReachesTheLoopAndTheDriverGoesOn) {
   cadencer.OnProgress = [&](TObject*, double, double) {
     if (++ticks == 1) throw std::runtime_error("frame failed");
   };
-  cadencer.SetScene(&scene);
+  cadencer.SetScene(scene);
   EXPECT_THROW(loop.RunOne(), std::runtime_error);
   EXPECT_EQ(loop.queue.size(), 1u);
   loop.RunOne();
@@ -443,7 +458,7 @@ TEST_F(CadencerDriverTest, FailingTickReachesTheLoopAndTheDriverGoesOn) {
 
 TEST_F(CadencerDriverTest, TerminatingApplicationDisablesInsteadOfTicking) {
   TGLCadencer cadencer(nullptr, clock.Source());
-  cadencer.SetScene(&scene);
+  cadencer.SetScene(scene);
   loop.terminating = true;
   clock.now += 1;
   loop.RunOne();
@@ -456,7 +471,7 @@ TEST_F(CadencerDriverTest, IdleModeTicksFromTheIdleEvent) {
   TGLCadencer cadencer(nullptr, clock.Source());
   cadencer.SetMode(cmApplicationIdle);
   EXPECT_FALSE(loop.idle);  // no scene yet
-  cadencer.SetScene(&scene);
+  cadencer.SetScene(scene);
   ASSERT_TRUE(loop.idle);
   EXPECT_EQ(loop.liveTargets, 0);
   clock.now += 1;
@@ -468,7 +483,7 @@ TEST_F(CadencerDriverTest, IdleModeTicksFromTheIdleEvent) {
 
 TEST_F(CadencerDriverTest, ManualModeLeavesTheDriver) {
   TGLCadencer cadencer(nullptr, clock.Source());
-  cadencer.SetScene(&scene);
+  cadencer.SetScene(scene);
   cadencer.SetMode(cmManual);
   loop.RunOne();
   EXPECT_EQ(loop.liveTargets, 0);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "engine/cadencer.h"
+#include "engine/scene.h"
 
 namespace {
 
@@ -28,10 +29,13 @@ QCoreApplication& TestApplication() {
   return application;
 }
 
-// Stands for the scene: the driver only runs a cadencer that has one.
-class CountingScene : public TGLCadenceAbleComponent {
-public:
-  void DoProgress(const TProgressTimes&) override { ++steps; }
+// The driver only runs a cadencer that has a scene.
+struct CountingScene {
+  CountingScene() {
+    scene.OnProgress = [this](TObject*, double, double) { ++steps; };
+  }
+  operator TGL3DScene*() { return &scene; }
+  TGL3DScene scene;
   int steps = 0;
 };
 
@@ -101,7 +105,7 @@ TEST_F(CadencerDriverQtTest, TicksInterleaveWithEventsPostedMeanwhile) {
     if (++ticks <= 3) recorder.PostMark();
     if (ticks == 4) cadencer->SetEnabled(false);
   };
-  cadencer->SetScene(&scene);
+  cadencer->SetScene(scene);
   ASSERT_TRUE(RunUntil([&] { return ticks >= 4; }));
   EXPECT_EQ(log, (std::vector<std::string>{"tick", "event", "tick", "event", "tick", "event", "tick"}));
 }
@@ -117,7 +121,7 @@ TEST_F(CadencerDriverQtTest, TimersFireWhileTheCadencerTicks) {
     if (timerShots++ == 0) ticksAtFirstShot = ticks;
   });
   timer.start(5);
-  cadencer->SetScene(&scene);
+  cadencer->SetScene(scene);
   ASSERT_TRUE(RunUntil([&] { return timerShots >= 5; })) << "timer starved: " << timerShots << " shots, "
                                                          << ticks << " ticks";
   EXPECT_GT(ticks, ticksAtFirstShot);
@@ -128,7 +132,7 @@ TEST_F(CadencerDriverQtTest, TickRunsAtTheLoopsOwnLevel) {
   cadencer = std::make_unique<TGLCadencer>();
   std::vector<int> levels;
   cadencer->OnProgress = [&](TObject*, double, double) { levels.push_back(QThread::currentThread()->loopLevel()); };
-  cadencer->SetScene(&scene);
+  cadencer->SetScene(scene);
   ASSERT_TRUE(RunUntil([&] { return levels.size() >= 20; }));
   for (int level : levels) EXPECT_EQ(level, 1);  // the test's QEventLoop, never one of the driver's
 }
@@ -143,7 +147,7 @@ TEST_F(CadencerDriverQtTest, WithoutSceneThereAreNoTicks) {
   RunUntil([&] { return ++waited > 30; });
   EXPECT_EQ(ticks, 0);
 
-  cadencer->SetScene(&scene);
+  cadencer->SetScene(scene);
   ASSERT_TRUE(RunUntil([&] { return ticks > 0; }));
   cadencer->SetScene(nullptr);
   const int stopped = ticks;
@@ -160,7 +164,7 @@ TEST_F(CadencerDriverQtTest, FailingFrameIsReportedAndTicksGoOn) {
   cadencer->OnProgress = [&](TObject*, double, double) {
     if (++ticks == 2) throw std::runtime_error("frame failed");
   };
-  cadencer->SetScene(&scene);
+  cadencer->SetScene(scene);
   ASSERT_TRUE(RunUntil([&] { return ticks >= 5; }));
   EXPECT_EQ(errors, (std::vector<std::string>{"frame failed"}));
 }
@@ -172,7 +176,7 @@ TEST_F(CadencerDriverQtTest, IdleModeTicksFromAZeroTimer) {
     if (++ticks == 10) cadencer->SetMode(cmManual);  // clears the idle timer from inside it
   };
   cadencer->SetMode(cmApplicationIdle);
-  cadencer->SetScene(&scene);
+  cadencer->SetScene(scene);
   ASSERT_TRUE(RunUntil([&] { return ticks >= 10; }));
   int waited = 0;
   RunUntil([&] { return ++waited > 20; });
