@@ -10,9 +10,17 @@
 #include <memory>
 #include <random>
 
+#include "engine/camera.h"
+#include "engine/context.h"
+#include "engine/gl_api.h"
+#include "engine/scene.h"
+#include "engine/scene_buffer.h"
 #include "objects/height_data_bitmap.h"
 #include "objects/roam_patch.h"
+#include "objects/sky_dome.h"
+#include "objects/terrain_renderer.h"
 #include "objects/terrain_renderer_tiles.h"
+#include "platform/egl/egl_pbuffer_context.h"
 
 namespace {
 
@@ -177,5 +185,68 @@ void BM_TileChurn(benchmark::State& state) {
   state.counters["tiles cached"] = source.TileCount();
 }
 BENCHMARK(BM_TileChurn)->ArgsProduct({{16, 32}, {0, 1 << 26}})->Unit(benchmark::kMillisecond);
+
+// One rendered frame of terrain and sky at 1024 x 768 on the off-screen
+// context (Mesa's software renderer here): the client's terrain (one
+// 256 x 256 tile from the 179-pixel picture, precision 1, 65,536 pool nodes)
+// under a twinkling six-band dome with 300 stars, seen from above the map.
+// Argument: QualityDistance (0: ROAM only; larger: the tile at full
+// resolution from its display list).
+void BM_TerrainAndSkyFrame(benchmark::State& state) {
+  RegisterEglContextClass();
+  {
+    ClientSource s;
+    TGL3DScene scene;
+    TGL3DSceneBuffer buffer;
+    auto* camera = scene.GetCameras()->AddNewChild<TGLCamera>();
+    camera->GetPosition()->SetPoint(40, -60, 60);
+    camera->GetDirection()->SetVector(0.4f, 0.8f, -0.45f);
+    camera->GetUp()->SetVector(0, 0, 1);
+    camera->SetDepthOfView(600);
+    auto* sky = scene.GetObjects()->AddNewChild<TGLSkyDome>();
+    sky->GetBands()->Clear();
+    for (int i = 0; i < 6; ++i) {
+      TSkyDomeBand* band = sky->GetBands()->Add();
+      band->SetStopAngle(float(-90 + (i + 1) * 30));
+      band->SetStartAngle(float(-90 + i * 30));
+      band->SetStacks(i == 5 ? 4 : 1);
+    }
+    sky->GetStars()->AddRandomStars(300, 0xFFFFFF, true);
+    sky->SetOptions(sdoTwinkle);
+    auto* terrain = scene.GetObjects()->AddNewChild<TGLTerrainRenderer>();
+    terrain->SetTileSize(256);
+    terrain->SetCLODPrecision(1);
+    terrain->SetQualityDistance(float(state.range(0)));
+    terrain->GetScale()->SetVector(1, 1, 0.25f);
+    terrain->SetHeightDataSource(&s.source);
+    buffer.Resize(1024, 768);
+    buffer.SetCamera(camera);
+    buffer.CreateRenderingContext(0, true);
+    auto finish = [&] {
+      TGLContext* context = buffer.GetRenderingContext();
+      context->Activate();
+      GL().glFinish();
+      context->Deactivate();
+    };
+    buffer.Render();  // first frame: tile, variances, lists
+    finish();
+    for (auto _ : state) {
+      buffer.Render();
+      finish();
+    }
+    state.counters["triangles"] = terrain->GetTriangleCount();
+    const char* renderer = nullptr;
+    {
+      TGLContext* context = buffer.GetRenderingContext();
+      context->Activate();
+      renderer = reinterpret_cast<const char*>(GL().glGetString(GL_RENDERER));
+      state.SetLabel(renderer ? renderer : "?");
+      context->Deactivate();
+    }
+    buffer.DestroyRenderingContext();
+  }
+  UnRegisterEglContextClass();
+}
+BENCHMARK(BM_TerrainAndSkyFrame)->Arg(0)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
