@@ -1,5 +1,7 @@
 #include "engine/direct_opengl.h"
 
+#include "engine/multitexture.h"
+
 CLIENT_DEFINE_CLASS(TGLImmaterialSceneObject, TGLBaseSceneObject)
 CLIENT_DEFINE_CLASS(TGLDirectOpenGL, TGLImmaterialSceneObject)
 CLIENT_REGISTER_CLASS(TGLDirectOpenGL);
@@ -9,7 +11,8 @@ void TGLImmaterialSceneObject::DoRender(TRenderContextInfo& rci, bool renderSelf
 }
 
 TGLDirectOpenGL::TGLDirectOpenGL(TComponent* owner) : TGLImmaterialSceneObject(owner) {
-  FObjectStyle |= sosDirectDraw;
+  // The handler may change any state behind the caches' back.
+  FObjectStyle |= sosDirectDraw | sosResetsGLStateCaches;
 }
 
 void TGLDirectOpenGL::SetUseBuildList(bool value) {
@@ -34,7 +37,11 @@ void TGLDirectOpenGL::SetOnRender(TDirectRenderEvent event) {
 }
 
 void TGLDirectOpenGL::BuildList(TRenderContextInfo& rci) {
-  if (FOnRender) FOnRender(this, rci);
+  if (!FOnRender) return;
+  // The handler's texture coordinates go to the main unit, whatever the
+  // drawable before it left mapped.
+  xgl::MapTexCoordToMain();
+  FOnRender(this, rci);
 }
 
 void TGLDirectOpenGL::Assign(const TPersistent* source) {

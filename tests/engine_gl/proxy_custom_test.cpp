@@ -14,6 +14,7 @@
 #include "engine/effects.h"
 #include "engine/gl_api.h"
 #include "engine/material_library.h"
+#include "engine/multitexture.h"
 #include "engine/proxy_object.h"
 #include "engine/scene.h"
 #include "engine/scene_buffer.h"
@@ -217,6 +218,50 @@ TEST_F(ProxyCustomTest, ProxyRendersTheMastersPostEffects) {
   proxy->SetMasterObject(master);
   buffer.Render();
   EXPECT_EQ(g_log, (std::vector<std::string>{"master", "after with buffer"}));
+}
+
+}  // namespace
+
+namespace {
+
+class DirectOpenGLTest : public ProxyCustomTest {};
+
+TEST_F(DirectOpenGLTest, DrawsEveryFrameUnlessCompiledIntoItsList) {
+  auto* direct = scene.GetObjects()->AddNewChild<TGLDirectOpenGL>();
+  int calls = 0;
+  direct->SetOnRender([&](TObject* sender, TRenderContextInfo&) {
+    EXPECT_EQ(sender, direct);
+    ++calls;
+    GL().glColor3f(1, 0, 0);
+    Square(0.15f);
+  });
+  EXPECT_TRUE(direct->GetObjectStyle() & sosResetsGLStateCaches);
+  buffer.Render();
+  buffer.Render();
+  EXPECT_EQ(calls, 2);
+  EXPECT_GT(RedAt(kSize / 2, kSize / 2), 200);
+
+  direct->SetUseBuildList(true);
+  EXPECT_FALSE(direct->GetObjectStyle() & sosDirectDraw);
+  calls = 0;
+  buffer.Render();
+  buffer.Render();
+  EXPECT_EQ(calls, 1);  // compiled once, replayed after
+  EXPECT_GT(RedAt(kSize / 2, kSize / 2), 200);
+  direct->StructureChanged();
+  buffer.Render();
+  EXPECT_EQ(calls, 2);
+}
+
+TEST_F(DirectOpenGLTest, TextureCoordinatesReachTheMainUnit) {
+  // Drawn first, it leaves the mapping pointing nowhere.
+  auto* before = scene.GetObjects()->AddNewChild<TGLDirectOpenGL>();
+  before->SetOnRender([](TObject*, TRenderContextInfo&) { xgl::MapTexCoordToNull(); });
+  auto* direct = scene.GetObjects()->AddNewChild<TGLDirectOpenGL>();
+  bool mappedToMain = false;
+  direct->SetOnRender([&](TObject*, TRenderContextInfo&) { mappedToMain = xgl::GetMapTexCoordMode() == mtcmMain; });
+  buffer.Render();
+  EXPECT_TRUE(mappedToMain);
 }
 
 }  // namespace
