@@ -35,9 +35,10 @@ public:
   bool RayCastIntersect(const TVector4f& rayStart, const TVector4f& rayVector, TVector4f* intersectPoint = nullptr,
                         TVector4f* intersectNormal = nullptr) override;
 
-  // Proxies drawn inside proxies, at most; each level pushes a pick name,
-  // and GL's name stack is only 64 deep.
-  static constexpr int kMaxProxyNesting = 32;
+  // Proxies drawn inside proxies, at most: each level pushes a model-view
+  // matrix (GL guarantees a stack of 32) and, for a master's children, a
+  // pick name (64).
+  static constexpr int kMaxProxyNesting = 16;
 
 protected:
   void Notification(TComponent* component, TOperation operation) override;

@@ -164,6 +164,31 @@ TEST_F(ProxyCustomTest, ProxiesOfThemselvesDrawOnce) {
   EXPECT_EQ(buffer.GetFrameCount(), 1);
 }
 
+TEST_F(ProxyCustomTest, LongProxyChainsStayWithinTheGLStacks) {
+  // Each proxy level pushes a model-view matrix; GL guarantees 32.
+  struct Case {
+    int length;
+    int builds;
+  } cases[] = {{10, 1}, {80, 0}};
+  for (const Case& c : cases) {
+    auto* real = scene.GetObjects()->AddNewChild<TCountingObject>();
+    real->SetVisible(false);
+    TGLBaseSceneObject* master = real;
+    std::vector<TGLProxyObject*> chain;
+    for (int i = 0; i < c.length; ++i) {
+      chain.push_back(scene.GetObjects()->AddNewChild<TGLProxyObject>());
+      chain.back()->SetVisible(false);
+      chain.back()->SetMasterObject(master);
+      master = chain.back();
+    }
+    chain.back()->SetVisible(true);
+    EXPECT_NO_THROW(buffer.Render()) << c.length;
+    EXPECT_EQ(real->builds, c.builds) << c.length;
+    EXPECT_EQ(buffer.GetPickedObject(kSize / 2, kSize / 2), c.builds ? chain.back() : nullptr) << c.length;
+    scene.GetObjects()->DeleteChildren();
+  }
+}
+
 TEST_F(ProxyCustomTest, MasterDestroyedLeavesTheProxyEmpty) {
   auto* proxy = scene.GetObjects()->AddNewChild<TGLProxyObject>();
   {

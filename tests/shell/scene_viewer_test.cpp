@@ -35,7 +35,6 @@ void PinGLDriver() {
 QApplication* TestApplication() {
   if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance())) return existing;
   if (!std::getenv("DISPLAY")) return nullptr;
-  PinGLDriver();
   static int argc = 1;
   static char name[] = "shell_tests";
   static char* argv[] = {name, nullptr};
@@ -79,6 +78,7 @@ class SceneViewerTest : public ::testing::Test {
 protected:
   void SetUp() override {
     if (!TestApplication()) GTEST_SKIP() << "needs an X server (run under xvfb-run)";
+    PinGLDriver();
     window = std::make_unique<QWidget>();
     window->setWindowTitle("viewer test");
     auto* layout = new QVBoxLayout(window.get());
@@ -154,6 +154,17 @@ TEST_F(SceneViewerTest, PicksOutsidePaintInWidgetPixels) {
   // The view still paints after a pick.
   const int frames = viewer->GetBuffer()->GetFrameCount();
   viewer->update();
+  ASSERT_TRUE(WaitForFrameAfter(frames));
+  const QImage frame = viewer->grabFramebuffer();
+  EXPECT_TRUE(Near(frame.pixelColor(frame.width() / 2, frame.height() / 2), Qt::red));
+}
+
+TEST_F(SceneViewerTest, OptionsThatNeedANewContextGetOne) {
+  const TGLContext* before = viewer->GetBuffer()->GetRenderingContext();
+  const int frames = viewer->GetBuffer()->GetFrameCount();
+  viewer->GetBuffer()->SetContextOptions(roDoubleBuffer | roRenderToWindow | roStencilBuffer);
+  EXPECT_NE(viewer->GetBuffer()->GetRenderingContext(), before);
+  EXPECT_TRUE(viewer->GetBuffer()->HasRenderingContext());
   ASSERT_TRUE(WaitForFrameAfter(frames));
   const QImage frame = viewer->grabFramebuffer();
   EXPECT_TRUE(Near(frame.pixelColor(frame.width() / 2, frame.height() / 2), Qt::red));
