@@ -443,8 +443,8 @@ float THeightDataSource::InterpolatedHeight(float x, float y, int tileSize) {
   {
     std::lock_guard<std::mutex> lock(FLock);
     for (const auto& tile : FData) {
-      if (tile->FXLeft <= x && x < float(tile->FXLeft + tile->FSize - 1) && tile->FYTop <= y &&
-          y < float(tile->FYTop + tile->FSize - 1)) {
+      const double left = tile->FXLeft, top = tile->FYTop, last = double(tile->FSize) - 1;
+      if (left <= x && x < left + last && top <= y && y < top + last) {
         if (!tile->GetDirty()) {
           found = true;
           xLeft = tile->FXLeft;

@@ -158,8 +158,13 @@ void TGLTerrainRenderer::BuildList(TRenderContextInfo& rci) {
     ~FrameState() { Close(); }
   };
 
+  // Texture coordinates reach every unit the multitexture layer offers, so
+  // that a second texture (a detail map) is laid over the tiles too.
   xgl::PushTexCoordMapping();
-  xgl::MapTexCoordToMain();
+  if (gl.Extensions.ARB_multitexture)
+    xgl::MapTexCoordToDual();
+  else
+    xgl::MapTexCoordToMain();
   gl.glPushMatrix();
   FrameState state;
   gl.glScalef(1, 1, 0.0078125f);
