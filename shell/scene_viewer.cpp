@@ -5,8 +5,16 @@
 #include <cmath>
 #include <exception>
 
+#include <QVBoxLayout>
+
+#include "engine/cadencer.h"
 #include "engine/camera.h"
+#include "engine/fog_environment.h"
+#include "engine/light_source.h"
+#include "engine/scene.h"
+#include "engine/scene_buffer.h"
 #include "engine/scene_node.h"
+#include "shell/cadencer_driver.h"
 #include "shell/qt_gl_context.h"
 
 namespace {
@@ -38,6 +46,11 @@ GL3DSceneViewer::GL3DSceneViewer(QWidget* parent) : QOpenGLWidget(parent), FBuff
   FBuffer->OnChange = [this](TObject*) { BufferChanged(); };
   FBuffer->OnStructuralChange = [this](TObject*) { BufferStructureChanged(); };
 }
+
+TGLCamera* GL3DSceneViewer::GetCamera() const { return FBuffer->GetCamera(); }
+void GL3DSceneViewer::SetCamera(TGLCamera* camera) { FBuffer->SetCamera(camera); }
+float GL3DSceneViewer::FramesPerSecond() const { return FBuffer->GetFramesPerSecond(); }
+void GL3DSceneViewer::ResetPerformanceMonitor() { FBuffer->ResetPerformanceMonitor(); }
 
 GL3DSceneViewer::~GL3DSceneViewer() {
   // The widget's own destructor destroys its GL context later, when this
@@ -151,3 +164,57 @@ void GL3DSceneViewer::Report(const std::string& message) const {
   else
     qWarning("%s", message.c_str());
 }
+
+MainViewPanel::MainViewPanel(QWidget& panel)
+    : FCadencerLoop(std::make_unique<QtCadencerEventLoop>()), FScene(std::make_unique<TGL3DScene>()) {
+  FScene->SetName("GL3DScene1");
+  FScene->SetObjectsSorting(osNone);
+
+  FLight = FScene->GetObjects()->AddNewChild<TGLLightSource>();
+  FLight->SetName("gllight");
+  FLight->SetConstAttenuation(1);
+  FLight->SetLinearAttenuation(0.5f);
+  FLight->SetLightStyle(lsOmni);
+  FLight->SetShining(false);
+  FLight->SetSpotCutOff(180);
+  FLight->GetSpotDirection()->SetVector(0, -1, 0);
+
+  FCamera = FScene->GetCameras()->AddNewChild<TGLCamera>();
+  FCamera->SetName("GLCamera");
+  FCamera->SetDepthOfView(1000);
+  FCamera->SetFocalLength(25);
+  FCamera->GetPosition()->SetPoint(0, 0, -5);
+  FCamera->GetUp()->SetVector(0, 1, 0);
+
+  FViewer = std::make_unique<GL3DSceneViewer>(&panel);
+  auto* layout = new QVBoxLayout(&panel);  // owned by the panel
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(FViewer.get());
+  FViewer->SetCamera(FCamera);
+  TGL3DSceneBuffer& buffer = *FViewer->GetBuffer();
+  TGLFogEnvironment& fog = *buffer.GetFogEnvironment();
+  fog.GetFogColor()->SetColor({0.8f, 0.8f, 0.8f, 1});
+  fog.SetFogStart(500);
+  fog.SetFogEnd(512);
+  buffer.SetFogEnable(true);
+  FViewer->hide();
+
+  FCadencer = std::make_unique<TGLCadencer>();
+  FCadencer->SetName("GLCadencer1");
+  FCadencer->SetEnabled(false);
+  FCadencer->SetScene(FScene.get());
+}
+
+MainViewPanel::~MainViewPanel() {
+  FViewer.reset();
+  FCadencer.reset();
+  FScene.reset();
+}
+
+void MainViewPanel::Start() {
+  FViewer->GetBuffer()->SetBackgroundColor(static_cast<TColor>(kStartupBackground));
+  FCadencer->SetEnabled(true);
+  FViewer->show();
+}
+
+void MainViewPanel::Stop() { FCadencer->SetEnabled(false); }

@@ -7,15 +7,19 @@
 // Sizes given to the buffer and positions given to picking are in device
 // pixels: the widget's logical size and mouse positions times its device
 // pixel ratio.
+//
+// Only declarations of the engine's types here, so that the windows can
+// include this beside their own headers.
 
 #include "shell/qt_gl_context.h"
 
 #include <QOpenGLWidget>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 
-#include "engine/scene_buffer.h"
+class TGL3DSceneBuffer;
 class TGLBaseSceneObject;
 class TGLCamera;
 
@@ -32,15 +36,15 @@ public:
   ~GL3DSceneViewer() override;
 
   TGL3DSceneBuffer* GetBuffer() const { return FBuffer.get(); }
-  TGLCamera* GetCamera() const { return FBuffer->GetCamera(); }
-  void SetCamera(TGLCamera* camera) { FBuffer->SetCamera(camera); }
+  TGLCamera* GetCamera() const;
+  void SetCamera(TGLCamera* camera);
   // Only before the widget is first shown: Qt fixes the swap interval with
   // the context.
   TVSyncMode GetVSync() const { return FVSync; }
   void SetVSync(TVSyncMode value);
 
-  float FramesPerSecond() const { return FBuffer->GetFramesPerSecond(); }
-  void ResetPerformanceMonitor() { FBuffer->ResetPerformanceMonitor(); }
+  float FramesPerSecond() const;
+  void ResetPerformanceMonitor();
 
   // The nearest object under a widget position (logical pixels), nullptr
   // for none or before the context exists. Works outside paint.
@@ -73,4 +77,45 @@ private:
   QMetaObject::Connection FContextWatch;
   TVSyncMode FVSync = vsmNoSync;
   bool FMouseInControl = false;
+};
+
+class QtCadencerEventLoop;
+class TGL3DScene;
+class TGLCadencer;
+class TGLLightSource;
+
+// The main window's 3D panel and the engine objects around it, as far as
+// they exist before the stored scene: the scene "GL3DScene1" with its light
+// "gllight" and camera "GLCamera", the viewer "GL3DSceneViewer" filling
+// the panel (hidden, fog as stored), and the cadencer "GLCadencer1" on the
+// scene (disabled) with its driver on the Qt loop.
+class MainViewPanel {
+public:
+  // The start-up's background colour of the view, 0x00BBGGRR.
+  static constexpr std::uint32_t kStartupBackground = 0xA88760;
+
+  explicit MainViewPanel(QWidget& panel);
+  // The viewer goes first, then the cadencer, then the scene.
+  ~MainViewPanel();
+  MainViewPanel(const MainViewPanel&) = delete;
+  MainViewPanel& operator=(const MainViewPanel&) = delete;
+
+  // The end of the start-up: background colour, cadencer on, view shown.
+  void Start();
+  // Closing: the cadencer stops.
+  void Stop();
+
+  TGL3DScene* GetScene() const { return FScene.get(); }
+  TGLCamera* GetCamera() const { return FCamera; }
+  TGLLightSource* GetLight() const { return FLight; }
+  GL3DSceneViewer* GetViewer() const { return FViewer.get(); }
+  TGLCadencer* GetCadencer() const { return FCadencer.get(); }
+
+private:
+  std::unique_ptr<QtCadencerEventLoop> FCadencerLoop;
+  std::unique_ptr<TGL3DScene> FScene;
+  TGLCamera* FCamera = nullptr;
+  TGLLightSource* FLight = nullptr;
+  std::unique_ptr<TGLCadencer> FCadencer;
+  std::unique_ptr<GL3DSceneViewer> FViewer;
 };

@@ -22,6 +22,7 @@
 #include "engine/direct_opengl.h"
 #include "engine/gl_api.h"
 #include "engine/scene.h"
+#include "engine/scene_buffer.h"
 
 namespace {
 
