@@ -547,3 +547,15 @@ TEST(HeightDataThreads, TileBeingPreparedSurvivesCleanUp) {
   source.CleanUp();
   EXPECT_EQ(source.TileCount(), 0);
 }
+
+TEST(HeightDataThreads, TileWhoseWorkerFailsIsEmptyNotWaitedOnForEver) {
+  TGLCustomHDS source;
+  source.OnStartPreparingData = [](THeightData* tile) {
+    tile->Allocate(hvtByte);
+    throw EHeightData("no data here");
+  };
+  source.SetMaxThreads(1);
+  THeightData* tile = source.GetData(0, 0, 4, hvtByte);
+  EXPECT_EQ(tile->GetDataState(), htsEmpty);
+  EXPECT_EQ(source.InterpolatedHeight(1, 1, 4), 0);
+}
