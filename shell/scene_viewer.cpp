@@ -51,6 +51,7 @@ TGLCamera* GL3DSceneViewer::GetCamera() const { return FBuffer->GetCamera(); }
 void GL3DSceneViewer::SetCamera(TGLCamera* camera) { FBuffer->SetCamera(camera); }
 float GL3DSceneViewer::FramesPerSecond() const { return FBuffer->GetFramesPerSecond(); }
 void GL3DSceneViewer::ResetPerformanceMonitor() { FBuffer->ResetPerformanceMonitor(); }
+int GL3DSceneViewer::FrameCount() const { return FBuffer->GetFrameCount(); }
 
 GL3DSceneViewer::~GL3DSceneViewer() {
   // The widget's own destructor destroys its GL context later, when this

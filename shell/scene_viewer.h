@@ -45,6 +45,8 @@ public:
 
   float FramesPerSecond() const;
   void ResetPerformanceMonitor();
+  // Frames rendered since the performance monitor was last reset.
+  int FrameCount() const;
 
   // The nearest object under a widget position (logical pixels), nullptr
   // for none or before the context exists. Works outside paint.
