@@ -341,3 +341,38 @@ TEST(TerrainTiles, TextureModeOtherThanZeroOrOneIsAnAssertion) {
   frame.Clipping = OpenView(1);
   EXPECT_THROW(tiles.BuildFrame(frame), EAssertionFailed);
 }
+
+TEST(TerrainTiles, EachDrawnPatchAsksForItsTilesMaterial) {
+  TGLCustomHDS source;
+  source.OnStartPreparingData = [](THeightData* tile) {
+    tile->Allocate(hvtSmallInt);
+    tile->SetMaterialName(tile->GetXLeft() < 0 ? "west" : "east");
+  };
+  TTerrainTiles tiles;
+  tiles.SetTileSize(8);
+  tiles.SetSource(&source);
+  TTerrainFrame frame;
+  frame.Eye = TAffineVector{0, 4, 5};
+  frame.Clipping = OpenView(1);  // range: two tiles on each side (the half diagonal counts)
+  FrameRecorder rec;
+  rec.Attach(frame);
+  std::vector<TGLROAMPatch*> patches;
+  std::vector<THeightData*> visited;
+  frame.PostRenderPatches = &patches;
+  frame.PostRenderTiles = &visited;
+  bool drawnCalled = false;
+  frame.OnFrameDrawn = [&] {
+    drawnCalled = true;
+    EXPECT_EQ(tiles.TilesInUse(), int(visited.size())) << "released only after the frame is drawn";
+  };
+  tiles.BuildFrame(frame);
+  EXPECT_TRUE(drawnCalled);
+  ASSERT_EQ(rec.Drawn.size(), patches.size());
+  ASSERT_EQ(rec.Materials.size(), rec.Drawn.size() + 1);
+  for (std::size_t i = 0; i < rec.Drawn.size(); ++i) {
+    EXPECT_EQ(rec.Materials[i], rec.Drawn[i].Material);
+    EXPECT_EQ(rec.Drawn[i].Material, rec.Drawn[i].Patch->GetHeightData()->GetXLeft() < 0 ? "west" : "east");
+  }
+  EXPECT_EQ(rec.Materials.back(), "");
+  EXPECT_EQ(visited.size(), 25u);
+}

@@ -144,6 +144,24 @@ TEST_F(TerrainScene, FullResolutionDrawsEverySample) {
   EXPECT_LT(TopOfColumn(again, kSize / 2) + 10, TopOfColumn(again, 4));
 }
 
+TEST_F(TerrainScene, PostRenderEventsSeeTheFramesPatchesAndTiles) {
+  int patchCalls = 0, tileCalls = 0;
+  std::size_t patches = 0, tiles = 0;
+  terrain->OnPatchPostRender = [&](TRenderContextInfo&, const std::vector<TGLROAMPatch*>& list) {
+    ++patchCalls;
+    patches = list.size();
+  };
+  terrain->OnHeightDataPostRender = [&](TRenderContextInfo&, const std::vector<THeightData*>& list) {
+    ++tileCalls;
+    tiles = list.size();
+  };
+  buffer.Render();
+  EXPECT_EQ(patchCalls, 1);
+  EXPECT_EQ(tileCalls, 1);
+  EXPECT_EQ(patches, 1u);  // the one tile with data
+  EXPECT_GT(tiles, patches);  // empty tiles in view are visited too
+}
+
 TEST_F(TerrainScene, SourceWithoutDataDrawsNothing) {
   TGLCustomHDS empty;
   terrain->SetHeightDataSource(&empty);
