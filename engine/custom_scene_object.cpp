@@ -5,6 +5,10 @@
 CLIENT_DEFINE_CLASS(TGLCustomSceneObject, TGLBaseSceneObject)
 CLIENT_DEFINE_CLASS(TGLSceneObject, TGLCustomSceneObject)
 
+namespace {
+constexpr int kMaxPassesAfterFailure = 64;
+}  // namespace
+
 TGLCustomSceneObject::TGLCustomSceneObject(TComponent* owner)
     : TGLBaseSceneObject(owner), FMaterial(std::make_unique<TGLMaterial>(this)) {}
 
@@ -56,8 +60,11 @@ void TGLCustomSceneObject::DoRender(TRenderContextInfo& rci, bool renderSelf, bo
           DrawGeometry(rci);
         } catch (...) {
           // Take the material off before the frame reports the failure, so
-          // that the next frame starts from clean state.
-          FMaterial->UnApply(rci);
+          // that the next frame starts from clean state: a shader that
+          // wants more passes stays active until it has had them (bounded,
+          // for one that never stops asking).
+          for (int pass = 0; pass < kMaxPassesAfterFailure && FMaterial->UnApply(rci); ++pass) {
+          }
           throw;
         }
         if (!FMaterial->UnApply(rci)) break;

@@ -4,7 +4,9 @@
 // draws its object once per pass, and after-effects come after everything.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -41,13 +43,18 @@ class TCountingObject : public TGLCustomSceneObject {
   CLIENT_DECLARE_CLASS(TCountingObject)
 public:
   explicit TCountingObject(TComponent* owner = nullptr) : TGLCustomSceneObject(owner) { FObjectStyle |= sosDirectDraw; }
+  void SetOnBuild(std::function<void()> onBuild) { onBuild_ = std::move(onBuild); }
   void BuildList(TRenderContextInfo&) override {
     ++builds;
+    if (onBuild_) onBuild_();
     g_log.push_back(GetName());
     GL().glColor3f(1, 0, 0);
     Square(0.15f);
   }
   int builds = 0;
+
+private:
+  std::function<void()> onBuild_;
 };
 CLIENT_DEFINE_CLASS(TCountingObject, TGLCustomSceneObject)
 
@@ -218,6 +225,27 @@ TEST_F(ProxyCustomTest, MaterialPassesRepeatTheGeometry) {
   object->builds = 0;
   buffer.GetPickedObject(kSize / 2, kSize / 2);
   EXPECT_EQ(object->builds, 1);
+  libMaterial->SetShader(nullptr);
+}
+
+TEST_F(ProxyCustomTest, FailedPassTakesTheMaterialOff) {
+  TGLMaterialLibrary library;
+  TGLLibMaterial* libMaterial = library.GetMaterials()->Add();
+  TPassesShader shader(2);
+  libMaterial->SetShader(&shader);
+  auto* object = scene.GetObjects()->AddNewChild<TCountingObject>();
+  object->GetMaterial()->SetMaterialLibrary(&library);
+  object->GetMaterial()->SetLibMaterialName(libMaterial->GetName());
+  bool fail = true;
+  object->SetOnBuild([&] {
+    if (fail) throw std::runtime_error("draw failed");
+  });
+  EXPECT_THROW(buffer.Render(), std::runtime_error);
+  EXPECT_FALSE(shader.GetShaderActive());
+  fail = false;
+  object->builds = 0;
+  buffer.Render();  // the next frame applies the material again
+  EXPECT_EQ(object->builds, 2);
   libMaterial->SetShader(nullptr);
 }
 
