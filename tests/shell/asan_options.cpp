@@ -9,7 +9,10 @@
 #endif
 
 #ifdef CLIENT_TESTS_WITH_ASAN
+// No leak check at exit here: with Qt's and the GL driver's threads ending
+// under Xvfb, LeakSanitizer's own tracer now and then crashes ("Tracer caught
+// signal 11") after every test has passed. The window-free suites keep it.
 extern "C" const char* __asan_default_options() {
-  return "suppressions=" CLIENT_SOURCE_DIR "/tests/shell/asan.supp";
+  return "detect_leaks=0:suppressions=" CLIENT_SOURCE_DIR "/tests/shell/asan.supp";
 }
 #endif
