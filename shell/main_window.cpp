@@ -7,6 +7,7 @@
 #include "shell/core/cp1252.h"
 #include "shell/core/find_file.h"
 #include "shell/options_window.h"
+#include "shell/scene_viewer.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -103,6 +104,7 @@ Tfmtallowmer3dclient::Tfmtallowmer3dclient()
   pnviewer->setMinimumHeight(1);
   MakeWhiteOnBlack(*pnviewer);
   spviewer->addWidget(pnviewer);
+  FView = std::make_unique<MainViewPanel>(*pnviewer);
 
   pntelnet = new QWidget(spviewer);
   pntelnet->setObjectName("pntelnet");
@@ -143,6 +145,7 @@ Tfmtallowmer3dclient::Tfmtallowmer3dclient()
 }
 
 Tfmtallowmer3dclient::~Tfmtallowmer3dclient() {
+  FView.reset();
   IdTelnet1->Disconnect();
   FDestroyed = true;
 }
@@ -202,6 +205,7 @@ void Tfmtallowmer3dclient::FormActivate() {
     FLastMouseX = FLastMouseY = -1;
 
     timer->start();
+    FView->Start();
   } catch (const std::exception& e) {
     ShowError(e.what());
   }
@@ -216,6 +220,7 @@ void Tfmtallowmer3dclient::closeEvent(QCloseEvent* event) {
 void Tfmtallowmer3dclient::FormClose() {
   IdTelnet1->Disconnect();
   timer->stop();
+  FView->Stop();
 }
 
 void Tfmtallowmer3dclient::ShowError(const std::string& message) {

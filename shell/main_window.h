@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+class MainViewPanel;
 class QPlainTextEdit;
 class QSplitter;
 class QTimer;
@@ -48,6 +49,8 @@ public:
   TIdTelnet& GetTelnet() { return *IdTelnet1; }
   const ReceiveSplitter& GetSplitter() const { return *FSplitter; }
   bool GetActivated() const { return FActivated; }
+  // The 3D panel's viewer, scene and cadencer.
+  MainViewPanel* GetView() const { return FView.get(); }
 
   QToolButton* btconnect = nullptr;
   QToolButton* btdisconnect = nullptr;
@@ -87,4 +90,6 @@ private:
   std::unique_ptr<TelnetPane> FPane;
   // Holds FRecentLines and FTextAttributes.
   std::unique_ptr<ReceiveSplitter> FSplitter;
+  // Goes before the panels it draws in.
+  std::unique_ptr<MainViewPanel> FView;
 };
