@@ -9,9 +9,7 @@
 
 #include "engine/update_able_object.h"
 #include "engine/vector_types.h"
-
-// A window-system colour: 0x00BBGGRR, or 0x80000000 | system colour index.
-using TColor = std::int32_t;
+#include "platform/base/color.h"
 
 constexpr TColor clSystemColor = static_cast<TColor>(0x80000000u);
 constexpr int kSystemColorCount = 25;

@@ -8,6 +8,8 @@
 #include <QTimer>
 
 int main(int argc, char** argv) {
+  // Every GL view shares display lists and textures with the others.
+  QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication application(argc, argv);
   QApplication::setApplicationName("3dclient");
   ApplicationWindows windows;

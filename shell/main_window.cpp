@@ -1,5 +1,7 @@
 #include "shell/main_window.h"
 
+#include "imaging/image_dll_loader.h"
+#include "imaging/image_library.h"
 #include "shell/about_window.h"
 #include "shell/application.h"
 #include "shell/busy_window.h"
@@ -178,6 +180,11 @@ void Tfmtallowmer3dclient::FormActivate() {
     if (chdir(FAppFolder.c_str()) != 0)
       std::cerr << "cannot enter the program folder " << FAppFolder << ": " << std::strerror(errno) << '\n';
 
+    // The codec plug-ins of the program folder (JPEG 2000 among them) join
+    // the picture formats before any picture is loaded.
+    StartImageLibrary();
+    ImageDLLLoader().ScanCodecDLLs(FAppFolder);
+
     if (fmbusy) {
       fmbusy->show();
       fmbusy->move(geometry().center() - fmbusy->rect().center());
@@ -191,11 +198,12 @@ void Tfmtallowmer3dclient::FormActivate() {
       search.SetFilter("*.3dj");
       search.SetRecurse(true);
       search.Execute();
-      // Unpacking needs the JPEG 2000 codec, which this build does not have
-      // yet; the packed files and the marker stay for a build that does.
+      // Unpacking needs the filler length of packed pictures, which comes with
+      // the texture loading of the client core; until then the packed files
+      // and the marker stay as they are.
       if (!search.GetFiles().empty())
         std::cerr << search.GetFiles().size()
-                  << " packed pictures (.3dj) wait for the JPEG 2000 codec; left as they are\n";
+                  << " packed pictures (.3dj) are not unpacked by this build; left as they are\n";
     }
 
     FSplitter = std::make_unique<ReceiveSplitter>(*FPane);

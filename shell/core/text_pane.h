@@ -6,8 +6,7 @@
 #include <string>
 #include <string_view>
 
-// Colours are laid out 0x00BBGGRR.
-using TColor = std::uint32_t;
+#include "platform/base/color.h"
 
 enum TFontStyle : std::uint8_t { fsBold = 1 };
 
