@@ -218,8 +218,12 @@ TMatrix TGLCamera::ViewMatrix() {
 }
 
 void TGLCamera::Apply() {
-  const TMatrix m = ViewMatrix();
-  GL().glMultMatrixf(m[0].V);
+  if (OnDeferredApply) {
+    OnDeferredApply(this);
+  } else {
+    const TMatrix m = ViewMatrix();
+    GL().glMultMatrixf(m[0].V);
+  }
   ClearStructureChanged();
 }
 

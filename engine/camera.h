@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/scene_node.h"
+#include "engine/update_able_object.h"
 
 class TGL3DSceneBuffer;
 
@@ -49,6 +50,10 @@ public:
   // The direction of the last view transform.
   const TVector4f& GetLastDirection() const { return FLastDirection; }
   TOnCustomPerspective OnCustomPerspective;
+  // When set, Apply calls it in place of its own view transform (with
+  // GL_MODELVIEW current and the identity loaded), for a caller that sets
+  // up the view itself; LastDirection then stays as it was.
+  TNotifyEvent OnDeferredApply;
 
   // Unit vector from the camera to the target, or the absolute direction.
   TVector4f AbsoluteVectorToTarget();
@@ -62,7 +67,8 @@ public:
   // The view transform from position, target or direction and up, as
   // gluLookAt would load it; a degenerate view keeps the last direction.
   TMatrix ViewMatrix();
-  // ViewMatrix multiplied onto GL's (GL_MODELVIEW current, identity).
+  // ViewMatrix multiplied onto GL's (GL_MODELVIEW current, identity), or
+  // OnDeferredApply when set.
   void Apply();
 
   void DoRender(TRenderContextInfo& rci, bool renderSelf, bool renderChildren) override;

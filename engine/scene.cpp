@@ -249,3 +249,8 @@ void TGL3DScene::RenderPass(TGL3DSceneBuffer& buffer, int viewportWidth, int vie
   SetGLState(rci.GLStates, stAlphaTest);
   gl.glAlphaFunc(GL_GREATER, 0.0f);
 }
+
+void TGL3DScene::SetChildOrder(TComponent* child, int order) {
+  FObjects->SetChildOrder(child, order);
+  FCameras->SetChildOrder(child, order);
+}

@@ -69,6 +69,9 @@ public:
   TGLBaseSceneObject* RayCastIntersect(const TVector4f& rayStart, const TVector4f& rayVector,
                                        TVector4f* intersectPoint = nullptr, TVector4f* intersectNormal = nullptr);
   void Progress(double deltaTime, double newTime);
+  // Streaming: the children of both roots are the scene's children, so
+  // `order` is the index under the root that holds `child`.
+  void SetChildOrder(TComponent* child, int order);
 
   // The scene pass of one render of `buffer` (see the buffer).
   void RenderPass(TGL3DSceneBuffer& buffer, int viewportWidth, int viewportHeight, TDrawState drawState,

@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "engine/behaviour.h"
+#include "engine/binary_filer.h"
 #include "engine/camera.h"
 #include "engine/effects.h"
 #include "engine/light_source.h"
@@ -13,6 +14,7 @@
 #include "engine/geometry_bb.h"
 #include "engine/scene.h"
 #include "engine/silhouette.h"
+#include "engine/streams.h"
 #include "engine/vector_geometry.h"
 #include "platform/base/assertion.h"
 
@@ -46,6 +48,24 @@ bool SameTextAscii(const std::string& a, const std::string& b) {
     if (lower(a[i]) != lower(b[i])) return false;
   }
   return true;
+}
+
+std::optional<std::string> CollectionData(const TXCollection* collection) {
+  if (!collection || collection->GetCount() == 0) return std::nullopt;
+  TStringStream stream;
+  TBinaryWriter writer(stream);
+  collection->WriteToFiler(writer);
+  return stream.DataString();
+}
+
+// Read into a fresh collection so that damaged data leaves the old one.
+template <class Collection>
+std::unique_ptr<Collection> CollectionFromData(TGLBaseSceneObject* owner, const std::string& data) {
+  auto fresh = std::make_unique<Collection>(owner);
+  TStringStream stream(data);
+  TBinaryReader reader(stream);
+  fresh->ReadFromFiler(reader);
+  return fresh;
 }
 
 TAffineVector Affine(const TVector4f& v) { return {v[0], v[1], v[2]}; }
@@ -263,6 +283,11 @@ void TGLBaseSceneObject::SetParentComponent(TComponent* value) {
     SetScene(nullptr);
     self.release();  // held by whoever created it
   }
+}
+
+void TGLBaseSceneObject::SetChildOrder(TComponent* child, int order) {
+  auto* object = dynamic_cast<TGLBaseSceneObject*>(child);
+  if (object && object->FParent == this) object->SetIndex(order);
 }
 
 // --- Transformation ------------------------------------------------------------
@@ -707,6 +732,21 @@ TGLBehaviours* TGLBaseSceneObject::GetBehaviours() {
 TGLObjectEffects* TGLBaseSceneObject::GetEffects() {
   if (!FEffects) FEffects = std::make_unique<TGLObjectEffects>(this);
   return FEffects.get();
+}
+
+std::optional<std::string> TGLBaseSceneObject::WriteBehavioursData() const { return CollectionData(FBehaviours.get()); }
+
+std::optional<std::string> TGLBaseSceneObject::WriteEffectsData() const { return CollectionData(FEffects.get()); }
+
+void TGLBaseSceneObject::ReadBehavioursData(const std::string& data) {
+  FBehaviours = CollectionFromData<TGLBehaviours>(this, data);
+  // While the object loads, its own Loaded tells the collection.
+  if (!IsLoading()) FBehaviours->Loaded();
+}
+
+void TGLBaseSceneObject::ReadEffectsData(const std::string& data) {
+  FEffects = CollectionFromData<TGLObjectEffects>(this, data);
+  if (!IsLoading()) FEffects->Loaded();
 }
 
 void TGLBaseSceneObject::Notification(TComponent* component, TOperation operation) {

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -101,6 +102,11 @@ public:
   void GetChildren(const std::function<void(TGLBaseSceneObject*)>& proc) const;
   // Streaming: a scene puts it under a root, a scene object adopts it.
   void SetParentComponent(TComponent* value);
+  // The parent, for the streaming system.
+  TComponent* GetParentComponent() const { return FParent; }
+  // Streaming: puts `child` (one of this object's children) at index
+  // `order`, as SetIndex does; anything else is left alone.
+  void SetChildOrder(TComponent* child, int order);
 
   // --- Transformation -------------------------------------------------------
   TGLCoordinates* GetPosition() const { return FPosition.get(); }
@@ -222,6 +228,19 @@ public:
   TGLObjectEffects* GetEffects();
   TGLBehaviours* GetBehavioursIfAny() const { return FBehaviours.get(); }
   TGLObjectEffects* GetEffectsIfAny() const { return FEffects.get(); }
+
+  // The stored form of the collections, the binary properties
+  // "BehavioursData" and "EffectsData": the collection's archive through
+  // the binary writer. Nothing to store when the collection is missing or
+  // empty.
+  std::optional<std::string> WriteBehavioursData() const;
+  std::optional<std::string> WriteEffectsData() const;
+  // Replaces the collection by the one the data holds, items created by
+  // class name. Damaged data raises (EFilerException for a broken archive,
+  // EAssertionFailed for an unknown class, a refused item or a wrong
+  // version) and leaves the collection as it was.
+  void ReadBehavioursData(const std::string& data);
+  void ReadEffectsData(const std::string& data);
 
 protected:
   void Notification(TComponent* component, TOperation operation) override;
