@@ -12,7 +12,8 @@
 #include "platform/base/assertion.h"
 
 CLIENT_DEFINE_CLASS(TGL3DSceneBuffer, TGLUpdateAbleObject)
-CLIENT_DEFINE_CLASS(TGLMemoryViewer, TComponent)
+CLIENT_DEFINE_CLASS(TGLNonVisualViewer, TComponent)
+CLIENT_DEFINE_CLASS(TGLMemoryViewer, TGLNonVisualViewer)
 CLIENT_REGISTER_CLASS(TGLMemoryViewer);
 
 namespace {
@@ -580,14 +581,22 @@ void TGL3DSceneBuffer::NotifyChange(TObject* sender) {
 
 // --- Memory viewer --------------------------------------------------------------------
 
-TGLMemoryViewer::TGLMemoryViewer(TComponent* owner)
+TGLNonVisualViewer::TGLNonVisualViewer(TComponent* owner)
     : TComponent(owner), FBuffer(std::make_unique<TGL3DSceneBuffer>(this)) {
   FBuffer->Resize(FWidth, FHeight);
+  FBuffer->OnChange = [this](TObject*) { DoBufferChange(); };
+  FBuffer->OnStructuralChange = [this](TObject*) { DoBufferStructuralChange(); };
+  FBuffer->OnPrepareGLContext = [this](TGLContext& context) { DoPrepareGLContext(context); };
 }
 
-TGLMemoryViewer::~TGLMemoryViewer() = default;
+TGLNonVisualViewer::~TGLNonVisualViewer() {
+  // The buffer outlives nothing of ours that its events would reach.
+  FBuffer->OnChange = nullptr;
+  FBuffer->OnStructuralChange = nullptr;
+  FBuffer->OnPrepareGLContext = nullptr;
+}
 
-void TGLMemoryViewer::SetWidth(int value) {
+void TGLNonVisualViewer::SetWidth(int value) {
   value = std::max(value, 1);
   if (value == FWidth) return;
   FWidth = value;
@@ -595,7 +604,7 @@ void TGLMemoryViewer::SetWidth(int value) {
   FBuffer->Resize(FWidth, FHeight);
 }
 
-void TGLMemoryViewer::SetHeight(int value) {
+void TGLNonVisualViewer::SetHeight(int value) {
   value = std::max(value, 1);
   if (value == FHeight) return;
   FHeight = value;
@@ -603,17 +612,24 @@ void TGLMemoryViewer::SetHeight(int value) {
   FBuffer->Resize(FWidth, FHeight);
 }
 
+void TGLNonVisualViewer::DoBufferStructuralChange() { FBuffer->DestroyRenderingContext(); }
+
+TGLMemoryViewer::TGLMemoryViewer(TComponent* owner) : TGLNonVisualViewer(owner) {}
+
+TGLMemoryViewer::~TGLMemoryViewer() = default;
+
 void TGLMemoryViewer::Render(TGLBaseSceneObject* baseObject) {
-  if (!FBuffer->HasRenderingContext()) {
-    FBuffer->Resize(FWidth, FHeight);
-    FBuffer->CreateRenderingContext(0, true);
+  TGL3DSceneBuffer* buffer = GetBuffer();
+  if (!buffer->HasRenderingContext()) {
+    buffer->Resize(GetWidth(), GetHeight());
+    buffer->CreateRenderingContext(0, true);
   }
-  FBuffer->Render(baseObject);
+  buffer->Render(baseObject);
 }
 
 void TGLMemoryViewer::CopyColorBufferToTexture(GLuint textureName, GLenum target, int xSrc, int ySrc, int width,
                                                int height, int xDest, int yDest) {
-  TGLContext* context = FBuffer->GetRenderingContext();
+  TGLContext* context = GetBuffer()->GetRenderingContext();
   if (!context) return;
   context->Activate();
   struct Deactivate {

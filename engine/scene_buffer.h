@@ -218,13 +218,14 @@ private:
   std::vector<TGL3DScene*> FScenes;
 };
 
-// An off-screen view: a buffer rendering into a memory context of its own
-// size (256 x 256 unless set).
-class TGLMemoryViewer : public TComponent {
-  CLIENT_DECLARE_CLASS(TGLMemoryViewer)
+// A view without a window: it owns its buffer and has a size of its own
+// (256 x 256 unless set, at least 1 each way). How and where it renders is
+// the descendant's business.
+class TGLNonVisualViewer : public TComponent {
+  CLIENT_DECLARE_CLASS(TGLNonVisualViewer)
 public:
-  explicit TGLMemoryViewer(TComponent* owner = nullptr);
-  ~TGLMemoryViewer() override;
+  explicit TGLNonVisualViewer(TComponent* owner = nullptr);
+  ~TGLNonVisualViewer() override;
 
   TGL3DSceneBuffer* GetBuffer() const { return FBuffer.get(); }
   int GetWidth() const { return FWidth; }
@@ -234,15 +235,42 @@ public:
   void SetHeight(int value);
   TGLCamera* GetCamera() const { return FBuffer->GetCamera(); }
   void SetCamera(TGLCamera* camera) { FBuffer->SetCamera(camera); }
-  // Creates the memory context on first use, then the frame render.
-  void Render(TGLBaseSceneObject* baseObject = nullptr);
-  // Copies the colour buffer into the bound texture `textureName` of
-  // `target` (a sub-image copy; the texture must have an image).
-  void CopyColorBufferToTexture(GLuint textureName, GLenum target, int xSrc, int ySrc, int width, int height,
-                                int xDest, int yDest);
+  // The render events live in the buffer.
+  const TBufferEvent& GetBeforeRender() const { return FBuffer->BeforeRender; }
+  void SetBeforeRender(TBufferEvent event) { FBuffer->BeforeRender = std::move(event); }
+  const TBufferEvent& GetPostRender() const { return FBuffer->PostRender; }
+  void SetPostRender(TBufferEvent event) { FBuffer->PostRender = std::move(event); }
+  const TBufferEvent& GetAfterRender() const { return FBuffer->AfterRender; }
+  void SetAfterRender(TBufferEvent event) { FBuffer->AfterRender = std::move(event); }
+
+  virtual void Render(TGLBaseSceneObject* baseObject = nullptr) = 0;
+
+protected:
+  // The buffer's change: nothing to invalidate without a window.
+  virtual void DoBufferChange() {}
+  // Options that need a new context: the old one goes, the next render
+  // makes one with the new options.
+  virtual void DoBufferStructuralChange();
+  // Just before the buffer creates a context.
+  virtual void DoPrepareGLContext(TGLContext& context) {}
 
 private:
   std::unique_ptr<TGL3DSceneBuffer> FBuffer;
   int FWidth = 256;
   int FHeight = 256;
+};
+
+// An off-screen view rendering into a memory context of its own size.
+class TGLMemoryViewer : public TGLNonVisualViewer {
+  CLIENT_DECLARE_CLASS(TGLMemoryViewer)
+public:
+  explicit TGLMemoryViewer(TComponent* owner = nullptr);
+  ~TGLMemoryViewer() override;
+
+  // Creates the memory context on first use, then the frame render.
+  void Render(TGLBaseSceneObject* baseObject = nullptr) override;
+  // Copies the colour buffer into the bound texture `textureName` of
+  // `target` (a sub-image copy; the texture must have an image).
+  void CopyColorBufferToTexture(GLuint textureName, GLenum target, int xSrc, int ySrc, int width, int height,
+                                int xDest, int yDest);
 };
