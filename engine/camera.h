@@ -55,6 +55,14 @@ public:
   // up the view itself; LastDirection then stays as it was.
   TNotifyEvent OnDeferredApply;
 
+  // Whether the stored form holds the value: only when it differs from the
+  // value a new camera starts with (50, 100, 1, 1), so that every stored
+  // camera reads back as it was written.
+  bool IsFocalLengthStored() const { return FFocalLength != 50.0f; }
+  bool IsDepthOfViewStored() const { return FDepthOfView != 100.0f; }
+  bool IsSceneScaleStored() const { return FSceneScale != 1.0f; }
+  bool IsNearPlaneBiasStored() const { return FNearPlaneBias != 1.0f; }
+
   // Unit vector from the camera to the target, or the absolute direction.
   TVector4f AbsoluteVectorToTarget();
 

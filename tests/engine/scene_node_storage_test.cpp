@@ -288,3 +288,30 @@ TEST(CameraDeferredApply, TheEventReplacesTheViewTransform) {
   EXPECT_FLOAT_EQ(camera.GetLastDirection()[0], 1.0f);  // the event's business, not the camera's
   EXPECT_EQ(camera.GetChanges() & ocfStructure, 0);
 }
+
+TEST(CameraStorage, ValuesAreStoredWheneverTheyDifferFromANewCamerasOwn) {
+  struct Case {
+    const char* what;
+    void (TGLCamera::*set)(float);
+    bool (TGLCamera::*stored)() const;
+    float start, other, one;
+  };
+  const Case cases[] = {
+      {"FocalLength", &TGLCamera::SetFocalLength, &TGLCamera::IsFocalLengthStored, 50, 25, 1},
+      {"DepthOfView", &TGLCamera::SetDepthOfView, &TGLCamera::IsDepthOfViewStored, 100, 1000, 1},
+      {"SceneScale", &TGLCamera::SetSceneScale, &TGLCamera::IsSceneScaleStored, 1, 2, 1},
+      {"NearPlaneBias", &TGLCamera::SetNearPlaneBias, &TGLCamera::IsNearPlaneBiasStored, 1, 0.5f, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TGLCamera camera;
+    EXPECT_FALSE((camera.*c.stored)());
+    (camera.*c.set)(c.other);
+    EXPECT_TRUE((camera.*c.stored)());
+    // A value of 1 would read back as the start value if it were left out.
+    (camera.*c.set)(c.one);
+    EXPECT_EQ((camera.*c.stored)(), c.one != c.start);
+    (camera.*c.set)(c.start);
+    EXPECT_FALSE((camera.*c.stored)());
+  }
+}
