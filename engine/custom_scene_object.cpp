@@ -3,7 +3,7 @@
 #include "engine/gl_api.h"
 
 CLIENT_DEFINE_CLASS(TGLCustomSceneObject, TGLBaseSceneObject)
-CLIENT_DEFINE_CLASS(TGLSceneObject, TGLCustomSceneObject)
+CLIENT_DEFINE_CLASS(TGL3DSceneObject, TGLCustomSceneObject)
 
 namespace {
 constexpr int kMaxPassesAfterFailure = 64;

@@ -38,8 +38,8 @@ private:
 };
 
 // The custom scene object that publishes its material.
-class TGLSceneObject : public TGLCustomSceneObject {
-  CLIENT_DECLARE_CLASS(TGLSceneObject)
+class TGL3DSceneObject : public TGLCustomSceneObject {
+  CLIENT_DECLARE_CLASS(TGL3DSceneObject)
 public:
   using TGLCustomSceneObject::TGLCustomSceneObject;
 };

@@ -5,10 +5,10 @@
 
 #include "objects/geometry_emitter.h"
 
-CLIENT_DEFINE_CLASS(TGLCube, TGLSceneObject)
+CLIENT_DEFINE_CLASS(TGLCube, TGL3DSceneObject)
 CLIENT_REGISTER_CLASS(TGLCube);
 
-TGLCube::TGLCube(TComponent* owner) : TGLSceneObject(owner) { FObjectStyle |= sosDirectDraw; }
+TGLCube::TGLCube(TComponent* owner) : TGL3DSceneObject(owner) { FObjectStyle |= sosDirectDraw; }
 
 template <class T>
 void TGLCube::Store(T& field, T value) {
@@ -54,7 +54,7 @@ void TGLCube::Assign(const TPersistent* source) {
     FShape = other->FShape;
     FGeometryValid = false;
   }
-  TGLSceneObject::Assign(source);
+  TGL3DSceneObject::Assign(source);
 }
 
 TVector4f TGLCube::AxisAlignedDimensionsUnscaled() const {
@@ -93,5 +93,5 @@ void TGLCube::BuildList(TRenderContextInfo& rci) {
 
 void TGLCube::StructureChanged() {
   FGeometryValid = false;
-  TGLSceneObject::StructureChanged();
+  TGL3DSceneObject::StructureChanged();
 }

@@ -11,7 +11,7 @@
 #include "engine/silhouette.h"
 #include "objects/cube_geometry.h"
 
-class TGLCube : public TGLSceneObject {
+class TGLCube : public TGL3DSceneObject {
   CLIENT_DECLARE_CLASS(TGLCube)
 public:
   explicit TGLCube(TComponent* owner = nullptr);

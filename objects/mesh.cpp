@@ -4,7 +4,7 @@
 #include "engine/gl_state_cache.h"
 #include "platform/base/assertion.h"
 
-CLIENT_DEFINE_CLASS(TGLMesh, TGLSceneObject)
+CLIENT_DEFINE_CLASS(TGLMesh, TGL3DSceneObject)
 CLIENT_REGISTER_CLASS(TGLMesh);
 
 GLenum MeshModeToGL(TMeshMode mode) {
@@ -26,7 +26,7 @@ GLenum MeshModeToGL(TMeshMode mode) {
   return GL_POINTS;
 }
 
-TGLMesh::TGLMesh(TComponent* owner) : TGLSceneObject(owner), FVertices(std::make_unique<TVertexList>(this)) {
+TGLMesh::TGLMesh(TComponent* owner) : TGL3DSceneObject(owner), FVertices(std::make_unique<TVertexList>(this)) {
   const TAffineVector normal{0, 0, 1};
   FVertices->AddVertex({1, 0, 0}, normal, {0, 0, 0, 0}, {0, 0});
   FVertices->AddVertex({0, 1, 0}, normal, {0, 0, 0, 0}, {0, 0});
@@ -64,7 +64,7 @@ void TGLMesh::Assign(const TPersistent* source) {
     StructureChanged();
     return;
   }
-  TGLSceneObject::Assign(source);
+  TGL3DSceneObject::Assign(source);
 }
 
 void TGLMesh::BuildList(TRenderContextInfo& rci) {

@@ -11,7 +11,7 @@
 enum TMeshMode : std::uint8_t { mmTriangleStrip, mmTriangleFan, mmTriangles, mmQuadStrip, mmQuads, mmPolygon };
 enum TVertexMode : std::uint8_t { vmV, vmVN, vmVNC, vmVNCT, vmVNT, vmVT };
 
-class TGLMesh : public TGLSceneObject {
+class TGLMesh : public TGL3DSceneObject {
   CLIENT_DECLARE_CLASS(TGLMesh)
 public:
   // Starts with the unit points on the three axes, normals +Z, colour and

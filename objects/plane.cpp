@@ -5,7 +5,7 @@
 #include "engine/gl_api.h"
 #include "objects/geometry_emitter.h"
 
-CLIENT_DEFINE_CLASS(TGLPlane, TGLSceneObject)
+CLIENT_DEFINE_CLASS(TGLPlane, TGL3DSceneObject)
 CLIENT_REGISTER_CLASS(TGLPlane);
 
 std::unique_ptr<TGLSilhouette> MakeSilhouette(const SilhouetteGeometry& geometry) {
@@ -16,7 +16,7 @@ std::unique_ptr<TGLSilhouette> MakeSilhouette(const SilhouetteGeometry& geometry
   return silhouette;
 }
 
-TGLPlane::TGLPlane(TComponent* owner) : TGLSceneObject(owner) { FObjectStyle |= sosDirectDraw; }
+TGLPlane::TGLPlane(TComponent* owner) : TGL3DSceneObject(owner) { FObjectStyle |= sosDirectDraw; }
 
 template <class T>
 void TGLPlane::Store(T& field, T value) {
@@ -58,7 +58,7 @@ void TGLPlane::Assign(const TPersistent* source) {
     FShape.Height = other->FShape.Height;
     FGeometryValid = false;
   }
-  TGLSceneObject::Assign(source);
+  TGL3DSceneObject::Assign(source);
 }
 
 TVector4f TGLPlane::AxisAlignedDimensionsUnscaled() const {
@@ -92,5 +92,5 @@ void TGLPlane::BuildList(TRenderContextInfo& rci) {
 
 void TGLPlane::StructureChanged() {
   FGeometryValid = false;
-  TGLSceneObject::StructureChanged();
+  TGL3DSceneObject::StructureChanged();
 }

@@ -13,7 +13,7 @@
 enum TPlaneStyle : std::uint8_t { psSingleQuad, psTileTexture };
 using TPlaneStyles = SmallSet<TPlaneStyle>;
 
-class TGLPlane : public TGLSceneObject {
+class TGLPlane : public TGL3DSceneObject {
   CLIENT_DECLARE_CLASS(TGLPlane)
 public:
   explicit TGLPlane(TComponent* owner = nullptr);

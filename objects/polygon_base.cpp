@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-CLIENT_DEFINE_CLASS(TGLPolygonBase, TGLSceneObject)
+CLIENT_DEFINE_CLASS(TGLPolygonBase, TGL3DSceneObject)
 
 TGLPolygonBase::TGLPolygonBase(TComponent* owner, NodesFactory makeNodes)
-    : TGLSceneObject(owner), FNodes(makeNodes ? makeNodes(this) : std::make_unique<TGLNodes>(this)) {}
+    : TGL3DSceneObject(owner), FNodes(makeNodes ? makeNodes(this) : std::make_unique<TGLNodes>(this)) {}
 
 TGLPolygonBase::~TGLPolygonBase() = default;
 
@@ -35,10 +35,10 @@ void TGLPolygonBase::Assign(const TPersistent* source) {
     FDivision = other->FDivision;
     FSplineMode = other->FSplineMode;
   }
-  TGLSceneObject::Assign(source);
+  TGL3DSceneObject::Assign(source);
 }
 
 void TGLPolygonBase::NotifyChange(TObject* sender) {
   if (sender != nullptr && sender == FNodes.get()) StructureChanged();
-  TGLSceneObject::NotifyChange(sender);
+  TGL3DSceneObject::NotifyChange(sender);
 }

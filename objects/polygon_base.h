@@ -10,7 +10,7 @@
 #include "engine/gl_nodes.h"
 #include "objects/line_spline_mode.h"
 
-class TGLPolygonBase : public TGLSceneObject {
+class TGLPolygonBase : public TGL3DSceneObject {
   CLIENT_DECLARE_CLASS(TGLPolygonBase)
 public:
   // Makes the node collection for its owner; a descendant that needs its

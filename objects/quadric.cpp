@@ -2,7 +2,7 @@
 
 #include "engine/gl_api.h"
 
-CLIENT_DEFINE_CLASS(TGLQuadricObject, TGLSceneObject)
+CLIENT_DEFINE_CLASS(TGLQuadricObject, TGL3DSceneObject)
 
 void TGLQuadricObject::SetNormals(TNormalSmoothing value) {
   if (value == FNormals) return;
@@ -21,7 +21,7 @@ void TGLQuadricObject::Assign(const TPersistent* source) {
     FNormals = other->FNormals;
     FNormalDirection = other->FNormalDirection;
   }
-  TGLSceneObject::Assign(source);
+  TGL3DSceneObject::Assign(source);
 }
 
 void TGLQuadricObject::SetupQuadric(GLUquadric* quadric) const {

@@ -8,10 +8,10 @@
 #include "engine/custom_scene_object.h"
 #include "objects/cube_geometry.h"
 
-class TGLQuadricObject : public TGLSceneObject {
+class TGLQuadricObject : public TGL3DSceneObject {
   CLIENT_DECLARE_CLASS(TGLQuadricObject)
 public:
-  explicit TGLQuadricObject(TComponent* owner = nullptr) : TGLSceneObject(owner) {}
+  explicit TGLQuadricObject(TComponent* owner = nullptr) : TGL3DSceneObject(owner) {}
 
   TNormalSmoothing GetNormals() const { return FNormals; }
   void SetNormals(TNormalSmoothing value);

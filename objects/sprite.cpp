@@ -4,10 +4,10 @@
 #include "engine/gl_state_cache.h"
 #include "engine/multitexture.h"
 
-CLIENT_DEFINE_CLASS(TGLSprite, TGLSceneObject)
+CLIENT_DEFINE_CLASS(TGLSprite, TGL3DSceneObject)
 CLIENT_REGISTER_CLASS(TGLSprite);
 
-TGLSprite::TGLSprite(TComponent* owner) : TGLSceneObject(owner) {
+TGLSprite::TGLSprite(TComponent* owner) : TGL3DSceneObject(owner) {
   FObjectStyle |= sosDirectDraw | sosNoVisibilityCulling;
 }
 
@@ -64,7 +64,7 @@ void TGLSprite::Assign(const TPersistent* source) {
     FAlphaChannel = other->FAlphaChannel;
     FNoZWrite = other->FNoZWrite;
   }
-  TGLSceneObject::Assign(source);
+  TGL3DSceneObject::Assign(source);
 }
 
 void TGLSprite::BuildList(TRenderContextInfo& rci) {

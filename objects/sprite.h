@@ -5,7 +5,7 @@
 #include "engine/custom_scene_object.h"
 #include "objects/sprite_geometry.h"
 
-class TGLSprite : public TGLSceneObject {
+class TGLSprite : public TGL3DSceneObject {
   CLIENT_DECLARE_CLASS(TGLSprite)
 public:
   explicit TGLSprite(TComponent* owner = nullptr);

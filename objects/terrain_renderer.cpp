@@ -8,10 +8,10 @@
 #include "engine/vector_geometry.h"
 #include "objects/roam_patch.h"
 
-CLIENT_DEFINE_CLASS(TGLTerrainRenderer, TGLSceneObject)
+CLIENT_DEFINE_CLASS(TGLTerrainRenderer, TGL3DSceneObject)
 CLIENT_REGISTER_CLASS(TGLTerrainRenderer);
 
-TGLTerrainRenderer::TGLTerrainRenderer(TComponent* owner) : TGLSceneObject(owner) {
+TGLTerrainRenderer::TGLTerrainRenderer(TComponent* owner) : TGL3DSceneObject(owner) {
   FObjectStyle |= sosDirectDraw;
 }
 
@@ -32,7 +32,7 @@ void TGLTerrainRenderer::Notification(TComponent* component, TOperation operatio
     }
     if (component == FMaterialLibrary) FMaterialLibrary = nullptr;
   }
-  TGLSceneObject::Notification(component, operation);
+  TGL3DSceneObject::Notification(component, operation);
 }
 
 void TGLTerrainRenderer::SetHeightDataSource(THeightDataSource* source) {
@@ -89,7 +89,7 @@ void TGLTerrainRenderer::SetCLODPrecision(int value) {
 void TGLTerrainRenderer::ReleaseAllTiles() { FTiles.ReleaseAllTiles(); }
 
 void TGLTerrainRenderer::DestroyHandle() {
-  TGLSceneObject::DestroyHandle();
+  TGL3DSceneObject::DestroyHandle();
   FTiles.ReleaseAllTiles();
   // The full-resolution lists go with the tiles; a source shared with
   // another user keeps its tiles (and that user its lists).

@@ -30,7 +30,7 @@ using TPatchPostRenderEvent =
 using THeightDataPostRenderEvent =
     std::function<void(TRenderContextInfo& rci, const std::vector<THeightData*>& heightDatas)>;
 
-class TGLTerrainRenderer : public TGLSceneObject {
+class TGLTerrainRenderer : public TGL3DSceneObject {
   CLIENT_DECLARE_CLASS(TGLTerrainRenderer)
 public:
   explicit TGLTerrainRenderer(TComponent* owner = nullptr);

@@ -36,7 +36,7 @@ TEST(CustomSceneObject, AssignTakesMaterialAndHint) {
 
 TEST(CustomSceneObject, MaterialChangeIsAStructureChange) {
   TGL3DScene scene;
-  auto* object = scene.GetObjects()->AddNewChild<TGLSceneObject>();
+  auto* object = scene.GetObjects()->AddNewChild<TGL3DSceneObject>();
   object->ClearStructureChanged();
   object->GetMaterial()->SetBlendingMode(bmTransparency);
   EXPECT_TRUE(object->GetChanges() & ocfStructure);
@@ -45,13 +45,13 @@ TEST(CustomSceneObject, MaterialChangeIsAStructureChange) {
 class ProxyTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    master = scene.GetObjects()->AddNewChild<TGLSceneObject>();
+    master = scene.GetObjects()->AddNewChild<TGL3DSceneObject>();
     master->GetPosition()->SetPoint(10, 0, 0);
     proxy = scene.GetObjects()->AddNewChild<TGLProxyObject>();
     proxy->SetMasterObject(master);
   }
   TGL3DScene scene;
-  TGLSceneObject* master = nullptr;
+  TGL3DSceneObject* master = nullptr;
   TGLProxyObject* proxy = nullptr;
 };
 
