@@ -16,18 +16,11 @@
 
 #include "engine/cadencer.h"
 #include "engine/scene.h"
+#include "tests/shell/gui_test_support.h"
 
 namespace {
 
-QCoreApplication& TestApplication() {
-  if (QCoreApplication* existing = QCoreApplication::instance()) return *existing;
-  if (!std::getenv("DISPLAY") && !std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  static int argc = 1;
-  static char name[] = "shell_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication application(argc, argv);
-  return application;
-}
+using gui_test::AnyApplication;
 
 // The driver only runs a cadencer that has a scene.
 struct CountingScene {
@@ -63,7 +56,7 @@ private:
 class CadencerDriverQtTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    TestApplication();
+    AnyApplication();
     loop = std::make_unique<QtCadencerEventLoop>();
   }
   void TearDown() override {

@@ -23,36 +23,14 @@
 #include "engine/scene.h"
 #include "engine/scene_buffer.h"
 #include "shell/scene_viewer.h"
+#include "tests/shell/gui_test_support.h"
 
 namespace {
 
-QApplication* GuiApplication() {
-  if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance())) return existing;
-  if (!std::getenv("DISPLAY")) return nullptr;
-  static int argc = 1;
-  static char name[] = "shell_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication application(argc, argv);
-  return &application;
-}
-
-// Kept loaded to the end, the GL driver's frames stay readable for the
-// leak check's suppressions.
-void PinGLDriver() {
-  for (const char* library : {"libGLX_mesa.so.0", "/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so"})
-    dlopen(library, RTLD_NOW | RTLD_NODELETE);
-}
-
-const QColor kStartupRgb(0x60, 0x87, 0xA8);
-
-bool Near(QColor a, QColor b) {
-  return std::abs(a.red() - b.red()) <= 2 && std::abs(a.green() - b.green()) <= 2 && std::abs(a.blue() - b.blue()) <= 2;
-}
-
-std::string OutputPath(const std::string& name) {
-  std::filesystem::create_directories(CLIENT_TEST_OUTPUT_DIR);
-  return std::string(CLIENT_TEST_OUTPUT_DIR) + "/" + name;
-}
+using gui_test::GuiApplication;
+using gui_test::PinGLDriver;
+using gui_test::kStartupRgb;
+using gui_test::Near;
 
 bool WaitForFrameAfter(GL3DSceneViewer& viewer, int frames) {
   return QTest::qWaitFor([&] { return viewer.GetBuffer()->GetFrameCount() > frames; }, 5000);

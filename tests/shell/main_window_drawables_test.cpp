@@ -23,6 +23,7 @@
 #include "objects/fire_effect.h"
 #include "objects/sphere.h"
 #include "objects/sprite.h"
+#include "tests/shell/gui_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -42,29 +43,10 @@
 
 namespace {
 
-QApplication* GuiApplication() {
-  if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance())) return existing;
-  if (!std::getenv("DISPLAY")) return nullptr;
-  static int argc = 1;
-  static char name[] = "shell_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication application(argc, argv);
-  return &application;
-}
-
-// Kept loaded to the end, the GL driver's frames stay readable for the
-// leak check's suppressions.
-void PinGLDriver() {
-  for (const char* library : {"libGLX_mesa.so.0", "/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so"})
-    dlopen(library, RTLD_NOW | RTLD_NODELETE);
-}
-
-const QColor kStartupRgb(0x60, 0x87, 0xA8);  // the start-up's $A88760
-
-bool Near(QColor a, QColor b, int tolerance = 2) {
-  return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
-         std::abs(a.blue() - b.blue()) <= tolerance;
-}
+using gui_test::GuiApplication;
+using gui_test::PinGLDriver;
+using gui_test::kStartupRgb;
+using gui_test::Near;
 
 std::string Name(QColor c) {
   return std::to_string(c.red()) + "," + std::to_string(c.green()) + "," + std::to_string(c.blue());

@@ -5,6 +5,7 @@
 #include "shell/about_window.h"
 #include "shell/application.h"
 #include "shell/main_window.h"
+#include "tests/shell/gui_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -31,18 +32,9 @@
 
 namespace {
 
-using namespace std::chrono_literals;
+using gui_test::AnyApplication;
 
-QApplication& Application() {
-  // Other suites of this program may have made it already.
-  if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance())) return *existing;
-  if (!std::getenv("DISPLAY") && !std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  static int argc = 1;
-  static char name[] = "shell_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication application(argc, argv);
-  return application;
-}
+using namespace std::chrono_literals;
 
 // One scripted peer: accepts a connection, records everything it receives.
 class TestServer {
@@ -118,7 +110,7 @@ std::string Bytes(std::initializer_list<int> values) {
 class MainWindowSession : public ::testing::Test {
 protected:
   void SetUp() override {
-    Application();
+    AnyApplication();
     windows = std::make_unique<ApplicationWindows>();
     main = fmtallowmer3dclient;
     main->OnShowError = [this](const std::string& message) { errors.push_back(message); };

@@ -23,32 +23,18 @@
 #include "engine/gl_api.h"
 #include "engine/scene.h"
 #include "engine/scene_buffer.h"
+#include "tests/shell/gui_test_support.h"
 
 namespace {
 
+using gui_test::GuiApplication;
+using gui_test::PinGLDriver;
+using gui_test::Near;
+
 // The GL driver keeps allocations for the life of the process; kept loaded
 // to the end, its frames stay readable for the leak check's suppressions.
-void PinGLDriver() {
-  for (const char* library : {"libGLX_mesa.so.0", "/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so"})
-    dlopen(library, RTLD_NOW | RTLD_NODELETE);
-}
-
-QApplication* TestApplication() {
-  if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance())) return existing;
-  if (!std::getenv("DISPLAY")) return nullptr;
-  static int argc = 1;
-  static char name[] = "shell_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication application(argc, argv);
-  return &application;
-}
-
 constexpr TColor kBackground = 0xA88760;  // red 0x60, green 0x87, blue 0xA8
 const QColor kBackgroundRgb(0x60, 0x87, 0xA8);
-
-bool Near(QColor a, QColor b) {
-  return std::abs(a.red() - b.red()) <= 2 && std::abs(a.green() - b.green()) <= 2 && std::abs(a.blue() - b.blue()) <= 2;
-}
 
 // A camera five units in front of a red square of side 2 at the origin.
 struct RedSquareScene {
@@ -78,7 +64,7 @@ struct RedSquareScene {
 class SceneViewerTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    if (!TestApplication()) GTEST_SKIP() << "needs an X server (run under xvfb-run)";
+    if (!GuiApplication()) GTEST_SKIP() << "needs an X server (run under xvfb-run)";
     PinGLDriver();
     window = std::make_unique<QWidget>();
     window->setWindowTitle("viewer test");

@@ -1,0 +1,51 @@
+#pragma once
+// What the window tests of this program share: the one application object,
+// the GL driver kept loaded, and the colours of the start-up view.
+
+#include <QApplication>
+#include <QColor>
+#include <dlfcn.h>
+
+#include <cstdlib>
+
+namespace gui_test {
+
+// The program's one QApplication, made by whichever suite asks first.
+inline QApplication& MakeApplication() {
+  static int argc = 1;
+  static char name[] = "shell_tests";
+  static char* argv[] = {name, nullptr};
+  static QApplication application(argc, argv);
+  return application;
+}
+
+// The application for tests that need a real X display; nullptr without one.
+inline QApplication* GuiApplication() {
+  if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance())) return existing;
+  if (!std::getenv("DISPLAY")) return nullptr;
+  return &MakeApplication();
+}
+
+// The application for tests that only need an event loop and widgets: off
+// screen when there is no display.
+inline QCoreApplication& AnyApplication() {
+  if (QCoreApplication* existing = QCoreApplication::instance()) return *existing;
+  if (!std::getenv("DISPLAY") && !std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  return MakeApplication();
+}
+
+// Kept loaded to the end, the GL driver's frames stay readable for the
+// leak check's suppressions.
+inline void PinGLDriver() {
+  for (const char* library : {"libGLX_mesa.so.0", "/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so"})
+    dlopen(library, RTLD_NOW | RTLD_NODELETE);
+}
+
+inline const QColor kStartupRgb(0x60, 0x87, 0xA8);  // the start-up's $A88760
+
+inline bool Near(QColor a, QColor b, int tolerance = 2) {
+  return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
+         std::abs(a.blue() - b.blue()) <= tolerance;
+}
+
+}  // namespace gui_test
