@@ -15,37 +15,9 @@
 #include "engine/scene.h"
 #include "engine/scene_node.h"
 #include "platform/base/assertion.h"
+#include "tests/support/null_gl.h"
 
 namespace {
-
-// A function table whose every entry does nothing, so that Apply runs
-// without a context while a recorder watches it.
-namespace null_gl {
-#define CLIENT_NULL_GL(ret, name, params, args) \
-  ret GLAPIENTRY name params {                  \
-    using R = ret;                              \
-    return R();                                 \
-  }
-#define CLIENT_NULL_GL_EXT(ext, ret, name, params, args) CLIENT_NULL_GL(ret, name, params, args)
-CLIENT_GL_CORE_FUNCTIONS(CLIENT_NULL_GL)
-CLIENT_GLU_FUNCTIONS(CLIENT_NULL_GL)
-#undef CLIENT_NULL_GL
-#undef CLIENT_NULL_GL_EXT
-}  // namespace null_gl
-
-const GLApi& NullGLApi() {
-  static const GLApi table = [] {
-    GLApi t{};
-#define CLIENT_NULL_GL_FILL(ret, name, params, args) t.name = &null_gl::name;
-    CLIENT_GL_CORE_FUNCTIONS(CLIENT_NULL_GL_FILL)
-    CLIENT_GLU_FUNCTIONS(CLIENT_NULL_GL_FILL)
-#undef CLIENT_NULL_GL_FILL
-    t.VersionMajor = 1;
-    t.VersionMinor = 1;
-    return t;
-  }();
-  return table;
-}
 
 int g_loadedCalls = 0;
 

@@ -22,6 +22,7 @@
 #include "engine/silhouette.h"
 #include "engine/vector_geometry.h"
 #include "platform/base/assertion.h"
+#include "tests/support/null_gl.h"
 
 // Effects and a behaviour that note when they run.
 std::vector<std::string>* g_effectLog = nullptr;
@@ -52,35 +53,6 @@ public:
 CLIENT_DEFINE_CLASS(LoggingBehaviour, TGLBehaviour)
 
 namespace {
-
-// A function table whose every entry does nothing and returns zero, so
-// that render code runs without a context (and a recorder can watch it).
-namespace null_gl {
-#define CLIENT_NULL_GL(ret, name, params, args) \
-  ret GLAPIENTRY name params {                  \
-    using R = ret;                              \
-    return R();                                 \
-  }
-#define CLIENT_NULL_GL_EXT(ext, ret, name, params, args) CLIENT_NULL_GL(ret, name, params, args)
-CLIENT_GL_CORE_FUNCTIONS(CLIENT_NULL_GL)
-CLIENT_GLU_FUNCTIONS(CLIENT_NULL_GL)
-#undef CLIENT_NULL_GL
-#undef CLIENT_NULL_GL_EXT
-}  // namespace null_gl
-
-const GLApi& NullGLApi() {
-  static const GLApi table = [] {
-    GLApi t{};
-#define CLIENT_NULL_GL_FILL(ret, name, params, args) t.name = &null_gl::name;
-    CLIENT_GL_CORE_FUNCTIONS(CLIENT_NULL_GL_FILL)
-    CLIENT_GLU_FUNCTIONS(CLIENT_NULL_GL_FILL)
-#undef CLIENT_NULL_GL_FILL
-    t.VersionMajor = 1;
-    t.VersionMinor = 1;
-    return t;
-  }();
-  return table;
-}
 
 void ExpectMatrixNear(const TMatrix& a, const TMatrix& b, float tolerance = 1e-4f) {
   for (int r = 0; r < 4; ++r)
