@@ -5,24 +5,17 @@
 #include "client/client_globals.h"
 #include "client/xml_list_dom.h"
 
-namespace {
-
-bool IsBlankLine(const std::string& line) {
-  return line.find_first_not_of(" \t\r") == std::string::npos;
-}
-
-}  // namespace
-
 std::vector<std::string> MapTextLines(const std::string& text) {
-  std::vector<std::string> lines = SplitLines(text);
-  while (!lines.empty() && IsBlankLine(lines.back())) lines.pop_back();
-  size_t first = 0;
-  while (first < lines.size() && IsBlankLine(lines[first])) ++first;
-  lines.erase(lines.begin(), lines.begin() + static_cast<long>(first));
-  for (std::string& line : lines) {
-    while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.pop_back();
-  }
-  return lines;
+  // The element's text without the white space round it, as the world
+  // description's reader gives every text; but the blanks that start the
+  // first row stay, since they stand for cells as in any other row.
+  const char* const blanks = " \t\r\n";
+  const size_t firstChar = text.find_first_not_of(blanks);
+  if (firstChar == std::string::npos) return {};
+  const size_t lineEnd = text.find_last_of('\n', firstChar);
+  const size_t start = lineEnd == std::string::npos ? 0 : lineEnd + 1;
+  const size_t end = text.find_last_not_of(blanks) + 1;
+  return SplitLines(std::string_view(text).substr(start, end - start));
 }
 
 TMap::TMap(std::vector<std::string> lines, int32_t mapX, int32_t mapY) : x(mapX), y(mapY), FLines(std::move(lines)) {
@@ -64,8 +57,10 @@ int32_t TMap::GetWalls(int32_t cx, int32_t cy) const {
   const int c = cx * 2 + 1;
   const int lastLine = static_cast<int>(FLines.size()) - 1;
   const int length = FLines.empty() ? 0 : static_cast<int>(FLines[0].size());
-  // A wall on every side whose neighbour cell is missing (the map's edge) or
-  // is not a room cell; the same test on all four sides.
+  // A wall on every side whose neighbour cell is not a room cell or lies
+  // past the map's edge, the same test on all four sides. A map of an even
+  // number of lines has a last row that no line reaches: it holds no room
+  // cell, so the row above it is walled on the south like any other.
   int32_t walls = 0;
   if (r < 2 || CharAt(r - 2, c) != 'A') walls |= kSideNorth;
   if (r + 2 > lastLine || CharAt(r + 2, c) != 'A') walls |= kSideSouth;

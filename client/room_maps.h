@@ -54,7 +54,7 @@ private:
   std::vector<std::unique_ptr<TMap>> FMaps;
 };
 
-// The lines of a map element's text: blank lines before the first row and
-// after the last are dropped, but the blanks that start a row are kept,
-// since they stand for cells.
+// The lines of a map element's text: the text without the white space round
+// it, split at line ends, except that the blanks that start the first row
+// are kept, since they stand for cells.
 std::vector<std::string> MapTextLines(const std::string& text);

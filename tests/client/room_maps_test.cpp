@@ -48,14 +48,51 @@ TEST(RoomMap, ShortLinesArePaddedAndCellsOutsideReadNothing) {
   EXPECT_EQ(map.GetExits(-1, 0), 0);
   EXPECT_EQ(map.GetWalls(3, 0), 0);
   EXPECT_EQ(map.GetWalls(0, 2), 0);
+  // A map without text is one cell and no room: walled on every side.
   const TMap empty({}, 0, 0);
+  EXPECT_EQ(empty.width, 1);
+  EXPECT_EQ(empty.height, 1);
   EXPECT_EQ(empty.GetExits(0, 0), 0);
-  EXPECT_NE(empty.GetWalls(0, 0), -1);
+  EXPECT_EQ(empty.GetWalls(0, 0), kSideNorth | kSideSouth | kSideEast | kSideWest);
 }
 
-TEST(RoomMap, MapTextKeepsTheBlankThatStartsARow) {
-  EXPECT_EQ(MapTextLines("\n  A-A\n  | |\n  A A\n   \n"), (std::vector<std::string>{"  A-A", "  | |", "  A A"}));
-  EXPECT_EQ(MapTextLines("A-A\r\n| .  \r\nA.A"), (std::vector<std::string>{"A-A", "| .", "A.A"}));
+TEST(RoomMap, RowThatNoLineReachesHoldsNoRoomCell) {
+  // Two lines make two rows; the bottom row has no line of its own, so the
+  // room above it is walled on the south, its exit leading out there.
+  const TMap map({"A", "|"}, 0, 0);
+  ASSERT_EQ(map.height, 2);
+  struct Case {
+    int cy, exits, walls;
+  } cases[] = {
+      {1, kSideSouth, kSideNorth | kSideSouth | kSideEast | kSideWest},
+      {0, kSideNorth, kSideSouth | kSideEast | kSideWest},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.cy);
+    EXPECT_EQ(map.GetExits(0, c.cy), c.exits);
+    EXPECT_EQ(map.GetWalls(0, c.cy), c.walls);
+  }
+  // The same room with the row below drawn as no room walls alike.
+  EXPECT_EQ(TMap({"A", "|", "."}, 0, 0).GetWalls(0, 1), map.GetWalls(0, 1));
+}
+
+TEST(RoomMap, MapTextIsSplitAsItStandsWithoutTheWhiteSpaceRoundIt) {
+  using Lines = std::vector<std::string>;
+  struct Case {
+    const char* text;
+    Lines lines;
+  } cases[] = {
+      {"A-A\n| .\nA.A", {"A-A", "| .", "A.A"}},
+      {"\n  A-A\n  | |\n  A A\n   \n", {"  A-A", "  | |", "  A A"}},  // the first row's blanks are cells
+      {"\r\n \r\nA-A   \r\n\r\n| .  \r\nA.A \r\n  ", {"A-A   ", "", "| .  ", "A.A"}},
+      {" \n\t\n", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(MapTextLines(c.text), c.lines);
+  }
+  // Blanks that end a row within the text widen the map.
+  EXPECT_EQ(TMap(MapTextLines("A-A   \n| .\nA.A"), 0, 0).width, 4);
 }
 
 TEST(RoomMapList, IndentedMapsLoadWithTheirPlaceAndTheFirstCoveringMapWins) {
