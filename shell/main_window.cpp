@@ -6,6 +6,7 @@
 #include "shell/application.h"
 #include "shell/busy_window.h"
 #include "shell/control_window.h"
+#include "shell/core/client_options.h"
 #include "shell/core/cp1252.h"
 #include "shell/core/find_file.h"
 #include "shell/options_window.h"
@@ -74,9 +75,9 @@ Tfmtallowmer3dclient::Tfmtallowmer3dclient()
   setWindowTitle("Tallowmer 3D Client");
   resize(772, 554);
 
-  IdTelnet1->SetPort(2666);
+  IdTelnet1->SetPort(DefaultServerPort);
   IdTelnet1->SetTerminal("dumb");
-  IdTelnet1->SetHost("127.0.0.1");
+  IdTelnet1->SetHost(DefaultServerHost);
   IdTelnet1->OnDataAvailable = [this](const std::string& text) { IdTelnet1DataAvailable(text); };
 
   auto* help = menuBar()->addMenu("Help");
@@ -304,8 +305,7 @@ void Tfmtallowmer3dclient::btcommandKeyPress(char16_t& key) {
       }
       // A hidden password is not echoed.
       if (FCommandFontColor == 0xFFFFFF) {
-        FPane->AppendColouredText(DefaultTextAttributes, command);
-        FPane->AddLine();
+        EchoCommand(*FPane, command, StripTelnetCoords());
         FPane->ShowNewestLine();
       }
       mmcommand->clear();

@@ -24,6 +24,23 @@ bool LineAsksForPassword(std::string_view line) {
   return upper.find("PASSWORD") != std::string::npos;
 }
 
+void AppendColouredText(TextPane& pane, const TTextAttributes& attributes, std::string_view text,
+                        bool stripCoordinates) {
+  if (IsCoordinateLine(text, stripCoordinates)) text = text.substr(0, text.find('|'));
+  if (!text.empty()) pane.AppendColouredText(attributes, text);
+}
+
+void EchoCommand(TextPane& pane, std::string_view command, bool stripCoordinates) {
+  std::string run(command);
+  run += "\r\n";
+  if (IsCoordinateLine(run, stripCoordinates)) {
+    AppendColouredText(pane, DefaultTextAttributes, run, stripCoordinates);
+    return;
+  }
+  if (!command.empty()) pane.AppendColouredText(DefaultTextAttributes, command);
+  pane.AddLine();
+}
+
 TTextAttributes DecodeAnsiSequence(std::string_view sequence, const TTextAttributes& current) {
   if (sequence == "\x1b[0m") return DefaultTextAttributes;
   char x = sequence.size() > 2 ? sequence[2] : '\0';
@@ -83,13 +100,7 @@ void ReceiveSplitter::FinishSequence() {
 }
 
 void ReceiveSplitter::Append(const std::string& run, bool stripCoordinates) {
-  if (run.empty()) return;
-  if (IsCoordinateLine(run, stripCoordinates)) {
-    std::string shown = run.substr(0, run.find('|'));
-    if (!shown.empty()) FPane.AppendColouredText(FTextAttributes, shown);
-    return;
-  }
-  FPane.AppendColouredText(FTextAttributes, run);
+  AppendColouredText(FPane, FTextAttributes, run, stripCoordinates);
 }
 
 std::string ReceiveSplitter::DecodeSegment(std::string_view segment, bool endedByCr,

@@ -18,6 +18,16 @@ bool IsCoordinateLine(std::string_view text, bool stripCoordinates);
 // Whether a pane line asks for a password (trimmed, upper-cased, holds "PASSWORD").
 bool LineAsksForPassword(std::string_view line);
 
+// One run of text into the pane: a coordinate line shows only what comes
+// before its first "|".
+void AppendColouredText(TextPane& pane, const TTextAttributes& attributes, std::string_view text,
+                        bool stripCoordinates);
+
+// The echo of a typed command: the command and its CR LF are one run, in the
+// default colours, so a command that reads as a coordinate line is cut like
+// one and starts no new line.
+void EchoCommand(TextPane& pane, std::string_view command, bool stripCoordinates);
+
 // The ANSI colour table: the attributes after one escape sequence (from the
 // ESC through its final byte).
 TTextAttributes DecodeAnsiSequence(std::string_view sequence, const TTextAttributes& current);

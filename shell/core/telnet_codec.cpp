@@ -115,7 +115,7 @@ void TelnetCodec::Receive(std::string_view received, std::string& data, std::str
 }
 
 std::string TelnetCodec::EncodeCharacter(char c) const {
-  if (c == '\r') return GetPeerIsTelnetServer() ? std::string("\r") : std::string("\r\n");
+  if (c == '\r') return std::string("\r\n");
   if (static_cast<unsigned char>(c) == IAC) return std::string(2, static_cast<char>(IAC));
   return std::string(1, c);
 }

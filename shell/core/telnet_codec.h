@@ -32,9 +32,9 @@ public:
   // data bytes to `data` and the answers to `replies` in the order met.
   void Receive(std::string_view received, std::string& data, std::string& replies);
 
-  // The wire bytes for one typed character: CR alone once the peer has shown
-  // itself a telnet server, CR LF before; a 255 byte is doubled so it is
-  // never read as a command.
+  // The wire bytes for one typed character: CR becomes CR LF, the line end
+  // telnet servers wait for (a bare CR is not one to them); a 255 byte is
+  // doubled so it is never read as a command.
   std::string EncodeCharacter(char c) const;
 
   // Set by the first IAC received; cleared by ClearPeerMark (disconnect).

@@ -24,46 +24,49 @@ TEST(DemoSession, NegotiatesLikeATelnetServerAndAsksForLoginAndPassword) {
 
   EXPECT_EQ(session.Receive("bob\r\n"), "\r\n" + Bytes({255, 251, 1}) + "Password: ");
   EXPECT_EQ(session.GetPlayer(), "bob");
-  std::string welcome = session.Receive("secret\r");
+  std::string welcome = session.Receive("secret\r\n");
   EXPECT_EQ(welcome.substr(0, 3), Bytes({255, 252, 1}));  // WONT ECHO again
   EXPECT_NE(welcome.find("Welcome, "), std::string::npos);
 }
 
-TEST(DemoSession, AnswersCommandsInColourWhateverTheLineEnd) {
+TEST(DemoSession, AnswersCommandsInColourAtEachLf) {
   DemoSession session;
   session.Start();
-  session.Receive("bob\r");
-  session.Receive("pw\r");
-  for (const char* ending : {"\r", "\r\n", "\n"}) {
+  session.Receive("bob\n");
+  session.Receive("pw\r\n");
+  for (const char* ending : {"\r\n", "\n"}) {
     std::string answer = session.Receive(std::string("look") + ending);
     EXPECT_NE(answer.find("Market Square"), std::string::npos) << ending;
     EXPECT_NE(answer.find("\x1b[0m"), std::string::npos);
   }
-  EXPECT_NE(session.Receive("xyzzy\r").find("Huh?"), std::string::npos);
-  EXPECT_NE(session.Receive("say hello\r").find("hello"), std::string::npos);
-  // A CR LF split between reads is one line end, not an empty command.
-  session.Receive("who\r");
-  EXPECT_EQ(session.Receive("\n"), "");
+  EXPECT_NE(session.Receive("xyzzy\r\n").find("Huh?"), std::string::npos);
+  EXPECT_NE(session.Receive("say hello\r\n").find("hello"), std::string::npos);
+  // A bare CR ends no line, as with most game servers: the command waits for
+  // its LF, even in a later read.
+  EXPECT_EQ(session.Receive("look\r"), "");
+  EXPECT_NE(session.Receive("\n").find("Market Square"), std::string::npos);
+  EXPECT_EQ(session.Receive("say a\rb"), "");
+  EXPECT_NE(session.Receive("\r\n").find("You say '\x1b[33mab"), std::string::npos);
 }
 
 TEST(DemoSession, QuitClosesAndShutdownStopsTheServer) {
   DemoSession quitting;
   quitting.Start();
-  quitting.Receive("a\rb\r");
-  quitting.Receive("quit\r");
+  quitting.Receive("a\nb\n");
+  quitting.Receive("quit\r\n");
   EXPECT_TRUE(quitting.WantsClose());
   EXPECT_FALSE(quitting.WantsShutdown());
 
   DemoSession stopping;
   stopping.Start();
-  stopping.Receive("a\rb\rshutdown\rlook\r");
+  stopping.Receive("a\nb\nshutdown\nlook\n");
   EXPECT_TRUE(stopping.WantsShutdown());
 }
 
 TEST(DemoSession, OverlongLinesAreCut) {
   DemoSession session;
   session.Start();
-  session.Receive(std::string(100000, 'x') + "\r");
+  session.Receive(std::string(100000, 'x') + "\r\n");
   EXPECT_EQ(session.GetPlayer().size(), 20u);
 }
 

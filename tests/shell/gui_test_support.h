@@ -1,12 +1,15 @@
 #pragma once
 // What the window tests of this program share: the one application object,
-// the GL driver kept loaded, and the colours of the start-up view.
+// the GL driver kept loaded, the colours of the start-up view, and a bounded
+// wait that keeps the event loop running.
 
 #include <QApplication>
 #include <QColor>
 #include <dlfcn.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 namespace gui_test {
 
@@ -39,6 +42,19 @@ inline QCoreApplication& AnyApplication() {
 inline void PinGLDriver() {
   for (const char* library : {"libGLX_mesa.so.0", "/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so"})
     dlopen(library, RTLD_NOW | RTLD_NODELETE);
+}
+
+// Runs the event loop until the condition holds or the limit has passed;
+// whether it holds.
+template <class Condition>
+bool WaitFor(Condition condition, std::chrono::milliseconds limit = std::chrono::milliseconds(5000)) {
+  auto end = std::chrono::steady_clock::now() + limit;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    QApplication::processEvents(QEventLoop::AllEvents, 10);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
 }
 
 inline const QColor kStartupRgb(0x60, 0x87, 0xA8);  // the start-up's $A88760

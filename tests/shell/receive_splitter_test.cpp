@@ -194,6 +194,28 @@ TEST(IsCoordinateLine, Table) {
   }
 }
 
+TEST(EchoCommand, EndsTheLineUnlessTheCommandReadsAsACoordinateLine) {
+  struct EchoCase {
+    const char* command;
+    bool strip;
+    std::vector<Line> lines;
+  };
+  const EchoCase cases[] = {
+      {"look", true, {{W("look")}, {}}},
+      {"", true, {{}, {}}},
+      // Cut at its "|" like a received coordinate line, and no line end.
+      {"a|b", true, {{W("a")}}},
+      {"a|b", false, {{W("a|b")}, {}}},
+      {"say a|b/c", true, {{W("say a|b/c")}, {}}},
+  };
+  for (const EchoCase& c : cases) {
+    RecordingPane pane;
+    pane.AddLine();
+    EchoCommand(pane, c.command, c.strip);
+    EXPECT_EQ(pane.lines, c.lines) << c.command << " strip " << c.strip;
+  }
+}
+
 TEST(LineAsksForPassword, AnyCaseAnywhere) {
   EXPECT_TRUE(LineAsksForPassword("Password: "));
   EXPECT_TRUE(LineAsksForPassword("  enter your PaSsWoRd"));

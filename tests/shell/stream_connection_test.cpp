@@ -205,7 +205,7 @@ TEST(StreamConnection, ServerCloseEndsTheConnectionSilently) {
   ::close(again);
 }
 
-TEST(TIdTelnet, AnswersNegotiationAndEndsCommandsAsThePeerRequires) {
+TEST(TIdTelnet, AnswersNegotiationAndEndsCommandsInCrLfBeforeAndAfterIt) {
   Listener listener;
   ManualDispatcher dispatcher;
   TIdTelnet telnet(dispatcher);
@@ -228,7 +228,7 @@ TEST(TIdTelnet, AnswersNegotiationAndEndsCommandsAsThePeerRequires) {
   EXPECT_EQ(text, "");  // a block of commands only is still handed over, empty
   telnet.SendCharacter('s');
   telnet.SendCharacter('\r');
-  EXPECT_EQ(ReadAtLeast(server, 2), "s\r");
+  EXPECT_EQ(ReadAtLeast(server, 3), "s\r\n");
   telnet.Disconnect();
   EXPECT_FALSE(telnet.GetPeerIsTelnetServer());
   ::close(server);

@@ -94,17 +94,18 @@ TEST(TelnetCodec, TerminalTypeIsTheConfiguredOneOrDumbWhenEmpty) {
   }
 }
 
-TEST(TelnetCodec, CarriageReturnIsCrLfUntilTheFirstIacThenCrUntilCleared) {
+TEST(TelnetCodec, CarriageReturnIsCrLfBeforeAndAfterTheServersFirstIac) {
   TelnetCodec codec;
   EXPECT_EQ(codec.EncodeCharacter('\r'), "\r\n");
   EXPECT_EQ(codec.EncodeCharacter('a'), "a");
   EXPECT_EQ(codec.EncodeCharacter('\n'), "\n");
   std::string data, replies;
   codec.Receive(Bytes({255, 241}), data, replies);
-  EXPECT_EQ(codec.EncodeCharacter('\r'), "\r");
-  codec.ResetNegotiation();  // a new connection keeps the mark
-  EXPECT_EQ(codec.EncodeCharacter('\r'), "\r");
+  ASSERT_TRUE(codec.GetPeerIsTelnetServer());
+  // Telnet servers wait for the LF: a bare CR would lose every command.
+  EXPECT_EQ(codec.EncodeCharacter('\r'), "\r\n");
   codec.ClearPeerMark();
+  EXPECT_FALSE(codec.GetPeerIsTelnetServer());
   EXPECT_EQ(codec.EncodeCharacter('\r'), "\r\n");
 }
 

@@ -60,15 +60,12 @@ std::string DemoSession::Receive(std::string_view bytes) {
       case Telnet::Data:
         if (c == IAC) {
           FTelnet = Telnet::Iac;
-        } else if (c == '\r' || (c == '\n' && !FLastWasCr)) {
-          FLastWasCr = c == '\r';
+        } else if (c == '\n') {
           std::string line;
           line.swap(FLine);
           out += HandleLine(line);
-        } else if (c == '\n' || c == '\0') {
-          FLastWasCr = false;
-        } else {
-          FLastWasCr = false;
+        } else if (c != '\r' && c != '\0') {
+          // A CR ends nothing, as with most game servers: the LF does.
           if (FLine.size() < MaxLineLength) FLine += c;
         }
         break;

@@ -1,7 +1,8 @@
 #pragma once
 // One player's conversation with the demo server, without I/O: bytes from
 // the client in, bytes to send out. Telnet commands from the client are
-// read (the terminal type is kept), lines end at CR, LF or CR LF.
+// read (the terminal type is kept); a line ends at LF, as game servers read
+// it: a CR alone does not end it.
 
 #include <cstddef>
 #include <string>
@@ -35,7 +36,6 @@ private:
   unsigned char FVerb = 0;
   std::string FSb;
   std::string FLine;
-  bool FLastWasCr = false;
   bool FAskedTerminal = false;
   std::string FTerminalType;
   std::string FPlayer;

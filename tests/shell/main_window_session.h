@@ -1,0 +1,49 @@
+#pragma once
+// The real main window, started as the program starts it, for the tests that
+// drive it: typing into the command line, reading the pane.
+
+#include "shell/application.h"
+#include "shell/main_window.h"
+#include "tests/shell/gui_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class MainWindowSession : public ::testing::Test {
+protected:
+  void SetUp() override {
+    gui_test::AnyApplication();
+    windows = std::make_unique<ApplicationWindows>();
+    main = fmtallowmer3dclient;
+    main->OnShowError = [this](const std::string& message) { errors.push_back(message); };
+    main->show();
+    main->FormActivate();
+  }
+  void TearDown() override { windows.reset(); }
+
+  QString PaneText() const { return main->mmtelnet->toPlainText(); }
+  void Type(const char* text) {
+    QTest::keyClicks(main->mmcommand, text);
+    QTest::keyClick(main->mmcommand, Qt::Key_Return);
+  }
+  // The text colour of the pane at the first occurrence of the text.
+  QColor ColourAt(const QString& text) const {
+    QTextCursor cursor = main->mmtelnet->document()->find(text);
+    if (cursor.isNull()) return {};
+    QTextCursor at(main->mmtelnet->document());
+    at.setPosition(cursor.selectionStart() + 1);
+    return at.charFormat().foreground().color();
+  }
+
+  std::unique_ptr<ApplicationWindows> windows;
+  Tfmtallowmer3dclient* main = nullptr;
+  std::vector<std::string> errors;
+};
