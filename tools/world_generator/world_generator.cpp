@@ -1,5 +1,5 @@
 // Writes the sample world into a folder: config.xml with every section, the
-// stylesheets it calls, the map pictures and the textures. Everything is
+// stylesheets it calls, the map pictures, the textures and the sounds. Everything is
 // drawn by this program, so the world can be rebuilt and changed freely.
 //
 //   world_generator <output folder>
@@ -11,6 +11,7 @@
 #include <string>
 
 #include "tools/world_generator/picture_writer.h"
+#include "tools/world_generator/sounds.h"
 #include "tools/world_generator/textures.h"
 #include "tools/world_generator/world_layout.h"
 
@@ -276,6 +277,7 @@ int main(int argc, char** argv) {
       if (texture.jpeg) WriteJpeg(texture.picture, path, 90);
       else WriteBmp(texture.picture, path);
     }
+    WriteSounds(root);
   } catch (const std::exception& e) {
     std::cerr << "world_generator: " << e.what() << "\n";
     return 1;
