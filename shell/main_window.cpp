@@ -1,7 +1,9 @@
 #include "shell/main_window.h"
 
+#include "engine/camera.h"
 #include "imaging/image_dll_loader.h"
 #include "imaging/image_library.h"
+#include "platform/audio/audio_device.h"
 #include "shell/about_window.h"
 #include "shell/application.h"
 #include "shell/busy_window.h"
@@ -11,6 +13,8 @@
 #include "shell/core/find_file.h"
 #include "shell/options_window.h"
 #include "shell/scene_viewer.h"
+#include "sound/bass_sound_manager.h"
+#include "sound/sound_library.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -108,6 +112,15 @@ Tfmtallowmer3dclient::Tfmtallowmer3dclient()
   MakeWhiteOnBlack(*pnviewer);
   spviewer->addWidget(pnviewer);
   FView = std::make_unique<MainViewPanel>(*pnviewer);
+  GLSoundLibrary = std::make_unique<TGLSoundLibrary>();
+  GLSoundLibrary->SetName("GLSoundLibrary");
+  GLSMBASS1 = std::make_unique<TGLSMBASS>();
+  GLSMBASS1->SetName("GLSMBASS1");
+  GLSMBASS1->SetMaxChannels(32);
+  GLSMBASS1->SetMasterVolume(1.0f);
+  GLSMBASS1->SetListener(FView->GetCamera());
+  GLSMBASS1->SetCadencer(FView->GetCadencer());
+  GLSMBASS1->SetEnvironment(seForest);
 
   pntelnet = new QWidget(spviewer);
   pntelnet->setObjectName("pntelnet");
@@ -148,6 +161,7 @@ Tfmtallowmer3dclient::Tfmtallowmer3dclient()
 }
 
 Tfmtallowmer3dclient::~Tfmtallowmer3dclient() {
+  GLSMBASS1.reset();
   FView.reset();
   IdTelnet1->Disconnect();
   FDestroyed = true;
@@ -176,6 +190,7 @@ void Tfmtallowmer3dclient::FormActivate() {
     std::setlocale(LC_NUMERIC, "C");
     FActivated = true;
     FStartupGuard = true;
+    GLSMBASS1->SetActive(SoundAvailable());
 
     FAppFolder = GetApplicationFolder();
     if (chdir(FAppFolder.c_str()) != 0)
@@ -219,6 +234,11 @@ void Tfmtallowmer3dclient::FormActivate() {
     ShowError(e.what());
   }
   if (ApplicationWindows* windows = ApplicationWindows::Instance()) windows->FreeBusyWindow();
+}
+
+bool Tfmtallowmer3dclient::SoundAvailable() const {
+  if (fmoptions && fmoptions->cbNoSound->isChecked()) return false;
+  return audio::PlaybackDeviceAvailable();
 }
 
 void Tfmtallowmer3dclient::closeEvent(QCloseEvent* event) {

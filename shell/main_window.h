@@ -15,6 +15,8 @@
 #include <string>
 
 class MainViewPanel;
+class TGLSMBASS;
+class TGLSoundLibrary;
 class QPlainTextEdit;
 class QSplitter;
 class QTimer;
@@ -51,6 +53,14 @@ public:
   bool GetActivated() const { return FActivated; }
   // The 3D panel's viewer, scene and cadencer.
   MainViewPanel* GetView() const { return FView.get(); }
+  // The weather sounds' library and the 3D sound manager (listening at the
+  // camera, on the cadencer, in a forest), active exactly when sound is
+  // available.
+  TGLSoundLibrary* GetSoundLibrary() const { return GLSoundLibrary.get(); }
+  TGLSMBASS* GetSoundManager() const { return GLSMBASS1.get(); }
+  // Sound is wanted (Options' "No Sound" is not checked) and a playback
+  // device opens.
+  bool SoundAvailable() const;
 
   QToolButton* btconnect = nullptr;
   QToolButton* btdisconnect = nullptr;
@@ -92,4 +102,7 @@ private:
   std::unique_ptr<ReceiveSplitter> FSplitter;
   // Goes before the panels it draws in.
   std::unique_ptr<MainViewPanel> FView;
+  std::unique_ptr<TGLSoundLibrary> GLSoundLibrary;
+  // Goes before the view, whose camera and cadencer it follows.
+  std::unique_ptr<TGLSMBASS> GLSMBASS1;
 };

@@ -1,5 +1,6 @@
 #include "shell/options_window.h"
 
+#include <QCheckBox>
 #include <QFormLayout>
 #include <QLineEdit>
 
@@ -10,4 +11,7 @@ Tfmoptions::Tfmoptions() {
   edmaxtelnetlines = new QLineEdit("5000", this);  // the settings file's default
   edmaxtelnetlines->setObjectName("edmaxtelnetlines");
   layout->addRow("Maximum Telnet Lines", edmaxtelnetlines);
+  cbNoSound = new QCheckBox("No Sound", this);
+  cbNoSound->setObjectName("cbNoSound");
+  layout->addRow(cbNoSound);
 }

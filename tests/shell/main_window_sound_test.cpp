@@ -1,0 +1,123 @@
+// The main window's sound at start-up under Xvfb: the sound manager is on
+// exactly when sound is available (a playback device opens and "No Sound"
+// is not checked). A forced "no device" leaves it off while the client runs;
+// OpenAL's loopback device stands in for a sound card.
+
+#include "shell/application.h"
+#include "shell/main_window.h"
+#include "shell/options_window.h"
+#include "shell/scene_viewer.h"
+
+#include "engine/cadencer.h"
+#include "engine/camera.h"
+#include "platform/audio/openal_device.h"
+#include "sound/bass_sound_manager.h"
+#include "sound/sound_library.h"
+#include "tests/shell/gui_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QTest>
+#include <QTimer>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+using gui_test::GuiApplication;
+using gui_test::PinGLDriver;
+
+enum class Device { None, Loopback };
+
+class MainWindowSound : public ::testing::Test {
+protected:
+  void SetUp() override {
+    if (!GuiApplication()) GTEST_SKIP() << "needs an X server (run under xvfb-run)";
+    PinGLDriver();
+    saved_ = audio::PlaybackDeviceFactory();
+  }
+  void TearDown() override {
+    windows.reset();
+    audio::PlaybackDeviceFactory() = saved_;
+    EXPECT_TRUE(errors.empty()) << errors.front();
+  }
+
+  void Start(Device device, bool noSound = false) {
+    audio::PlaybackDeviceFactory() = [device]() -> std::unique_ptr<audio::AudioDevice> {
+      if (device == Device::None) return nullptr;
+      return std::make_unique<audio::OpenALDevice>(audio::OpenALDevice::Output::Loopback);
+    };
+    windows = std::make_unique<ApplicationWindows>();
+    fmoptions->cbNoSound->setChecked(noSound);
+    main = fmtallowmer3dclient;
+    main->OnShowError = [this](const std::string& message) { errors.push_back(message); };
+    main->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
+    main->FormActivate();
+    viewer = main->findChild<GL3DSceneViewer*>("GL3DSceneViewer");
+    ASSERT_NE(viewer, nullptr);
+  }
+
+  // The view has drawn a frame and the frame loop and the timer go on.
+  bool Runs() {
+    TGLCadencer& cadencer = *main->GetView()->GetCadencer();
+    const double time = cadencer.CurrentTime();
+    return main->timer->isActive() && QTest::qWaitFor([&] { return viewer->FrameCount() > 0; }, 5000) &&
+           QTest::qWaitFor([&] { return cadencer.CurrentTime() > time + 0.1; }, 5000);
+  }
+
+  std::unique_ptr<ApplicationWindows> windows;
+  Tfmtallowmer3dclient* main = nullptr;
+  GL3DSceneViewer* viewer = nullptr;
+  std::vector<std::string> errors;
+
+private:
+  audio::DeviceFactory saved_;
+};
+
+TEST_F(MainWindowSound, WithNoDeviceSoundStaysOffAndTheClientRuns) {
+  Start(Device::None);
+  EXPECT_FALSE(main->SoundAvailable());
+  EXPECT_FALSE(main->GetSoundManager()->GetActive());
+  EXPECT_EQ(ActiveSoundManager(), nullptr);
+  EXPECT_TRUE(Runs());
+}
+
+TEST_F(MainWindowSound, NoSoundKeepsTheManagerOffThoughADeviceExists) {
+  Start(Device::Loopback, true);
+  EXPECT_FALSE(main->SoundAvailable());
+  EXPECT_FALSE(main->GetSoundManager()->GetActive());
+  EXPECT_TRUE(Runs());
+}
+
+TEST_F(MainWindowSound, WithADeviceTheCadencerPlaysSoundsAtTheCamera) {
+  Start(Device::Loopback);
+  TGLSMBASS& manager = *main->GetSoundManager();
+  ASSERT_TRUE(manager.GetActive());
+  EXPECT_EQ(ActiveSoundManager(), &manager);
+  EXPECT_EQ(manager.GetListener(), main->GetView()->GetCamera());
+  EXPECT_EQ(manager.GetMaxChannels(), 32);
+  EXPECT_EQ(manager.GetEnvironment(), seForest);
+
+  // The sample world's wind, from the program folder, on the frame loop.
+  TGLSoundSample* wind =
+      main->GetSoundLibrary()->Samples().AddFile(std::string(CLIENT_PROGRAM_DIR) + "/sounds/wind2.wav");
+  ASSERT_NE(wind->GetData(), nullptr);
+  TGLSoundSource* source = manager.Sources().Add();
+  source->SetSoundLibrary(main->GetSoundLibrary());
+  source->SetSoundName(wind->GetName());
+  source->SetNbLoops(10000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return source->GetChanges() == 0; }, 5000)) << "no update from the cadencer";
+  auto* device = dynamic_cast<audio::OpenALDevice*>(manager.GetDevice());
+  ASSERT_NE(device, nullptr);
+  std::vector<float> out(2 * 4410);
+  ASSERT_TRUE(device->RenderStereo(out.data(), 4410));
+  float peak = 0;
+  for (float v : out) peak = std::max(peak, std::abs(v));
+  EXPECT_GT(peak, 0.01f);
+  EXPECT_TRUE(Runs());
+}
+
+}  // namespace
