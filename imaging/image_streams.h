@@ -10,7 +10,6 @@
 
 #include "platform/base/exception.h"
 
-CLIENT_DECLARE_EXCEPTION(EInOutError, Exception);
 CLIENT_DECLARE_EXCEPTION(EStreamCreate, Exception);
 
 // Kept apart from the engine's stream classes of the same names.

@@ -25,3 +25,5 @@ CLIENT_DECLARE_EXCEPTION(EListError, Exception);
 // A text that is not the number it should be, or an Assign between classes
 // that cannot be copied into each other.
 CLIENT_DECLARE_EXCEPTION(EConvertError, Exception);
+// A file that cannot be opened, read or written; the message names the file.
+CLIENT_DECLARE_EXCEPTION(EInOutError, Exception);

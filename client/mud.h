@@ -1,0 +1,279 @@
+#pragma once
+// The client core: one object that holds every reference the 3D world needs
+// (the main window's scene objects, the world description, the map pictures,
+// the three client states, the world lists), builds the world once when it
+// is created, and maps map cells to scene positions for everything else.
+//
+// Units: map cells x east, y north, level z; scene X east, Y up, Z south,
+// VisualScale scene units per cell. Colours are 0x00BBGGRR.
+//
+// Where each part lives:
+//   mud.cpp              creation and its log, destruction, mappings,
+//                        heights, pixels, level tests, dumps
+//   mud_textures.cpp     texture options, the cache, preloading
+//   mud_builder.cpp      BuildObject (object builder)
+//   world_lists.cpp      PlaceStaticObjects and the world lists
+//   cell_windows.cpp     the three cell windows, doorways, monsters
+//   mud_environment.cpp  Update, ApplyState and the sky, fog and light
+//   mud_progress.cpp     Approach and Progress (the per-frame step)
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "client/integer_list.h"
+#include "engine/vector_types.h"
+
+class MudControl;
+class MudViewer;
+class Picture;
+class TConfigXML;
+class TDoorwayList;
+class TGL3DScene;
+class TGLBaseSceneObject;
+class TGLBSoundEmitter;
+class TGLCamera;
+class TGLCoordinates;
+class TGLDummyCube;
+class TGLFireFXManager;
+class TGLLibMaterial;
+class TGLLightSource;
+class TGLLines;
+class TGLMaterialLibrary;
+class TGLPlane;
+class TGLSkyDome;
+class TGLSoundLibrary;
+class TGLSphere;
+class TGLTerrainRenderer;
+class THeightDataSource;
+class TIntermediatetexturelist;
+class TMobsquare;
+class TMudstate;
+class TStaticCubeList;
+class TTexturenamecache;
+class TWallFaceList;
+
+// A window of cells of one intermediate map round the player: at most 7 x 7
+// slots, slot (a, b) for a, b in -3..3 holding the map cell (x + a, y + b)
+// of the window's centre (x, y), its colour and the per-cell container the
+// object builder filled (or none).
+struct TCellSlot {
+  int32_t colour = -1;
+  TGLBaseSceneObject* object = nullptr;
+};
+
+struct TCellWindow {
+  static constexpr int32_t kMaxSize = 7;
+  static constexpr int32_t kMaxHalf = kMaxSize / 2;
+
+  std::array<std::array<TCellSlot, kMaxSize>, kMaxSize> grid{};
+  int32_t size = kMaxSize;
+  int32_t lastX = -1;  // -1: no centre yet
+  int32_t lastY = -1;
+
+  // Half the width: the slots with -h <= a, b <= h are in use.
+  int32_t Half() const { return std::clamp(size, 1, kMaxSize) / 2; }
+  TCellSlot& Slot(int32_t a, int32_t b) { return grid[static_cast<size_t>(a + kMaxHalf)][static_cast<size_t>(b + kMaxHalf)]; }
+  const TCellSlot& Slot(int32_t a, int32_t b) const {
+    return grid[static_cast<size_t>(a + kMaxHalf)][static_cast<size_t>(b + kMaxHalf)];
+  }
+};
+
+// The size from the world description's text, the default when the text is
+// empty; a text that is not a number raises EConvertError. The grid holds
+// 7 x 7 slots, so the size is held within 1..7.
+void SetCellWindowSize(TCellWindow& window, const std::string& text, int32_t defaultSize);
+
+// Appends "<date> <time> <text>" to the start-up log (XMLLogFileName,
+// "log.txt" in the program folder), date and time as "YYYY-MM-DD HH:MM:SS"
+// whatever the locale. A log that cannot be written is skipped: logging
+// never stops the start-up.
+void LogLine(std::string_view text);
+
+// Seven sky colours, the horizon first.
+using TSkyColours = std::array<int32_t, 7>;
+
+class TMud {
+public:
+  static constexpr int32_t kMapSize = 358;
+
+  // Builds everything (see mud.cpp for the logged steps). A failing step is
+  // logged as "Exception <message>" and ends the creation; the object is
+  // then only partly built (GetBuilt() is false) and Update and Progress do
+  // nothing. The design-time objects are borrowed; the scene must hold the
+  // main window's stored objects. soundLibrary may be nullptr.
+  TMud(const std::string& configFile, MudViewer* viewer, TGL3DScene* scene, TGLSoundLibrary* soundLibrary,
+       TGLMaterialLibrary* materialLibrary, TGLFireFXManager* fireTemplate, Picture* elevationPicture,
+       Picture* staticPicture, Picture* intermediatePicture1, Picture* intermediatePicture2,
+       Picture* intermediatePicture3, MudControl* blackPanel, TGLLightSource* light, THeightDataSource* heightSource);
+  // Frees what the core owns and takes out of the scene and the material
+  // library what it built, cloned or added there, so that a new core built
+  // on the same scene starts from the stored scene again.
+  ~TMud();
+  TMud(const TMud&) = delete;
+  TMud& operator=(const TMud&) = delete;
+
+  // True once every creation step has run.
+  bool GetBuilt() const { return FBuilt; }
+  // The message of the step that failed; empty when none did.
+  const std::string& GetCreateError() const { return FCreateError; }
+
+  // ---- mappings and heights (mud.cpp)
+  // Map (x, y, level z) to scene: ((x - 358) s, z s, (358 - y) s, 0).
+  TVector4f MudToScene(const TVector4f& v) const;
+  TVector4f MudToSceneXY(double x, double y) const;
+  // The terrain renderer's interpolated height at the cell's scene point.
+  double GetTerrainHeight(double x, double y) const;
+  // The mean of the terrain heights half a cell away on both diagonals.
+  double GetSmoothedHeight(double x, double y) const;
+  // MudToScene of (x, y, 0) with Y the terrain height there.
+  TVector4f CellToScene(int32_t x, int32_t y) const;
+  double GetSeaLevel() const;
+  // The colour of column x, row 358 - y of map k (1 static objects, 2..4
+  // intermediate maps 1..3); -1 off the picture or for an absent map.
+  int32_t GetPixel(int k, int32_t x, int32_t y) const;
+  // A background cell of a map: a static colour of the world description,
+  // or -1 (off the picture), which names no object.
+  static bool IsBackgroundColour(int32_t colour);
+  // Direction index (0 north .. 5 down) to unit vector; another index sets
+  // Y to 0 and leaves X and Z as they were.
+  void DirectionVector(int d, TVector4f& result) const;
+
+  // ---- terrain types of the received state (mud.cpp)
+  static bool IsHiddenViewType(int32_t level);
+  static bool IsUndergroundType(int32_t level);
+  static bool IsSeaLevelType(int32_t level);
+  static bool IsFlightType(int32_t level);
+  static bool IsGroundLevelType(int32_t level);
+  static bool IsAboveGroundType(int32_t level);
+
+  // ---- diagnostics (mud.cpp); both replace the file atomically
+  void DumpTextureCache(const std::string& fileName) const;
+  void DumpMaterialNames(const std::string& fileName) const;
+
+  // ---- textures (mud_textures.cpp)
+  // Every distinct colour of map k that is neither -1 nor a static colour,
+  // x outer and y inner from 0 to 357, in first-seen order.
+  client::TIntegerList GetMapColours(int k) const;
+  void ApplyTextureOptions(TGLLibMaterial* material);
+  // Loads the texture at 256 pixels through the cache (see mud_textures.cpp).
+  void LoadTexture(const std::string& name);
+  void PreloadTextures(int32_t x, int32_t y);
+
+  // ---- object builder (mud_builder.cpp)
+  TGLDummyCube* BuildObject(TGLBaseSceneObject* parent, int32_t colour, const std::string& name, int32_t x,
+                            int32_t y, bool isStatic, TGLDummyCube* container, int32_t seed);
+
+  // ---- static-object map (world_lists.cpp)
+  void PlaceStaticObjects();
+
+  // ---- cell windows, doorways and monsters (cell_windows.cpp)
+  void UpdateWindows(int32_t x, int32_t y);
+  void UpdateCellWindow(TCellWindow& window, TGLDummyCube* container, int k, int32_t x, int32_t y);
+  void BuildCell(TCellWindow& window, TGLDummyCube* container, int k, int32_t X, int32_t Y, int a, int b,
+                 TGLBaseSceneObject* oldObject);
+  bool HasIntermediateObject(int32_t x, int32_t y) const;
+  void UpdateDoorways(int32_t x, int32_t y);
+  void UpdateMobs(int32_t x, int32_t y, const TMobsquare& mobs);
+
+  // ---- environment (mud_environment.cpp)
+  void Update();
+  void ApplyState(const TVector4f& position, const TVector4f& direction, const TVector4f& up, int32_t level,
+                  double time, double cloud, double wind, double fog, const TMobsquare& mobs);
+  void SetSkyBands(const TSkyColours& table);
+  void BlendSkyBands(const TSkyColours& a, const TSkyColours& b, int k);
+  TSkyColours GetSkyBandColours() const;
+  int32_t PhaseGrey(double t) const;
+  void SetBackgroundColour(int32_t c);
+  void SetStarCount(int n);
+  bool IsNight(double t) const;
+  bool IsDawn(double t) const;
+  bool IsDay(double t) const;
+  bool IsDusk(double t) const;
+
+  // ---- per-frame step (mud_progress.cpp)
+  static double Approach(double current, double target, double rate, double deltaTime);
+  void Progress(double deltaTime);
+
+  // ---- fields (borrowed unless owned)
+  std::array<Picture*, 5> Pictures{};  // elevation, static objects, intermediate maps 1..3
+  TGL3DScene* Scene = nullptr;
+  TGLMaterialLibrary* MaterialLibrary = nullptr;
+  MudViewer* Viewer = nullptr;
+  std::array<TGLDummyCube*, 3> IntermediateCubes{};
+  TGLDummyCube* MobSquare = nullptr;
+  TGLLightSource* Light = nullptr;
+  int32_t StaticScale = 0;
+  std::vector<std::string> UnresizedTextures;
+  std::unique_ptr<TIntermediatetexturelist> IntermediateTextures;
+  TGLDummyCube* NullCube = nullptr;
+  TGLSphere* NullSphere = nullptr;
+  TGLPlane* NullPlane = nullptr;
+  client::TIntegerList LightSourceColours;
+  TGLFireFXManager* FireTemplate = nullptr;
+  std::unique_ptr<TGLFireFXManager> FireManager;
+  TGLSkyDome* SkyDome = nullptr;
+  TGLPlane* CloudsPlane = nullptr;
+  TGLPlane* SeaPlane = nullptr;
+  TGLPlane* UnderseaPlane = nullptr;
+  MudControl* BlackPanel = nullptr;
+  TGLCamera* Camera = nullptr;
+  THeightDataSource* HeightSource = nullptr;
+  TGLDummyCube* StaticCube = nullptr;
+  TGLDummyCube* RainCube = nullptr;
+  TGLTerrainRenderer* TerrainRenderer = nullptr;
+  std::unique_ptr<TGLCoordinates> ScratchCoordinates;
+  std::array<TCellWindow, 3> CellWindows{};
+  int32_t CloudsMaterialNumber = 0;
+  double VisualScale = 0.0;
+  std::unique_ptr<TDoorwayList> Doorways;
+  std::unique_ptr<TStaticCubeList> StaticCubes;
+  std::unique_ptr<TWallFaceList> WallFaces;
+  // [x][y], kMapSize x kMapSize once created; nullptr for a background cell.
+  std::vector<std::vector<TGLBaseSceneObject*>> StaticObjects;
+  std::vector<std::string> StaticTextures;
+  std::unique_ptr<TTexturenamecache> TextureCache;
+  std::unique_ptr<TConfigXML> Config;
+  std::unique_ptr<TMudstate> CurrentState;
+  std::unique_ptr<TMudstate> PreviousState;
+  std::unique_ptr<TMudstate> ReceivedState;
+  int32_t MapSize = kMapSize;
+  TGLBSoundEmitter* WindEmitter = nullptr;
+  TGLBSoundEmitter* WingFlapEmitter = nullptr;
+  TGLBSoundEmitter* RainEmitter = nullptr;
+  std::array<TGLLines*, 20> RainLines{};
+  TGLLibMaterial* CloudsMaterial = nullptr;
+  TGLLibMaterial* AerialMaterial = nullptr;
+  int32_t UpdateCount = 0;
+
+private:
+  void Create(const std::string& configFile, TGLSoundLibrary* soundLibrary);
+  // The scene object of that name (any case); raises when the scene lacks it.
+  template <class T>
+  T* Find(const char* name) const;
+  // A texture file name of the world description, relative to the program folder.
+  static std::string ProgramPath(const std::string& name);
+  TGLLibMaterial* AddTexture(const std::string& name, const std::string& fileName, int maxSize, bool powerOfTwo,
+                             bool* resized = nullptr);
+  void SetUpNullSphere();
+  void SetUpClouds();
+  void LoadStaticTextures();
+  void SetUpCellWindows();
+  void SetUpIntermediateTextures();
+  void SetUpSounds(TGLSoundLibrary* soundLibrary);
+  void SetUpRain();
+  void SetUpTerrain();
+  void SetUpSea();
+  void SetUpUndersea();
+  // Takes out of the scene and the library what the core put there.
+  void RemoveBuiltObjects();
+
+  bool FBuilt = false;
+  std::string FCreateError;
+  // Materials of the library before the core added its own.
+  int FStoredMaterialCount = -1;
+};

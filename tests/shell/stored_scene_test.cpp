@@ -1,0 +1,125 @@
+// The main window's stored scene, built without GL or a window: the objects
+// the client core finds by name, their order, the library's materials and
+// the values the core and the start-up rely on.
+#include "shell/core/stored_scene.h"
+
+#include "engine/cadencer.h"
+#include "engine/camera.h"
+#include "engine/light_source.h"
+#include "engine/material.h"
+#include "engine/material_library.h"
+#include "engine/scene.h"
+#include "engine/scene_buffer.h"
+#include "engine/texture.h"
+#include "objects/dummy_cube.h"
+#include "objects/fire_effect.h"
+#include "objects/height_data_bitmap.h"
+#include "objects/plane.h"
+#include "objects/sky_dome.h"
+#include "objects/sphere.h"
+#include "objects/terrain_renderer.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> ChildNames(const TGLBaseSceneObject& parent) {
+  std::vector<std::string> names;
+  for (int i = 0; i < parent.GetCount(); ++i) names.push_back(parent.GetChild(i)->GetName());
+  return names;
+}
+
+TEST(StoredScene, ObjectsStandInTheStoredOrder) {
+  StoredScene stored;
+  TGL3DScene& scene = *stored.GetScene();
+  EXPECT_EQ(ChildNames(*scene.GetObjects()),
+            (std::vector<std::string>{"SkyDome", "Intermediatecube2", "Intermediatecube3", "Staticcube",
+                                      "Intermediatecube", "Mobsquare", "Nullcube", "Sprite1", "gllight",
+                                      "Sprite2", "Disk1", "Raincube", "GLSphere3"}));
+  EXPECT_EQ(ChildNames(*scene.FindSceneObject("Staticcube")),
+            (std::vector<std::string>{"pnclouds", "pnsea", "pnundersea", "TerrainRenderer"}));
+  EXPECT_EQ(ChildNames(*scene.FindSceneObject("Nullcube")), (std::vector<std::string>{"spnull", "pnnullplane"}));
+}
+
+TEST(StoredScene, TheCoreFindsItsObjectsWhateverTheCase) {
+  StoredScene stored;
+  TGL3DScene& scene = *stored.GetScene();
+  struct Case {
+    const char* asked;
+    const char* stored;
+  } cases[] = {{"glCamera", "GLCamera"},           {"pnClouds", "pnclouds"},
+               {"raincube", "Raincube"},           {"TerrainRenderer", "TerrainRenderer"},
+               {"intermediatecube2", "Intermediatecube2"}, {"staticcube", "Staticcube"},
+               {"mobsquare", "Mobsquare"},         {"nullcube", "Nullcube"},
+               {"skydome", "SkyDome"},             {"PNSEA", "pnsea"}};
+  for (const Case& c : cases) {
+    TGLBaseSceneObject* found = scene.FindSceneObject(c.asked);
+    ASSERT_NE(found, nullptr) << c.asked;
+    EXPECT_EQ(found->GetName(), c.stored);
+  }
+  EXPECT_EQ(scene.FindSceneObject("glCamera"), stored.GetCamera());
+  EXPECT_EQ(scene.FindSceneObject("GLLIGHT"), stored.GetLight());
+  EXPECT_EQ(scene.FindSceneObject("no such object"), nullptr);
+}
+
+TEST(StoredScene, LibraryHoldsTheFiveMaterialsTheStartUpUses) {
+  StoredScene stored;
+  const TGLLibMaterials& materials = *stored.GetMaterialLibrary()->GetMaterials();
+  ASSERT_EQ(materials.GetCount(), 5);
+  const char* names[] = {"elevation", "aerial", "details", "big", "small"};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(materials.GetItems(i)->GetName(), names[i]);
+  EXPECT_EQ(materials.GetItems(0)->GetMaterial()->GetTexture()->GetTextureMode(), tmBlend);
+  EXPECT_EQ(materials.GetItems(2)->GetTextureScale()->GetX(), 0.001f);
+  EXPECT_EQ(materials.GetItems(4)->GetMaterial()->GetTexture()->GetImageAlpha(), tiaSuperBlackTransparent);
+}
+
+TEST(StoredScene, TerrainDrawsTheHeightSourceWithTheAerialMaterial) {
+  StoredScene stored;
+  auto* terrain = dynamic_cast<TGLTerrainRenderer*>(stored.GetScene()->FindSceneObject("TerrainRenderer"));
+  ASSERT_NE(terrain, nullptr);
+  EXPECT_EQ(terrain->GetHeightDataSource(), stored.GetHeightSource());
+  EXPECT_EQ(terrain->GetMaterialLibrary(), stored.GetMaterialLibrary());
+  EXPECT_EQ(terrain->GetMaterial()->GetLibMaterialName(), "aerial");
+  EXPECT_EQ(terrain->GetTileSize(), 256);
+  EXPECT_EQ(terrain->GetScale()->GetZ(), 0.05f);
+  EXPECT_EQ(stored.GetCadencer()->GetScene(), stored.GetScene());
+  EXPECT_FALSE(stored.GetCadencer()->GetEnabled());
+  EXPECT_EQ(stored.GetFireFXManager()->GetCadencer(), stored.GetCadencer());
+  EXPECT_EQ(stored.GetFireFXManager()->GetMaxParticles(), 16);
+}
+
+TEST(StoredScene, SkyDomeHasSixBandsTheFirstTwoStored) {
+  StoredScene stored;
+  auto* sky = dynamic_cast<TGLSkyDome*>(stored.GetScene()->FindSceneObject("skydome"));
+  ASSERT_NE(sky, nullptr);
+  ASSERT_EQ(sky->GetBands()->GetCount(), 6);
+  EXPECT_EQ(sky->GetBands()->GetItems(0)->GetStopAngle(), 20);
+  EXPECT_EQ(sky->GetBands()->GetItems(1)->GetStartAngle(), 20);
+  EXPECT_EQ(sky->GetBands()->GetItems(1)->GetStopAngle(), 90);
+  EXPECT_EQ(sky->GetBands()->GetItems(1)->GetStacks(), 4);
+  EXPECT_EQ(sky->GetStars()->GetCount(), 0);
+  EXPECT_EQ(sky->GetOptions(), sdoTwinkle);
+}
+
+TEST(StoredScene, ViewerSettingsGiveFogAndCamera) {
+  StoredScene stored;
+  TGL3DSceneBuffer buffer;
+  ApplyStoredViewerSettings(buffer, stored.GetCamera());
+  EXPECT_EQ(buffer.GetCamera(), stored.GetCamera());
+  EXPECT_TRUE(buffer.GetFogEnable());
+  EXPECT_EQ(buffer.GetFogEnvironment()->GetFogEnd(), 512);
+  EXPECT_EQ(stored.GetCamera()->GetFocalLength(), 25);
+}
+
+TEST(StoredScene, HeightPictureComesFromTheWorldsFolder) {
+  StoredScene stored;
+  EXPECT_FALSE(stored.LoadHeightPicture("/nonexistent/"));
+  EXPECT_TRUE(stored.GetHeightSource()->GetPicture().GetEmpty());
+  ASSERT_TRUE(stored.LoadHeightPicture(std::string(CLIENT_SOURCE_DIR) + "/data/sample-world/"));
+  EXPECT_EQ(stored.GetHeightSource()->GetPicture().GetWidth(), 179);
+}
+
+}  // namespace
