@@ -257,7 +257,8 @@ void TMud::LoadStaticTextures() {
   Tobjects objects;
   objects.Assign(Config->GetObjects());
   std::unordered_set<std::string> seen;
-  for (int32_t colour : GetMapColours(1).Items()) {
+  const client::TIntegerList colours = GetMapColours(1);
+  for (int32_t colour : colours.Items()) {
     for (std::string& name : objects.GetTexturesFromColor(colour)) {
       if (seen.insert(name).second) StaticTextures.push_back(std::move(name));
     }
@@ -343,6 +344,7 @@ void TMud::SetUpSea() {
   SeaPlane->GetMaterial()->GetFrontProperties()->GetEmission()->SetAsWinColor(0xA07E58);
   const std::string& texture = Config->environment.sea.texture;
   // The sea is optional: a world without one keeps the plain plane.
+  if (!Config->hasSea) LogLine("No sea");
   if (Config->hasSea && !texture.empty()) {
     TGLLibMaterial* material = AddTexture(texture, ProgramPath(texture), 256, true);
     SeaPlane->GetMaterial()->SetLibMaterialName(material->GetName());
@@ -358,6 +360,7 @@ void TMud::SetUpSea() {
 void TMud::SetUpUndersea() {
   UnderseaPlane = Find<TGLPlane>("pnundersea");
   UnderseaPlane->GetPosition()->Assign(TerrainRenderer->GetPosition());
+  if (!Config->hasUndersea) LogLine("No undersea");
   if (Config->hasUndersea) {
     const auto& undersea = Config->environment.undersea;
     UnderseaPlane->GetMaterial()->GetFrontProperties()->GetEmission()->SetAsWinColor(undersea.color);
