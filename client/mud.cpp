@@ -10,6 +10,7 @@
 #include "client/config_xml.h"
 #include "client/mud_state.h"
 #include "client/mud_view.h"
+#include "client/object_catalog.h"
 #include "client/texture_cache.h"
 #include "client/texture_loading.h"
 #include "client/world_lists.h"

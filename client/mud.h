@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "client/integer_list.h"
+#include "client/random_generator.h"
 #include "engine/vector_types.h"
 
 class MudControl;
@@ -53,6 +54,7 @@ class THeightDataSource;
 class TIntermediatetexturelist;
 class TMobsquare;
 class TMudstate;
+class TObjectCatalog;
 class TStaticCubeList;
 class TTexturenamecache;
 class TWallFaceList;
@@ -249,6 +251,11 @@ public:
   TGLLibMaterial* CloudsMaterial = nullptr;
   TGLLibMaterial* AerialMaterial = nullptr;
   int32_t UpdateCount = 0;
+  // The builders' random numbers: seeded per cell, then reseeded from its
+  // clock (a test sets both to make a build reproducible).
+  TRandomGenerator RandomGenerator;
+  // The object entries of each colour and name, read on their first build.
+  std::unique_ptr<TObjectCatalog> ObjectCatalog;
 
 private:
   void Create(const std::string& configFile, TGLSoundLibrary* soundLibrary);

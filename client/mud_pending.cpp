@@ -4,6 +4,5 @@
 // mud_environment.cpp, mud_progress.cpp) when it is written.
 #include "client/mud.h"
 
-void TMud::PlaceStaticObjects() {}
 void TMud::Update() {}
 void TMud::Progress(double) {}
