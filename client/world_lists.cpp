@@ -2,7 +2,11 @@
 
 #include <algorithm>
 
+#include "client/config_xml.h"
+#include "client/mud.h"
+#include "client/object_catalog.h"
 #include "engine/scene_node.h"
+#include "objects/dummy_cube.h"
 
 void TDoorwayList::Add(int32_t key, TGLBaseSceneObject* object) {
   const int32_t index = object != nullptr && object->HasParent() ? object->GetIndex() : -1;
@@ -29,5 +33,29 @@ void TDoorwayList::ShowOnly(const std::vector<int32_t>& keys) {
     if (door.object == nullptr) continue;
     const bool show = std::find(keys.begin(), keys.end(), door.key) != keys.end();
     if (door.object->GetVisible() != show) door.object->SetVisible(show);
+  }
+}
+
+// --- the static-object map ---------------------------------------------------
+
+void TMud::PlaceStaticObjects() {
+  if (!ObjectCatalog) ObjectCatalog = std::make_unique<TObjectCatalog>(*Config);
+  for (int32_t x = 0; x < kMapSize; ++x) {
+    for (int32_t y = 0; y < kMapSize; ++y) {
+      const int32_t colour = GetPixel(1, x, y);
+      if (IsBackgroundColour(colour)) {
+        StaticObjects[static_cast<size_t>(x)][static_cast<size_t>(y)] = nullptr;
+        continue;
+      }
+      StaticObjects[static_cast<size_t>(x)][static_cast<size_t>(y)] =
+          BuildObject(StaticCube, colour, "", x, y, true, nullptr, -1);
+      const TObjectEntries& entries = ObjectCatalog->Find(colour, "");
+      if (!entries.cubes.empty() && StaticCubes->Find(x, y).x == -1) {
+        const TCubeDescription& cube = entries.cubes.front();
+        StaticCubes->Add(x, y, cube.height, cube.width);
+      }
+      if (entries.wall && entries.wall->inner && WallFaces->Find(x, y).x == -1)
+        WallFaces->Add(x, y, Config->MapsGetWallsAt(x, y), entries.wall->innerTexture);
+    }
   }
 }
