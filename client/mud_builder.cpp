@@ -3,6 +3,7 @@
 // planes, one per face; ground planes a quad mesh on the terrain or a flat
 // plane; sprites billboards or fires; spheres and disks the primitives.
 #include <cmath>
+#include <type_traits>
 
 #include "client/client_globals.h"
 #include "client/client_helpers.h"
@@ -346,27 +347,29 @@ private:
     }
   }
 
-  void Sphere(const TRoundDescription& description) {
-    auto* sphere = FContainer->AddNewChild<TGLSphere>();
-    sphere->SetObjectsSorting(osNone);
-    sphere->SetRadius(static_cast<float>(description.radius * S));
-    sphere->GetPosition()->SetY(static_cast<float>(description.zoffset * S + FConfig.sphereoffset * S) +
-                                sphere->GetRadius());
-    UseMaterial(sphere, FMud.MaterialLibrary, description.texture);
-    sphere->SetVisible(true);
+  // A sphere or a disk: standing on its lowest point, raised by the offsets.
+  template <class Round>
+  Round* AddRound(const TRoundDescription& description, double offset) {
+    auto* round = FContainer->AddNewChild<Round>();
+    round->SetObjectsSorting(osNone);
+    const auto radius = static_cast<float>(description.radius * S);
+    if constexpr (std::is_same_v<Round, TGLSphere>)
+      round->SetRadius(radius);
+    else
+      round->SetOuterRadius(radius);
+    round->GetPosition()->SetY(static_cast<float>(description.zoffset * S + offset * S) + radius);
+    UseMaterial(round, FMud.MaterialLibrary, description.texture);
+    round->SetVisible(true);
+    return round;
   }
 
+  void Sphere(const TRoundDescription& description) { AddRound<TGLSphere>(description, FConfig.sphereoffset); }
+
   void Disk(const TRoundDescription& description) {
-    auto* disk = FContainer->AddNewChild<TGLDisk>();
-    disk->SetObjectsSorting(osNone);
-    disk->SetOuterRadius(static_cast<float>(description.radius * S));
-    disk->GetPosition()->SetY(static_cast<float>(description.zoffset * S + FConfig.diskoffset * S) +
-                              disk->GetOuterRadius());
+    auto* disk = AddRound<TGLDisk>(description, FConfig.diskoffset);
     TVector4f facing{0, 1, 0, 0};
     FMud.DirectionVector(description.direction, facing);
     disk->GetDirection()->SetVector(facing);
-    UseMaterial(disk, FMud.MaterialLibrary, description.texture);
-    disk->SetVisible(true);
   }
 
   TMud& FMud;

@@ -82,37 +82,40 @@ TWallDescription ReadWall(TWall& entry) {
   return wall;
 }
 
+// The measures of a room or cube entry; the entry itself is kept for the
+// turn angle of each cell, whose malformed text raises here, before anything
+// is built.
+template <class Description, class Entry>
+Entry& ReadBox(Description& box, std::unique_ptr<Entry> entry) {
+  box.height = entry->GetHeight();
+  box.width = entry->GetWidth();
+  box.zoffset = entry->GetZOffset();
+  entry->GetTurnAngle(0, 0);
+  box.entry = std::move(entry);
+  return *box.entry;
+}
+
 TRoomDescription ReadRoom(std::unique_ptr<TRoom> entry) {
   TRoomDescription room;
-  room.height = entry->GetHeight();
-  room.width = entry->GetWidth();
-  room.zoffset = entry->GetZOffset();
   room.walloffset = OptionalFloat(*entry, "walloffset");
-  room.entry = std::move(entry);
-  TRoom& source = *room.entry;
+  TRoom& source = ReadBox(room, std::move(entry));
   room.exitTexture = source.GetExitTexture();
   room.wallTexture = source.GetWallTexture();
   room.wallWidth = source.GetWallWidth();
   room.planeTextures = PlaneTextures<4>(source);
   room.floor = ReadLid(source, kUp);
   room.ceiling = ReadLid(source, kDown);
-  source.GetTurnAngle(0, 0);  // a malformed turn angle raises here, before anything is built
   return room;
 }
 
 TCubeDescription ReadCube(std::unique_ptr<TTheCube> entry) {
   TCubeDescription cube;
-  cube.height = entry->GetHeight();
-  cube.width = entry->GetWidth();
-  cube.zoffset = entry->GetZOffset();
-  cube.entry = std::move(entry);
-  TTheCube& source = *cube.entry;
+  TTheCube& source = ReadBox(cube, std::move(entry));
   cube.hasDoor = source.HasDoor();
   cube.doorTexture = source.GetDoorTexture();
   cube.planeTextures = PlaneTextures<5>(source);
   TXMLListDOM* up = source.GetPlane(kUp);
   cube.topZOffset = up->IsEmpty() ? source.GetZOffset() : OptionalFloat(*up, "zoffset").value_or(0.0);
-  source.GetTurnAngle(0, 0);
   return cube;
 }
 
