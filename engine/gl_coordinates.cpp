@@ -10,22 +10,46 @@
 CLIENT_DEFINE_CLASS(TGLCoordinates, TGLUpdateAbleObject)
 CLIENT_DEFINE_CLASS(TGLCoordinates4, TGLCoordinates)
 
-std::array<std::uint8_t, 16> PackSingles4(const TVector4f& v) {
-  std::array<std::uint8_t, 16> out{};
-  for (int i = 0; i < 4; ++i) {
+namespace {
+
+void PackSingles(const float* v, int n, std::uint8_t* out) {
+  for (int i = 0; i < n; ++i) {
     const auto bits = std::bit_cast<std::uint32_t>(v[i]);
     for (int b = 0; b < 4; ++b) out[i * 4 + b] = static_cast<std::uint8_t>(bits >> (8 * b));
   }
+}
+
+void UnpackSingles(const std::uint8_t* data, int n, float* v) {
+  for (int i = 0; i < n; ++i) {
+    std::uint32_t bits = 0;
+    for (int b = 0; b < 4; ++b) bits |= static_cast<std::uint32_t>(data[i * 4 + b]) << (8 * b);
+    v[i] = std::bit_cast<float>(bits);
+  }
+}
+
+}  // namespace
+
+std::array<std::uint8_t, 16> PackSingles4(const TVector4f& v) {
+  std::array<std::uint8_t, 16> out{};
+  PackSingles(v.V, 4, out.data());
   return out;
 }
 
 TVector4f UnpackSingles4(std::span<const std::uint8_t, 16> data) {
   TVector4f v;
-  for (int i = 0; i < 4; ++i) {
-    std::uint32_t bits = 0;
-    for (int b = 0; b < 4; ++b) bits |= static_cast<std::uint32_t>(data[i * 4 + b]) << (8 * b);
-    v[i] = std::bit_cast<float>(bits);
-  }
+  UnpackSingles(data.data(), 4, v.V);
+  return v;
+}
+
+std::array<std::uint8_t, 12> PackSingles3(const TAffineVector& v) {
+  std::array<std::uint8_t, 12> out{};
+  PackSingles(v.V, 3, out.data());
+  return out;
+}
+
+TAffineVector UnpackSingles3(std::span<const std::uint8_t, 12> data) {
+  TAffineVector v;
+  UnpackSingles(data.data(), 3, v.V);
   return v;
 }
 

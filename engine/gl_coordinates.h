@@ -89,6 +89,9 @@ public:
   using TGLCoordinates::TGLCoordinates;
 };
 
-// Little-endian Single array helpers shared by the 16-byte value properties.
+// Little-endian Single array helpers shared by the 16- and 12-byte value
+// properties.
 std::array<std::uint8_t, 16> PackSingles4(const TVector4f& v);
 TVector4f UnpackSingles4(std::span<const std::uint8_t, 16> data);
+std::array<std::uint8_t, 12> PackSingles3(const TAffineVector& v);
+TAffineVector UnpackSingles3(std::span<const std::uint8_t, 12> data);

@@ -56,6 +56,25 @@ GLenum GLStateToEnum(TGLState state) {
   return kStateEnums[state];
 }
 
+void GLStatesRestorer::Restore() {
+  for (int i = 0; i < kGLStateCount; ++i) {
+    const auto state = static_cast<TGLState>(i);
+    if (saved_.Contains(state))
+      SetGLState(states_, state);
+    else
+      UnSetGLState(states_, state);
+  }
+}
+
+ScopedGLAttribs::ScopedGLAttribs(GLbitfield mask, TGLStates& states) : states_(states) {
+  GL().glPushAttrib(mask);
+}
+
+ScopedGLAttribs::~ScopedGLAttribs() {
+  states_.Restore();
+  GL().glPopAttrib();
+}
+
 void SetGLState(TGLStates& states, TGLState state) {
   if (states.Contains(state)) return;
   GL().glEnable(GLStateToEnum(state));

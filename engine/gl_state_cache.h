@@ -37,6 +37,37 @@ void SetGLState(TGLStates& states, TGLState state);
 // glDisable only when the state is in the set, then it is not.
 void UnSetGLState(TGLStates& states, TGLState state);
 
+// Puts the capabilities back through the cache as they were when it was
+// made: a drawable switches what it needs for its own drawing and leaves
+// GL and the cache in step behind it.
+class GLStatesRestorer {
+public:
+  explicit GLStatesRestorer(TGLStates& states) : states_(states), saved_(states) {}
+  ~GLStatesRestorer() { Restore(); }
+  GLStatesRestorer(const GLStatesRestorer&) = delete;
+  GLStatesRestorer& operator=(const GLStatesRestorer&) = delete;
+  // Early, for a caller that must restore before something else.
+  void Restore();
+
+private:
+  TGLStates& states_;
+  TGLStates saved_;
+};
+
+// glPushAttrib of `mask` for its lifetime; before the pop, the cached
+// capabilities are put back through the cache, so that a drawable can
+// switch them through the cache inside and leave both in step.
+class ScopedGLAttribs {
+public:
+  ScopedGLAttribs(GLbitfield mask, TGLStates& states);
+  ~ScopedGLAttribs();
+  ScopedGLAttribs(const ScopedGLAttribs&) = delete;
+  ScopedGLAttribs& operator=(const ScopedGLAttribs&) = delete;
+
+private:
+  GLStatesRestorer states_;
+};
+
 // GL_FRONT, GL_BACK or GL_FRONT_AND_BACK; a call only when a cached mode
 // differs.
 void SetGLPolygonMode(GLenum face, GLenum mode);

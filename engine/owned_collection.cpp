@@ -44,6 +44,7 @@ TCollectionItem* TOwnedCollection::Insert(int index) {
   item->FCollection = this;
   TCollectionItem* raw = item.get();
   FItems.insert(FItems.begin() + index, std::move(item));
+  ItemCreated(raw);
   Changed(nullptr);
   return raw;
 }

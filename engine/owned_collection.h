@@ -65,6 +65,9 @@ public:
 
 protected:
   void Changed(TCollectionItem* item);
+  // A new item, already in the collection, before anyone hears of it
+  // (collections whose items take a default from the owner).
+  virtual void ItemCreated(TCollectionItem* item) {}
 
 private:
   TPersistent* FOwner;

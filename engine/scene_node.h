@@ -256,11 +256,14 @@ protected:
   // Hook after the child list changed.
   TGLBaseSceneObject* AttachChild(int index, std::unique_ptr<TGLBaseSceneObject> child, bool transformSelf);
 
+  // The three axes from the origin, dashed with `pattern` (also the
+  // markers of line nodes).
+  void RenderAxes(TRenderContextInfo& rci, std::uint16_t pattern, float length);
+
   TSceneObjectStyle FObjectStyle = 0;
 
 private:
   friend class TGL3DScene;
-  void RenderAxes(TRenderContextInfo& rci, std::uint16_t pattern, float length);
   void SetSceneRecursive(TGL3DScene* scene);
   void RotateBoth(const TAffineVector& axis, float angleDegrees);
 

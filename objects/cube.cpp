@@ -1,8 +1,8 @@
 #include "objects/cube.h"
 
-#include <bit>
 #include <cmath>
 
+#include "engine/gl_coordinates.h"
 #include "objects/geometry_emitter.h"
 
 CLIENT_DEFINE_CLASS(TGLCube, TGL3DSceneObject)
@@ -25,23 +25,12 @@ void TGLCube::SetNormalDirection(TNormalDirection value) { Store(FShape.NormalDi
 
 std::optional<std::array<std::uint8_t, 12>> TGLCube::WriteCubeSizeData() const {
   if (FShape.Width == 1.0f && FShape.Height == 1.0f && FShape.Depth == 1.0f) return std::nullopt;
-  std::array<std::uint8_t, 12> out{};
-  const float sizes[3] = {FShape.Width, FShape.Height, FShape.Depth};
-  for (int i = 0; i < 3; ++i) {
-    const auto bits = std::bit_cast<std::uint32_t>(sizes[i]);
-    for (int b = 0; b < 4; ++b) out[static_cast<std::size_t>(i * 4 + b)] = static_cast<std::uint8_t>(bits >> (8 * b));
-  }
-  return out;
+  return PackSingles3({FShape.Width, FShape.Height, FShape.Depth});
 }
 
 bool TGLCube::ReadCubeSizeData(std::span<const std::uint8_t> data) {
   if (data.size() != 12) return false;
-  float sizes[3];
-  for (int i = 0; i < 3; ++i) {
-    std::uint32_t bits = 0;
-    for (int b = 0; b < 4; ++b) bits |= static_cast<std::uint32_t>(data[static_cast<std::size_t>(i * 4 + b)]) << (8 * b);
-    sizes[i] = std::bit_cast<float>(bits);
-  }
+  const TAffineVector sizes = UnpackSingles3(data.first<12>());
   FShape.Width = sizes[0];
   FShape.Height = sizes[1];
   FShape.Depth = sizes[2];

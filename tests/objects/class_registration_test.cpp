@@ -8,8 +8,10 @@
 #include "objects/disk.h"
 #include "objects/dummy_cube.h"
 #include "objects/fire_effect.h"
+#include "objects/lines.h"
 #include "objects/mesh.h"
 #include "objects/plane.h"
+#include "objects/points.h"
 #include "objects/sphere.h"
 #include "objects/sprite.h"
 
@@ -19,7 +21,7 @@ TEST(DrawableClasses, StoredScenesFindAndMakeThemByName) {
   // Naming each class keeps its unit, and so its registration, linked.
   const TClassInfo* classes[] = {&TGLSphere::StaticClass(), &TGLCube::StaticClass(),      &TGLPlane::StaticClass(),
                                  &TGLSprite::StaticClass(), &TGLDummyCube::StaticClass(), &TGLDisk::StaticClass(),
-                                 &TGLMesh::StaticClass()};
+                                 &TGLMesh::StaticClass(),   &TGLLines::StaticClass(),     &TGLPoints::StaticClass()};
   TGLDummyCube root;
   for (const TClassInfo* info : classes) {
     const std::string& name = info->ClassName();
