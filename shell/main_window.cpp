@@ -83,6 +83,8 @@ Tfmtallowmer3dclient::Tfmtallowmer3dclient()
   IdTelnet1->SetTerminal("dumb");
   IdTelnet1->SetHost(DefaultServerHost);
   IdTelnet1->OnDataAvailable = [this](const std::string& text) { IdTelnet1DataAvailable(text); };
+  // A connection that died of an error says so; one the server closed does not.
+  IdTelnet1->OnConnectionLost = [this](const std::string& message) { ShowError(message); };
 
   auto* help = menuBar()->addMenu("Help");
   help->addAction("About", this, [this] { About2Click(); });
@@ -306,7 +308,7 @@ void Tfmtallowmer3dclient::btcommandKeyPress(char16_t& key) {
   FLastKeyTime = ClientClock::now();
   if (IdTelnet1->Connected()) {
     if (FPane->LineCount() >= 1) {
-      if (LineAsksForPassword(FPane->LastLine()))
+      if (LineAsksForPassword(FPane->LastLine(PasswordTestLength)))
         SetCommandFontColor(0x000000);
       else if (FCommandFontColor == 0x000000)
         SetCommandFontColor(0xFFFFFF);

@@ -4,18 +4,23 @@
 
 #include <QPlainTextEdit>
 #include <QTextBlock>
-#include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
+
+#include <algorithm>
 
 namespace {
 constexpr char16_t LineSeparator = 0x2028;
 
-std::string BlockBytes(const QTextBlock& block) {
-  QString text = block.text();
+std::string PaneBytes(QString text) {
   text.replace(QChar(LineSeparator), QChar('\n'));
   return EncodeCp1252(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
                                           static_cast<std::size_t>(text.size())));
+}
+
+std::uint64_t AttributesKey(const TTextAttributes& a) {
+  return std::uint64_t(a.TextColor & 0xFFFFFF) | std::uint64_t(a.BackColor & 0xFFFFFF) << 24 |
+         std::uint64_t(a.Style) << 48;
 }
 }  // namespace
 
@@ -24,14 +29,61 @@ QColor ToQColor(TColor color) {
                 static_cast<int>((color >> 16) & 0xFF));
 }
 
-int TelnetPane::LineCount() const { return FEdit.document()->blockCount(); }
+int TelnetPane::FormatIndex(const TTextAttributes& attributes) {
+  std::uint64_t key = AttributesKey(attributes);
+  for (std::size_t i = 0; i < FFormats.size(); ++i)
+    if (FFormats[i].first == key) return static_cast<int>(i);
+  QTextCharFormat format;
+  format.setForeground(ToQColor(attributes.TextColor));
+  format.setBackground(ToQColor(attributes.BackColor));
+  format.setFontWeight((attributes.Style & fsBold) ? QFont::Bold : QFont::Normal);
+  FFormats.emplace_back(key, format);
+  return static_cast<int>(FFormats.size() - 1);
+}
 
-std::string TelnetPane::LastLine() const { return BlockBytes(FEdit.document()->lastBlock()); }
+void TelnetPane::Gather(int format, QStringView text) {
+  auto& stretches = FGathered.stretches;
+  if (!stretches.empty() && (stretches.back().first == format || format < 0))
+    stretches.back().second += text.size();
+  else
+    stretches.emplace_back(format < 0 ? 0 : format, text.size());
+  FGathered.text += text;
+}
+
+int TelnetPane::LineCount() const { return FEdit.document()->blockCount() + FGathered.lines; }
+
+std::size_t TelnetPane::LastLineLength() const {
+  if (FGathered.lines > 0) return FGathered.lastLineLength;
+  return static_cast<std::size_t>(FEdit.document()->lastBlock().length() - 1) + FGathered.lastLineLength;
+}
+
+std::size_t TelnetPane::TextLength() const {
+  // The document counts one more character than its text: the last line end.
+  return static_cast<std::size_t>(FEdit.document()->characterCount() - 1 + FGathered.text.size());
+}
+
+int TelnetPane::LineAt(std::size_t offset) const {
+  Flush();
+  return FEdit.document()->findBlock(static_cast<int>(offset)).blockNumber();
+}
+
+std::string TelnetPane::LastLine(std::size_t maxLength) const {
+  Flush();
+  QTextBlock last = FEdit.document()->lastBlock();
+  int length = last.length() - 1;
+  int start = length - static_cast<int>(std::min<std::size_t>(maxLength, static_cast<std::size_t>(length)));
+  // Only the end is copied out, however long the line.
+  QTextCursor cursor(FEdit.document());
+  cursor.setPosition(last.position() + start);
+  cursor.setPosition(last.position() + length, QTextCursor::KeepAnchor);
+  return PaneBytes(cursor.selectedText());
+}
 
 void TelnetPane::AddLine() {
-  QTextCursor cursor(FEdit.document());
-  cursor.movePosition(QTextCursor::End);
-  cursor.insertBlock();
+  if (FFormats.empty()) FormatIndex(DefaultTextAttributes);
+  Gather(-1, QStringView(u"\u2029"));
+  ++FGathered.lines;
+  FGathered.lastLineLength = 0;
 }
 
 void TelnetPane::AppendColouredText(const TTextAttributes& attributes, std::string_view text) {
@@ -45,36 +97,57 @@ void TelnetPane::AppendColouredText(const TTextAttributes& attributes, std::stri
     else if (c != 0)
       shown += QChar(c);
   }
-  QTextCharFormat format;
-  format.setForeground(ToQColor(attributes.TextColor));
-  format.setBackground(ToQColor(attributes.BackColor));
-  format.setFontWeight((attributes.Style & fsBold) ? QFont::Bold : QFont::Normal);
+  Gather(FormatIndex(attributes), shown);
+  FGathered.lastLineLength += static_cast<std::size_t>(shown.size());
+}
+
+void TelnetPane::Flush() const {
+  if (FGathered.text.isEmpty()) return;
   QTextCursor cursor(FEdit.document());
   cursor.movePosition(QTextCursor::End);
-  cursor.insertText(shown, format);
+  // One edit: the document is laid out once, for what changed.
+  cursor.beginEditBlock();
+  qsizetype at = 0;
+  for (const auto& [format, length] : FGathered.stretches) {
+    cursor.insertText(FGathered.text.mid(at, length), FFormats[static_cast<std::size_t>(format)].second);
+    at += length;
+  }
+  cursor.endEditBlock();
+  FGathered = Gathered{};
+  FChanged = true;
 }
 
 void TelnetPane::DeleteLines(int first, int last) {
+  Flush();
   QTextDocument* document = FEdit.document();
   int count = document->blockCount();
   if (first < 0) first = 0;
   if (last >= count - 1) last = count - 2;  // the current line always stays
   if (last < first) return;
   QTextCursor cursor(document);
+  cursor.beginEditBlock();
   cursor.setPosition(document->findBlockByNumber(first).position());
   cursor.setPosition(document->findBlockByNumber(last + 1).position(), QTextCursor::KeepAnchor);
   cursor.removeSelectedText();
+  cursor.endEditBlock();
+  FChanged = true;
 }
 
 void TelnetPane::ShowNewestLine() {
+  Flush();
+  // A block of telnet commands alone changes nothing: the pane is not
+  // touched, so it is not painted again either.
+  if (!FChanged) return;
+  FChanged = false;
   FEdit.moveCursor(QTextCursor::End);
   FEdit.ensureCursorVisible();
 }
 
 std::string TelnetPane::PlainText() const {
+  Flush();
   std::string text;
   for (QTextBlock block = FEdit.document()->begin(); block.isValid(); block = block.next()) {
-    text += BlockBytes(block);
+    text += PaneBytes(block.text());
     text += "\r\n";
   }
   return text;

@@ -1,19 +1,23 @@
 #include "platform/net/stream_connection.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <netdb.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <sys/time.h>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
+std::string SocketErrorText(int code, const std::string& text) {
+  return "Socket Error # " + std::to_string(code) + "\r\n" + text;
+}
+
 [[noreturn]] void RaiseSocketError(int code, const std::string& text) {
-  throw ESocketError("Socket Error # " + std::to_string(code) + "\r\n" + text);
+  throw ESocketError(SocketErrorText(code, text));
 }
 
 [[noreturn]] void RaiseErrno(int code) { RaiseSocketError(code, std::strerror(code)); }
@@ -48,9 +52,10 @@ int ConnectAddress(const addrinfo& address, int timeoutMs) {
     return -1;
   }
   fcntl(s, F_SETFL, flags);
-  // A server that stops reading must not freeze the window for ever.
-  timeval sendTimeout{5, 0};
-  setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, &sendTimeout, sizeof sendTimeout);
+  // Keys and telnet answers are small: a server that never reads them is
+  // found out after a little unsent data, not after megabytes.
+  int sendBuffer = 65536;
+  setsockopt(s, SOL_SOCKET, SO_SNDBUF, &sendBuffer, sizeof sendBuffer);
   return s;
 }
 
@@ -134,16 +139,51 @@ void StreamConnection::Send(std::string_view bytes) {
 
 void StreamConnection::SendOnSocket(int socket, std::string_view bytes) {
   std::lock_guard lock(FSendMutex);
+  // A server that stops reading must not freeze the window for ever: the
+  // whole write has one time limit, however little it moves now and then.
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(SendTimeoutMs);
   while (!bytes.empty()) {
-    ssize_t sent = ::send(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    ssize_t sent = ::send(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
     if (sent < 0 && errno == EINTR) continue;
+    if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      if (left.count() > 0) {
+        pollfd writable{socket, POLLOUT, 0};
+        ::poll(&writable, 1, static_cast<int>(left.count()));
+        continue;
+      }
+      errno = ETIMEDOUT;
+    }
     if (sent <= 0) {
       int error = sent < 0 ? errno : EPIPE;
+      // Closed both ways, so the server sees it too; the descriptor goes at
+      // the next Disconnect or Connect.
       FOpen = false;
-      RaiseErrno(error == EAGAIN ? ETIMEDOUT : error);
+      ::shutdown(socket, SHUT_RDWR);
+      RaiseErrno(error);
     }
     bytes.remove_prefix(static_cast<std::size_t>(sent));
   }
+}
+
+void StreamConnection::ReportLost(int socket, const std::string& message) {
+  FOpen = false;
+  ::shutdown(socket, SHUT_RDWR);
+  auto notice = std::make_shared<HandOver>();
+  {
+    std::lock_guard lock(FStateMutex);
+    if (FStopping) return;  // Disconnect was asked: nothing to tell
+    FPending = notice;
+  }
+  // Like a hand-over, the notice is dropped by a Disconnect before it runs.
+  FDispatcher.Post([this, notice, message] {
+    {
+      std::lock_guard lock(notice->mutex);
+      if (notice->cancelled) return;
+      notice->done = true;
+    }
+    if (OnConnectionLost) OnConnectionLost(message);
+  });
 }
 
 void StreamConnection::ReaderLoop(int socket) {
@@ -151,7 +191,18 @@ void StreamConnection::ReaderLoop(int socket) {
   for (;;) {
     ssize_t received = ::recv(socket, buffer.data(), buffer.size(), 0);
     if (received < 0 && errno == EINTR) continue;
-    if (received <= 0) break;  // closed by the server, or shut down by Disconnect
+    if (received < 0) {
+      int error = errno;
+      bool stopping = false;
+      {
+        std::lock_guard lock(FStateMutex);
+        stopping = FStopping;
+      }
+      // A socket already closed by a failed send was reported there.
+      if (!stopping && FOpen) ReportLost(socket, SocketErrorText(error, std::strerror(error)));
+      break;
+    }
+    if (received == 0) break;  // closed by the server, or shut down by Disconnect or a failed send
 
     std::string data;
     std::string replies;
@@ -163,7 +214,8 @@ void StreamConnection::ReaderLoop(int socket) {
     if (!replies.empty()) {
       try {
         SendOnSocket(socket, replies);
-      } catch (const ESocketError&) {
+      } catch (const ESocketError& e) {
+        ReportLost(socket, e.what());
         break;
       }
     }

@@ -31,6 +31,8 @@ public:
       std::function<void(std::string_view received, std::string& data, std::string& replies)>;
 
   static constexpr int DefaultTimeoutMs = 10000;
+  // The longest one write may wait for a server that does not read.
+  static constexpr int SendTimeoutMs = 5000;
   static constexpr std::size_t ReceiveBlockSize = 32768;
 
   explicit StreamConnection(UiDispatcher& dispatcher);
@@ -47,17 +49,23 @@ public:
   void Disconnect();
   // True while the socket is open and the server has not closed it.
   bool Connected() const { return FOpen.load(); }
-  // Writes all bytes (bounded by a send time-out). A failure closes the
-  // connection and raises ESocketError.
+  // Writes all bytes within SendTimeoutMs. A failure or the time-out closes
+  // the connection and raises ESocketError.
   void Send(std::string_view bytes);
 
   BlockFilter OnReceive;                                  // reader thread; none: data as received
   std::function<void(const std::string& data)> OnDataAvailable;  // UI thread
+  // UI thread, when the reader stopped on a socket error or a send time-out
+  // (not when the server closed or Disconnect was asked): the connection is
+  // closed by then, and the message says why, as Connect's errors do.
+  std::function<void(const std::string& message)> OnConnectionLost;
 
 private:
   struct HandOver;
 
   void ReaderLoop(int socket);
+  // Reader thread: an error ended the reading; closes and tells the UI thread.
+  void ReportLost(int socket, const std::string& message);
   void SendOnSocket(int socket, std::string_view bytes);
   void JoinReader();
 

@@ -17,17 +17,28 @@ bool IsCoordinateLine(std::string_view text, bool stripCoordinates) {
 }
 
 bool LineAsksForPassword(std::string_view line) {
-  std::string upper;
-  for (char c : line) upper += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
   // Trimming only drops blanks and control characters at the ends, which
   // cannot change whether the word is there.
-  return upper.find("PASSWORD") != std::string::npos;
+  constexpr std::string_view word = "PASSWORD";
+  auto upper = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; };
+  auto found = std::search(line.begin(), line.end(), word.begin(), word.end(),
+                           [&](char a, char b) { return upper(a) == b; });
+  return found != line.end();
 }
 
 void AppendColouredText(TextPane& pane, const TTextAttributes& attributes, std::string_view text,
                         bool stripCoordinates) {
   if (IsCoordinateLine(text, stripCoordinates)) text = text.substr(0, text.find('|'));
-  if (!text.empty()) pane.AppendColouredText(attributes, text);
+  while (!text.empty()) {
+    std::size_t used = pane.LastLineLength();
+    if (used >= MaxPaneLineLength) {
+      pane.AddLine();
+      continue;
+    }
+    std::string_view part = text.substr(0, MaxPaneLineLength - used);
+    pane.AppendColouredText(attributes, part);
+    text.remove_prefix(part.size());
+  }
 }
 
 void EchoCommand(TextPane& pane, std::string_view command, bool stripCoordinates) {
@@ -159,7 +170,9 @@ void ReceiveSplitter::Receive(std::string_view text, bool stripCoordinates, int 
     bool endedByCr = cr != std::string_view::npos;
     std::string_view segment = text.substr(position, endedByCr ? cr - position : std::string_view::npos);
     std::string lastRun = DecodeSegment(segment, endedByCr, stripCoordinates);
-    FRecentLines.back() += segment;
+    std::string& recent = FRecentLines.back();
+    recent += segment;
+    if (recent.size() > MaxRecentLineLength) recent.erase(0, recent.size() - MaxRecentLineLength);
     if (!endedByCr) break;
     if (!IsCoordinateLine(lastRun, stripCoordinates)) {
       FPane.AddLine();
@@ -173,7 +186,11 @@ void ReceiveSplitter::Receive(std::string_view text, bool stripCoordinates, int 
   }
 
   while (FRecentLines.size() > RecentLineCount) FRecentLines.pop_front();
+  TrimPane(maxLines);
+  FPane.ShowNewestLine();
+}
 
+void ReceiveSplitter::TrimPane(int maxLines) {
   int count = FPane.LineCount();
   if (maxLines > 0 && count > maxLines) {
     // The oldest nine tenths go; halves round to even.
@@ -182,5 +199,11 @@ void ReceiveSplitter::Receive(std::string_view text, bool stripCoordinates, int 
     last = std::min(last, count - 2);
     if (last >= 0) FPane.DeleteLines(0, last);
   }
-  FPane.ShowNewestLine();
+  std::size_t length = FPane.TextLength();
+  if (length > MaxPaneText) {
+    // Whole lines go, the oldest first, up to the one that holds the newest
+    // half of the text; the line being received always stays.
+    int last = std::min(FPane.LineAt(length - MaxPaneText / 2) - 1, FPane.LineCount() - 2);
+    if (last >= 0) FPane.DeleteLines(0, last);
+  }
 }

@@ -18,8 +18,15 @@ bool IsCoordinateLine(std::string_view text, bool stripCoordinates);
 // Whether a pane line asks for a password (trimmed, upper-cased, holds "PASSWORD").
 bool LineAsksForPassword(std::string_view line);
 
+// A pane line holds at most this much text: a longer line being received is
+// broken into pane lines, so no server can make one line without end.
+inline constexpr std::size_t MaxPaneLineLength = 65536;
+
+// How much of the pane's last line the password test reads: its end.
+inline constexpr std::size_t PasswordTestLength = 1024;
+
 // One run of text into the pane: a coordinate line shows only what comes
-// before its first "|".
+// before its first "|"; past MaxPaneLineLength the pane line is broken.
 void AppendColouredText(TextPane& pane, const TTextAttributes& attributes, std::string_view text,
                         bool stripCoordinates);
 
@@ -35,6 +42,12 @@ TTextAttributes DecodeAnsiSequence(std::string_view sequence, const TTextAttribu
 class ReceiveSplitter {
 public:
   static constexpr std::size_t RecentLineCount = 24;
+  // An entry of the recent lines keeps at most this much of its line: the
+  // end, where the status line and a prompt are.
+  static constexpr std::size_t MaxRecentLineLength = MaxPaneLineLength;
+  // The pane keeps at most this much text, whatever the line limit: past it
+  // the oldest lines go until half of it is left.
+  static constexpr std::size_t MaxPaneText = 4u << 20;
   // A sequence that has not ended after this many bytes is taken as ended.
   static constexpr std::size_t MaxSequenceLength = 32;
 
@@ -54,6 +67,7 @@ private:
   std::string DecodeSegment(std::string_view segment, bool endedByCr, bool stripCoordinates);
   void Append(const std::string& run, bool stripCoordinates);
   void FinishSequence();
+  void TrimPane(int maxLines);
 
   TextPane& FPane;
   std::deque<std::string> FRecentLines;

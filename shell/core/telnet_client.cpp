@@ -7,6 +7,9 @@ TIdTelnet::TIdTelnet(UiDispatcher& dispatcher) : FConnection(dispatcher) {
   FConnection.OnDataAvailable = [this](const std::string& data) {
     if (OnDataAvailable) OnDataAvailable(data);
   };
+  FConnection.OnConnectionLost = [this](const std::string& message) {
+    if (OnConnectionLost) OnConnectionLost(message);
+  };
 }
 
 TIdTelnet::~TIdTelnet() { FConnection.Disconnect(); }

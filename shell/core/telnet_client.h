@@ -34,6 +34,9 @@ public:
   // UI thread, with each received block once telnet commands are removed
   // (also when none is left); the bytes are as the server sent them.
   std::function<void(const std::string& text)> OnDataAvailable;
+  // UI thread, when the connection died of an error or a time-out; the
+  // message says why (see StreamConnection::OnConnectionLost).
+  std::function<void(const std::string& message)> OnConnectionLost;
 
 private:
   std::string FHost = "127.0.0.1";

@@ -2,6 +2,7 @@
 // What the received-text handling needs of the text pane. The window's pane
 // implements it; tests record the calls.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -23,8 +24,15 @@ class TextPane {
 public:
   virtual ~TextPane() = default;
   virtual int LineCount() const = 0;
-  // The last line's text, as received bytes (Windows-1252).
-  virtual std::string LastLine() const = 0;
+  // The end of the last line, at most maxLength characters, as received
+  // bytes (Windows-1252).
+  virtual std::string LastLine(std::size_t maxLength) const = 0;
+  // Characters in the last line.
+  virtual std::size_t LastLineLength() const = 0;
+  // Characters in the pane, one for each line end included.
+  virtual std::size_t TextLength() const = 0;
+  // The line (0-based) that holds the character at the offset.
+  virtual int LineAt(std::size_t offset) const = 0;
   // Starts a new, empty last line; later text goes there.
   virtual void AddLine() = 0;
   // Appends one run to the last line with the given attributes.

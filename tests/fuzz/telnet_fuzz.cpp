@@ -1,5 +1,7 @@
 // Random server bytes, cut into random receives, through the telnet codec and
 // the received-text handling: nothing may crash, hang or grow without bound.
+// The input may be repeated, so that lines and sequences longer than the
+// handling's bounds are reached from small inputs.
 
 #include "shell/core/receive_splitter.h"
 #include "shell/core/telnet_codec.h"
@@ -7,53 +9,92 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <deque>
 #include <string>
+#include <vector>
 
 namespace {
 
+// Keeps only the length of each line, and checks the bounds as it goes.
 class CountingPane : public TextPane {
 public:
-  int LineCount() const override { return lines; }
-  std::string LastLine() const override { return last; }
-  void AddLine() override {
-    ++lines;
-    last.clear();
+  int LineCount() const override { return static_cast<int>(lines.size()); }
+  std::string LastLine(std::size_t maxLength) const override {
+    return std::string(std::min(maxLength, LastLineLength()), 'x');
   }
+  std::size_t LastLineLength() const override { return lines.empty() ? 0 : lines.back(); }
+  std::size_t TextLength() const override { return total + (lines.empty() ? 0 : lines.size() - 1); }
+  int LineAt(std::size_t offset) const override {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      if (offset <= lines[i]) return static_cast<int>(i);
+      offset -= lines[i] + 1;
+    }
+    return LineCount() - 1;
+  }
+  void AddLine() override { lines.push_back(0); }
   void AppendColouredText(const TTextAttributes&, std::string_view text) override {
-    if (lines == 0) std::abort();  // text before the pane has a line
-    last.append(text);
-    if (last.size() > 1 << 20) last.clear();
+    if (lines.empty()) std::abort();  // text before the pane has a line
+    lines.back() += text.size();
+    total += text.size();
+    if (lines.back() > MaxPaneLineLength) std::abort();
   }
-  void DeleteLines(int first, int lastLine) override {
-    if (first < 0 || lastLine < first || lastLine >= lines - 1) std::abort();
-    lines -= lastLine - first + 1;
+  void DeleteLines(int first, int last) override {
+    if (first < 0 || last < first || last >= LineCount() - 1) std::abort();
+    for (int i = first; i <= last; ++i) total -= lines[static_cast<std::size_t>(i)];
+    lines.erase(lines.begin() + first, lines.begin() + last + 1);
   }
   void ShowNewestLine() override {}
-  int lines = 0;
-  std::string last;
+  std::deque<std::size_t> lines;
+  std::size_t total = 0;
 };
 
 }  // namespace
 
+// Inputs up to 64 KiB unless the command line says otherwise.
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+  for (int i = 1; i < *argc; ++i)
+    if (std::strncmp((*argv)[i], "-max_len=", 9) == 0) return 0;
+  static std::vector<char*> arguments;
+  static char maxLength[] = "-max_len=65536";
+  arguments.assign(*argv, *argv + *argc);
+  arguments.insert(arguments.begin() + 1, maxLength);
+  arguments.push_back(nullptr);
+  *argc += 1;
+  *argv = arguments.data();
+  return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size == 0) return 0;
-  // The first byte chooses the options and how the stream is cut.
+  if (size < 2) return 0;
+  // The first two bytes choose the options, how the stream is cut and how
+  // often the rest is repeated (mostly a few times, now and then 128).
   const unsigned control = data[0];
   const bool strip = control & 1;
   const int maxLines = (control & 2) ? 1 + (control >> 4) : 0;
-  const std::size_t step = 1 + (control >> 2) % 17;
+  const std::size_t step = 1 + ((control >> 2) % 17) * 1931;
+  const unsigned repeatCode = data[1] % 16;
+  const int repeats = repeatCode == 15 ? 128 : 1 + static_cast<int>(repeatCode % 4);
+  const std::string_view input(reinterpret_cast<const char*>(data + 2), size - 2);
+  std::string stream;
+  for (int i = 0; i < repeats; ++i) stream += input;
+
   TelnetCodec codec;
   CountingPane pane;
   ReceiveSplitter splitter(pane);
   std::string text;
   std::string replies;
-  for (std::size_t at = 1; at < size; at += step) {
-    std::size_t length = std::min(step, size - at);
+  for (std::size_t at = 0; at < stream.size(); at += step) {
+    std::string_view block = std::string_view(stream).substr(at, step);
     text.clear();
-    codec.Receive(std::string_view(reinterpret_cast<const char*>(data + at), length), text, replies);
-    if (text.size() > length) std::abort();  // data never grows
+    replies.clear();
+    codec.Receive(block, text, replies);
+    if (text.size() > block.size()) std::abort();  // data never grows
     splitter.Receive(text, strip, maxLines);
     if (splitter.GetRecentLines().size() > ReceiveSplitter::RecentLineCount) std::abort();
+    for (const std::string& line : splitter.GetRecentLines())
+      if (line.size() > ReceiveSplitter::MaxRecentLineLength) std::abort();
+    if (pane.TextLength() > ReceiveSplitter::MaxPaneText) std::abort();
   }
   for (char c : {'a', '\r', '\xff'}) (void)codec.EncodeCharacter(c);
   return 0;

@@ -5,11 +5,12 @@
 
 #include <QApplication>
 #include <QColor>
+#include <QEventLoop>
+#include <QTimer>
 #include <dlfcn.h>
 
 #include <chrono>
 #include <cstdlib>
-#include <thread>
 
 namespace gui_test {
 
@@ -45,14 +46,16 @@ inline void PinGLDriver() {
 }
 
 // Runs the event loop until the condition holds or the limit has passed;
-// whether it holds.
+// whether it holds. The loop waits for events as the program's own does, so
+// work posted from other threads runs as soon as it comes.
 template <class Condition>
 bool WaitFor(Condition condition, std::chrono::milliseconds limit = std::chrono::milliseconds(5000)) {
   auto end = std::chrono::steady_clock::now() + limit;
   while (!condition()) {
     if (std::chrono::steady_clock::now() > end) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 10);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    QEventLoop slice;
+    QTimer::singleShot(5, &slice, &QEventLoop::quit);
+    slice.exec();
   }
   return true;
 }

@@ -19,13 +19,16 @@
 
 class MainWindowSession : public ::testing::Test {
 protected:
+  // Without the start-up, the window talks telnet but draws no 3D view.
+  explicit MainWindowSession(bool startUp = true) : FStartUp(startUp) {}
+
   void SetUp() override {
     gui_test::AnyApplication();
     windows = std::make_unique<ApplicationWindows>();
     main = fmtallowmer3dclient;
     main->OnShowError = [this](const std::string& message) { errors.push_back(message); };
     main->show();
-    main->FormActivate();
+    if (FStartUp) main->FormActivate();
   }
   void TearDown() override { windows.reset(); }
 
@@ -46,4 +49,7 @@ protected:
   std::unique_ptr<ApplicationWindows> windows;
   Tfmtallowmer3dclient* main = nullptr;
   std::vector<std::string> errors;
+
+private:
+  bool FStartUp;
 };

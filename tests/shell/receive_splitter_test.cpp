@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -23,15 +24,33 @@ std::ostream& operator<<(std::ostream& out, const Run& r) {
 
 using Line = std::vector<Run>;
 
+std::string Text(const Line& line) {
+  std::string text;
+  for (const Run& r : line) text += r.chars;
+  return text;
+}
+
 // Records what the handling asks of the pane.
 class RecordingPane : public TextPane {
 public:
   int LineCount() const override { return static_cast<int>(lines.size()); }
-  std::string LastLine() const override {
-    std::string text;
-    if (!lines.empty())
-      for (const Run& r : lines.back()) text += r.chars;
-    return text;
+  std::string LastLine(std::size_t maxLength) const override {
+    std::string text = lines.empty() ? std::string() : Text(lines.back());
+    return text.substr(text.size() - std::min(maxLength, text.size()));
+  }
+  std::size_t LastLineLength() const override { return lines.empty() ? 0 : Text(lines.back()).size(); }
+  std::size_t TextLength() const override {
+    std::size_t length = lines.empty() ? 0 : lines.size() - 1;
+    for (const Line& line : lines) length += Text(line).size();
+    return length;
+  }
+  int LineAt(std::size_t offset) const override {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      std::size_t length = Text(lines[i]).size() + 1;
+      if (offset < length) return static_cast<int>(i);
+      offset -= length;
+    }
+    return LineCount() - 1;
   }
   void AddLine() override { lines.emplace_back(); }
   void AppendColouredText(const TTextAttributes& a, std::string_view text) override {
@@ -171,6 +190,54 @@ TEST(ReceiveSplitter, TinyLineLimitKeepsTheLineBeingReceived) {
   ReceiveSplitter splitter(pane);
   splitter.Receive("a\r\nb\r\nc", false, 1);
   EXPECT_EQ(pane.lines, (std::vector<Line>{{W("c")}}));
+}
+
+TEST(ReceiveSplitter, ALineWithoutEndIsBrokenAtTheBoundAndItsRecentEntryKeepsTheEnd) {
+  RecordingPane pane;
+  ReceiveSplitter splitter(pane);
+  const std::size_t bound = MaxPaneLineLength;
+  // Two and a half bounds of text in receive-sized blocks, red from the
+  // eighth character of the second pane line on, then a prompt.
+  const std::string text(bound * 2 + bound / 2, 'x');
+  const std::string stream = text.substr(0, bound + 7) + "\x1b[31m" + text.substr(bound + 7) + "Password: ";
+  for (std::size_t at = 0; at < stream.size(); at += 32768) splitter.Receive(stream.substr(at, 32768), false, 0);
+
+  ASSERT_EQ(pane.LineCount(), 3);
+  EXPECT_EQ(Text(pane.lines[0]), std::string(bound, 'x'));
+  EXPECT_EQ(Text(pane.lines[1]), std::string(bound, 'x'));
+  EXPECT_EQ(Text(pane.lines[2]), std::string(bound / 2, 'x') + "Password: ");
+  EXPECT_EQ(pane.lines[1].front(), W("xxxxxxx"));
+  for (const Line* line : {&pane.lines[1], &pane.lines[2]})
+    EXPECT_EQ(line->back().text, 0x0000FFu);
+  // One recent entry, holding the end of the line: the prompt is seen.
+  ASSERT_EQ(splitter.GetRecentLines().size(), 1u);
+  const std::string& recent = splitter.GetRecentLines().back();
+  EXPECT_EQ(recent.size(), ReceiveSplitter::MaxRecentLineLength);
+  EXPECT_EQ(recent, stream.substr(stream.size() - ReceiveSplitter::MaxRecentLineLength));
+  EXPECT_TRUE(LineAsksForPassword(pane.LastLine(PasswordTestLength)));
+
+  splitter.Receive("\r\nnext", false, 0);
+  EXPECT_EQ(Text(pane.lines.back()), "next");
+  EXPECT_EQ(splitter.GetRecentLines().back(), "next");
+}
+
+TEST(ReceiveSplitter, PaneTextStaysWithinItsBoundWhateverTheLineLimit) {
+  RecordingPane pane;
+  ReceiveSplitter splitter(pane);
+  std::string block;
+  for (int i = 0; i < 400; ++i) block += std::string(1000, static_cast<char>('a' + i % 26)) + "\r\n";
+  std::size_t most = 0;
+  const int blocks = static_cast<int>(ReceiveSplitter::MaxPaneText / block.size()) + 2;
+  for (int i = 0; i < blocks; ++i) {
+    splitter.Receive(block, false, 0);
+    most = std::max(most, pane.TextLength());
+  }
+  EXPECT_LE(most, ReceiveSplitter::MaxPaneText);
+  EXPECT_LT(pane.LineCount(), blocks * 400 + 1);
+  // Whole lines go, the oldest first: the newest stay as received.
+  ASSERT_GE(pane.LineCount(), 3);
+  EXPECT_EQ(Text(pane.lines[pane.lines.size() - 2]), std::string(1000, 'a' + 399 % 26));
+  EXPECT_EQ(Text(pane.lines.front()).size(), 1000u);
 }
 
 TEST(ReceiveSplitter, ResetStreamDropsAHalfReceivedSequence) {

@@ -10,12 +10,14 @@
 #include <chrono>
 #include <deque>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -203,6 +205,36 @@ TEST(StreamConnection, ServerCloseEndsTheConnectionSilently) {
   EXPECT_TRUE(connection.Connected());
   connection.Disconnect();
   ::close(again);
+}
+
+// Resets the connection: the server closes with bytes of the client unread.
+void ResetByServer(StreamConnection& connection, int server) {
+  connection.Send("unread");
+  pollfd arrived{server, POLLIN, 0};
+  ::poll(&arrived, 1, 5000);
+  ::close(server);
+}
+
+TEST(StreamConnection, AReaderStoppedByAnErrorClosesTheConnectionAndSaysWhy) {
+  Listener listener;
+  ManualDispatcher dispatcher;
+  StreamConnection connection(dispatcher);
+  std::vector<std::string> lost;
+  connection.OnConnectionLost = [&](const std::string& message) { lost.push_back(message); };
+  connection.Connect("127.0.0.1", listener.port);
+  ResetByServer(connection, listener.Accept());
+  ASSERT_TRUE(PumpUntil(dispatcher, [&] { return !lost.empty(); }));
+  EXPECT_EQ(lost, std::vector<std::string>{"Socket Error # 104\r\nConnection reset by peer"});
+  EXPECT_FALSE(connection.Connected());
+
+  // A notice not yet delivered is dropped by Disconnect, like a hand-over.
+  connection.Connect("127.0.0.1", listener.port);
+  ResetByServer(connection, listener.Accept());
+  auto end = std::chrono::steady_clock::now() + 5s;
+  while (dispatcher.Queued() == 0 && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(1ms);
+  connection.Disconnect();
+  dispatcher.RunPending();
+  EXPECT_EQ(lost.size(), 1u);
 }
 
 TEST(TIdTelnet, AnswersNegotiationAndEndsCommandsInCrLfBeforeAndAfterIt) {
