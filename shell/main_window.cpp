@@ -46,22 +46,6 @@
 
 namespace {
 
-QFont TerminalFont() {
-  QFont font("Courier New");
-  font.setStyleHint(QFont::TypeWriter);
-  font.setFixedPitch(true);
-  return font;
-}
-
-void MakeWhiteOnBlack(QWidget& widget) {
-  QPalette palette = widget.palette();
-  palette.setColor(QPalette::Base, Qt::black);
-  palette.setColor(QPalette::Window, Qt::black);
-  palette.setColor(QPalette::Text, Qt::white);
-  widget.setPalette(palette);
-  widget.setAutoFillBackground(true);
-}
-
 QToolButton* AddToolButton(QToolBar& bar, const char* name, const char* caption) {
   auto* button = new QToolButton(&bar);
   button->setObjectName(name);
@@ -131,11 +115,7 @@ Tfmtallowmer3dclient::Tfmtallowmer3dclient()
   column->setSpacing(2);
   mmtelnet = new QPlainTextEdit(pntelnet);
   mmtelnet->setObjectName("mmtelnet");
-  mmtelnet->setReadOnly(true);
-  mmtelnet->setFont(TerminalFont());
-  mmtelnet->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  mmtelnet->setUndoRedoEnabled(false);
-  MakeWhiteOnBlack(*mmtelnet);
+  SetUpTelnetPaneEdit(*mmtelnet);
   column->addWidget(mmtelnet, 1);
   mmcommand = new QPlainTextEdit(pntelnet);
   mmcommand->setObjectName("mmcommand");

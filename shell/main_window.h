@@ -50,6 +50,7 @@ public:
 
   TIdTelnet& GetTelnet() { return *IdTelnet1; }
   const ReceiveSplitter& GetSplitter() const { return *FSplitter; }
+  TelnetPane& GetPane() { return *FPane; }
   bool GetActivated() const { return FActivated; }
   // The 3D panel's viewer, scene and cadencer.
   MainViewPanel* GetView() const { return FView.get(); }

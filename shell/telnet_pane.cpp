@@ -29,6 +29,36 @@ QColor ToQColor(TColor color) {
                 static_cast<int>((color >> 16) & 0xFF));
 }
 
+QFont TerminalFont() {
+  QFont font("Courier New");
+  font.setStyleHint(QFont::TypeWriter);
+  font.setFixedPitch(true);
+  return font;
+}
+
+void MakeWhiteOnBlack(QWidget& widget) {
+  QPalette palette = widget.palette();
+  palette.setColor(QPalette::Base, Qt::black);
+  palette.setColor(QPalette::Window, Qt::black);
+  palette.setColor(QPalette::Text, Qt::white);
+  widget.setPalette(palette);
+  widget.setAutoFillBackground(true);
+}
+
+void SetUpTelnetPaneEdit(QPlainTextEdit& edit) {
+  edit.setReadOnly(true);
+  edit.setFont(TerminalFont());
+  edit.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  edit.setUndoRedoEnabled(false);
+  MakeWhiteOnBlack(edit);
+}
+
+TelnetPane::TelnetPane(QPlainTextEdit& edit) : FEdit(edit) {
+  FShowTimer.setSingleShot(true);
+  FShowTimer.setInterval(ShowIntervalMs);
+  FShowTimer.callOnTimeout([this] { ShowNow(); });
+}
+
 int TelnetPane::FormatIndex(const TTextAttributes& attributes) {
   std::uint64_t key = AttributesKey(attributes);
   for (std::size_t i = 0; i < FFormats.size(); ++i)
@@ -134,6 +164,11 @@ void TelnetPane::DeleteLines(int first, int last) {
 }
 
 void TelnetPane::ShowNewestLine() {
+  if (!FShowTimer.isActive()) FShowTimer.start();
+}
+
+void TelnetPane::ShowNow() {
+  FShowTimer.stop();
   Flush();
   // A block of telnet commands alone changes nothing: the pane is not
   // touched, so it is not painted again either.

@@ -5,26 +5,42 @@
 // handling counts.
 //
 // Runs and new lines are gathered and put into the document as one edit
-// (one layout) when anything reads or scrolls the pane, so a received block
-// costs the same however long the pane or its last line already is.
+// (one layout) when anything reads the pane, and at the latest
+// ShowIntervalMs after ShowNewestLine, which then scrolls: a flood of
+// received blocks is laid out and painted a few dozen times a second, not
+// once per block, and a block costs the same however long the pane or its
+// last line already is.
 
 #include "shell/core/text_pane.h"
 
 #include <QColor>
+#include <QFont>
 #include <QString>
 #include <QTextCharFormat>
+#include <QTimer>
 
 #include <cstdint>
 #include <utility>
 #include <vector>
 
 class QPlainTextEdit;
+class QWidget;
 
 QColor ToQColor(TColor color);
 
+// The font of the pane and the command line: Courier New, or the fixed-pitch
+// font that stands in for it.
+QFont TerminalFont();
+void MakeWhiteOnBlack(QWidget& widget);
+// The pane's widget as the window has it: read-only, white on black, in the
+// terminal font, with a vertical scroll bar and no undo.
+void SetUpTelnetPaneEdit(QPlainTextEdit& edit);
+
 class TelnetPane : public TextPane {
 public:
-  explicit TelnetPane(QPlainTextEdit& edit) : FEdit(edit) {}
+  static constexpr int ShowIntervalMs = 20;
+
+  explicit TelnetPane(QPlainTextEdit& edit);
 
   int LineCount() const override;
   std::string LastLine(std::size_t maxLength) const override;
@@ -41,6 +57,8 @@ public:
 
   // Puts the gathered runs into the document.
   void Flush() const;
+  // Puts them there and shows the newest line at once.
+  void ShowNow();
 
 private:
   // Runs not yet in the document: their text (new lines as paragraph
@@ -61,4 +79,5 @@ private:
   // Whether the document changed since the newest line was last shown.
   mutable bool FChanged = false;
   std::vector<std::pair<std::uint64_t, QTextCharFormat>> FFormats;
+  QTimer FShowTimer;
 };

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <fstream>
 #include <string>
 #include <unistd.h>
@@ -52,6 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QueryWorld(config);
   } catch (const Exception&) {
   }
+  // Nothing is left behind in the temporary folder.
+  std::remove(file.c_str());
 
   try {
     TGroundHeightList heights;

@@ -194,6 +194,7 @@ TEST_P(HostileServerTest, WindowAnswersDisconnectIsPromptAndMemoryStaysBounded) 
   watch.Check();
   EXPECT_EQ(main->mmcommand->toPlainText(), "abcd");
   // Whatever came, no line and no recent entry has grown past its bound.
+  main->GetPane().Flush();
   for (QTextBlock block = main->mmtelnet->document()->begin(); block.isValid(); block = block.next())
     ASSERT_LE(static_cast<std::size_t>(block.length() - 1), MaxPaneLineLength);
   for (const std::string& line : main->GetSplitter().GetRecentLines())

@@ -32,7 +32,11 @@ protected:
   }
   void TearDown() override { windows.reset(); }
 
-  QString PaneText() const { return main->mmtelnet->toPlainText(); }
+  // The pane's text, with whatever it has gathered but not yet shown.
+  QString PaneText() const {
+    main->GetPane().Flush();
+    return main->mmtelnet->toPlainText();
+  }
   void Type(const char* text) {
     QTest::keyClicks(main->mmcommand, text);
     QTest::keyClick(main->mmcommand, Qt::Key_Return);

@@ -246,6 +246,7 @@ TEST_F(MainWindowSession, DisconnectReturnsPromptlyUnderAFlood) {
   server.CloseClient();
   flood.join();
   // Blocks still queued for the window are dropped, not shown.
+  main->GetPane().Flush();  // what was handed over before Disconnect
   int lines = main->mmtelnet->document()->blockCount();
   WaitFor([] { return false; }, 100ms);
   EXPECT_EQ(main->mmtelnet->document()->blockCount(), lines);

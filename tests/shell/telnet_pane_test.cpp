@@ -1,6 +1,7 @@
-// The received text in the real pane widget: a received block is one edit
-// of the document with its colours, and what the handling asks of the pane
-// (line count, lengths, the end of the last line) matches the document.
+// The received text in the real pane widget: received blocks go into the
+// document together, as one edit with their colours, and what the handling
+// asks of the pane (line count, lengths, the end of the last line) matches
+// the document.
 
 #include "shell/core/receive_splitter.h"
 #include "shell/telnet_pane.h"
@@ -40,8 +41,12 @@ TEST_F(TelnetPaneTest, AReceivedBlockIsOneEditWithItsColours) {
   std::string block;
   for (int i = 0; i < 300; ++i) block += "\x1b[31mred \x1b[32mgreen \x1b[39mbold\x1b[0m plain\r\n";
   splitter.Receive(block, false, 0);
+  splitter.Receive(block, false, 0);
+  // Both blocks go into the document together, shortly after, in one edit.
+  EXPECT_EQ(edits, 0);
+  ASSERT_TRUE(gui_test::WaitFor([&] { return edits > 0; }, std::chrono::milliseconds(2000)));
   EXPECT_EQ(edits, 1);
-  ASSERT_EQ(edit.document()->blockCount(), 301);
+  ASSERT_EQ(edit.document()->blockCount(), 601);
   const QString line = "red green bold plain";
   EXPECT_EQ(edit.document()->findBlockByNumber(150).text(), line);
   const int at = edit.document()->findBlockByNumber(150).position();
@@ -55,8 +60,11 @@ TEST_F(TelnetPaneTest, AReceivedBlockIsOneEditWithItsColours) {
   edits = 0;
   splitter.Receive(block, false, 500);
   EXPECT_EQ(edits, 2);
-  EXPECT_EQ(edit.document()->blockCount(), 601 - 541);  // lines 0..Round(600 * 0.9) go
+  EXPECT_EQ(edit.document()->blockCount(), 901 - 811);  // lines 0..Round(900 * 0.9) go
   EXPECT_EQ(edit.document()->firstBlock().text(), line);
+  // The newest line is shown.
+  pane.ShowNow();
+  EXPECT_EQ(edit.textCursor().position(), edit.document()->characterCount() - 1);
 }
 
 TEST_F(TelnetPaneTest, WhatTheHandlingAsksMatchesTheDocument) {
