@@ -28,6 +28,7 @@
 #include "shell/core/telnet_client.h"
 #include "shell/qt_dispatcher.h"
 #include "shell/telnet_pane.h"
+#include "tests/support/loopback_listener.h"
 
 namespace {
 
@@ -116,15 +117,9 @@ void BM_LoopbackEndToEnd(benchmark::State& state) {
     pane.Receive(text);
   };
   const std::string log = ColouredLog(false) + "END OF LOG\r\n";
-  int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  ::listen(listener, 1);
-  socklen_t length = sizeof address;
-  getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
-  telnet.SetPort(ntohs(address.sin_port));
+  int port = 0;
+  int listener = ListenOnLoopback(port, 1);
+  telnet.SetPort(port);
   for (auto _ : state) {
     std::thread server([&] {
       int client = ::accept(listener, nullptr, nullptr);

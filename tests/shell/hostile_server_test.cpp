@@ -7,6 +7,7 @@
 // figure. These are bounds on behaviour, not measurements of speed.
 
 #include "tests/shell/main_window_session.h"
+#include "tests/support/loopback_listener.h"
 
 #include <gtest/gtest.h>
 
@@ -77,18 +78,7 @@ void PrintTo(const HostileCase& c, std::ostream* out) { *out << c.name; }
 class HostileServer {
 public:
   // receiveBuffer > 0: the server's receive buffer, in bytes.
-  explicit HostileServer(int receiveBuffer = 0) {
-    listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (receiveBuffer > 0) setsockopt(listener, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::listen(listener, 1);
-    socklen_t length = sizeof address;
-    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
-    port = ntohs(address.sin_port);
-  }
+  explicit HostileServer(int receiveBuffer = 0) { listener = ListenOnLoopback(port, 1, receiveBuffer); }
   ~HostileServer() {
     stop = true;
     if (client >= 0) ::shutdown(client, SHUT_RDWR);

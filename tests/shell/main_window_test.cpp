@@ -7,6 +7,7 @@
 #include "shell/main_window.h"
 #include "tests/shell/gui_test_support.h"
 #include "tests/shell/main_window_session.h"
+#include "tests/support/loopback_listener.h"
 
 #include <gtest/gtest.h>
 
@@ -41,17 +42,7 @@ using namespace std::chrono_literals;
 // One scripted peer: accepts a connection, records everything it receives.
 class TestServer {
 public:
-  TestServer() {
-    listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::listen(listener, 2);
-    socklen_t length = sizeof address;
-    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
-    port = ntohs(address.sin_port);
-  }
+  TestServer() { listener = ListenOnLoopback(port, 2); }
   ~TestServer() {
     CloseClient();
     ::close(listener);

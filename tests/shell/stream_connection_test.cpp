@@ -3,6 +3,7 @@
 
 #include "platform/net/stream_connection.h"
 #include "shell/core/telnet_client.h"
+#include "tests/support/loopback_listener.h"
 
 #include <gtest/gtest.h>
 
@@ -50,17 +51,7 @@ public:
 // A listening socket on an ephemeral loopback port.
 class Listener {
 public:
-  Listener() {
-    fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::listen(fd, 4);
-    socklen_t length = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    port = ntohs(address.sin_port);
-  }
+  Listener() { fd = ListenOnLoopback(port); }
   ~Listener() { ::close(fd); }
   int Accept() { return ::accept(fd, nullptr, nullptr); }
   int fd = -1;

@@ -4,6 +4,7 @@
 
 #include "shell/core/client_options.h"
 #include "tests/shell/main_window_session.h"
+#include "tests/support/loopback_listener.h"
 
 #include <gtest/gtest.h>
 
@@ -35,16 +36,9 @@ constexpr const char* Installer = "/usr/games/tinymux-install";
 
 // A port on 127.0.0.1 that nothing listens on now.
 int FreeLoopbackPort() {
-  int s = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
   int port = 0;
-  if (::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-      getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-    port = ntohs(address.sin_port);
-  ::close(s);
+  int s = ListenOnLoopback(port);
+  if (s >= 0) ::close(s);
   return port;
 }
 
