@@ -8,6 +8,7 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <chrono>
 
 namespace {
 constexpr char16_t LineSeparator = 0x2028;
@@ -169,6 +170,7 @@ void TelnetPane::ShowNewestLine() {
 
 void TelnetPane::ShowNow() {
   FShowTimer.stop();
+  auto start = std::chrono::steady_clock::now();
   Flush();
   // A block of telnet commands alone changes nothing: the pane is not
   // touched, so it is not painted again either.
@@ -176,6 +178,11 @@ void TelnetPane::ShowNow() {
   FChanged = false;
   FEdit.moveCursor(QTextCursor::End);
   FEdit.ensureCursorVisible();
+  // However slow the layout (a long last line on a slow machine), the
+  // window spends at most a third of its time on it: keys and Disconnect
+  // get their turn in between.
+  auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+  FShowTimer.setInterval(static_cast<int>(std::clamp<long long>(2 * took.count(), ShowIntervalMs, 1000)));
 }
 
 std::string TelnetPane::PlainText() const {

@@ -5,8 +5,9 @@
 // handling counts.
 //
 // Runs and new lines are gathered and put into the document as one edit
-// (one layout) when anything reads the pane, and at the latest
-// ShowIntervalMs after ShowNewestLine, which then scrolls: a flood of
+// (one layout) when anything reads the pane, and ShowIntervalMs after
+// ShowNewestLine (or twice as long as the last such edit took), which then
+// scrolls: a flood of
 // received blocks is laid out and painted a few dozen times a second, not
 // once per block, and a block costs the same however long the pane or its
 // last line already is.

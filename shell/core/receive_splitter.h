@@ -20,7 +20,7 @@ bool LineAsksForPassword(std::string_view line);
 
 // A pane line holds at most this much text: a longer line being received is
 // broken into pane lines, so no server can make one line without end.
-inline constexpr std::size_t MaxPaneLineLength = 65536;
+inline constexpr std::size_t MaxPaneLineLength = 16384;
 
 // How much of the pane's last line the password test reads: its end.
 inline constexpr std::size_t PasswordTestLength = 1024;

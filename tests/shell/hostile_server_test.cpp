@@ -192,13 +192,22 @@ TEST_P(HostileServerTest, WindowAnswersDisconnectIsPromptAndMemoryStaysBounded) 
   EXPECT_LE(static_cast<std::size_t>(main->mmtelnet->document()->characterCount()), ReceiveSplitter::MaxPaneText + 1);
   EXPECT_GT(server.sent.load(), 0u);
 
-  // Disconnect, asked through the event loop as a click is.
+  // Disconnect, clicked through the event loop during the flood: the click
+  // is answered within the freeze bound, and once it runs the connection is
+  // gone within a second.
   auto start = Clock::now();
-  QMetaObject::invokeMethod(main->btdisconnect, [this] { main->btdisconnect->click(); }, Qt::QueuedConnection);
-  bool clicked = false;
-  QMetaObject::invokeMethod(main->btdisconnect, [&] { clicked = true; }, Qt::QueuedConnection);
-  ASSERT_TRUE(WaitFor([&] { return clicked && !main->GetTelnet().Connected(); }, 10s));
-  EXPECT_LT(Clock::now() - start, 1s);
+  Clock::duration took{};
+  QMetaObject::invokeMethod(
+      main->btdisconnect,
+      [&] {
+        auto clicked = Clock::now();
+        main->btdisconnect->click();
+        took = Clock::now() - clicked;
+      },
+      Qt::QueuedConnection);
+  ASSERT_TRUE(WaitFor([&] { return !main->GetTelnet().Connected(); }, 10s));
+  EXPECT_LT(Clock::now() - start, 3s) << "the window froze";
+  EXPECT_LT(took, 1s);
   EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
