@@ -19,7 +19,6 @@ namespace {
 class TelnetPaneTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    gui_test::AnyApplication();
     edit.resize(400, 200);
     edit.show();
     QObject::connect(edit.document(), &QTextDocument::contentsChange, [this](int, int, int) { ++edits; });
@@ -31,6 +30,8 @@ protected:
     return cursor.charFormat();
   }
 
+  // The application comes first: the widgets below need it.
+  QCoreApplication& application = gui_test::AnyApplication();
   QPlainTextEdit edit;
   TelnetPane pane{edit};
   int edits = 0;
