@@ -206,4 +206,48 @@ private:
   std::string previousLog_;
 };
 
+// The shipped sample world as the program finds it: its pictures, its
+// stored height picture, its config.xml; the log goes to the test output.
+class SampleWorld {
+public:
+  SampleWorld() {
+    StartImageLibrary();
+    const std::string folder = std::string(CLIENT_SOURCE_DIR) + "/data/sample-world/";
+    previousAppFolder_ = AppFolder;
+    previousLog_ = XMLLogFileName;
+    AppFolder = folder;
+    fs::create_directories(CLIENT_TEST_OUTPUT_DIR);
+    XMLLogFileName = std::string(CLIENT_TEST_OUTPUT_DIR) + "/sample_world_log.txt";
+    stored.LoadHeightPicture(folder);
+    elevation.Assign(stored.GetHeightSource()->GetPicture());
+    staticMap.LoadFromFile(folder + "maps/static.bmp");
+    intermediate1.LoadFromFile(folder + "maps/intermediate1.bmp");
+    intermediate2.LoadFromFile(folder + "maps/intermediate2.bmp");
+    intermediate3.LoadFromFile(folder + "maps/intermediate3.bmp");
+    ApplyStoredViewerSettings(*viewer.GetBuffer(), stored.GetCamera());
+  }
+  ~SampleWorld() {
+    AppFolder = previousAppFolder_;
+    XMLLogFileName = previousLog_;
+  }
+  SampleWorld(const SampleWorld&) = delete;
+  SampleWorld& operator=(const SampleWorld&) = delete;
+
+  std::unique_ptr<TMud> Create() {
+    return std::make_unique<TMud>(AppFolder + "config.xml", &viewer, stored.GetScene(), nullptr,
+                                  stored.GetMaterialLibrary(), stored.GetFireFXManager(), &elevation, &staticMap,
+                                  &intermediate1, &intermediate2, &intermediate3, &blackPanel, stored.GetLight(),
+                                  stored.GetHeightSource());
+  }
+
+  StoredScene stored;
+  PlainViewer viewer;
+  PlainControl blackPanel;
+  Picture elevation, staticMap, intermediate1, intermediate2, intermediate3;
+
+private:
+  std::string previousAppFolder_;
+  std::string previousLog_;
+};
+
 }  // namespace mud_fixture

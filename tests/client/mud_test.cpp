@@ -288,6 +288,34 @@ TEST(MudMapping, CellsLieOnARampOfTheHeightPicture) {
   EXPECT_NEAR(mud->GetSmoothedHeight(150, 200), mud->GetTerrainHeight(150, 200), 1e-4) << "a plane stays a plane";
 }
 
+// The terrain lays its picture's columns along the scene's -X (its local x
+// axis is Up x Direction = (0, 0, 1) x (0, 1, 0)), so column 0 is the map's
+// east edge: a picture whose grey is its column rises to the west.
+TEST(MudMapping, PictureColumnsRunWestwardFromTheEastEdge) {
+  World world;
+  Bitmap ramp(256, 256, pf24bit);
+  for (int row = 0; row < 256; ++row)
+    for (int column = 0; column < 256; ++column) std::memset(ramp.ScanLine(row) + 3 * column, column, 3);
+  world.SetElevation(ramp);
+  std::unique_ptr<TMud> mud = world.Create();
+  ASSERT_TRUE(mud->GetBuilt()) << mud->GetCreateError();
+  for (int x : {2, 100, 179, 300, 357})
+    EXPECT_NEAR(mud->GetTerrainHeight(x, 150), ((358.0 - x) * 256.0 / 358.0 - 128.0) * 0.05, 1e-4) << x;
+}
+
+// The shipped world as its description tells it: a hill in the north-east,
+// the village above the sea, the coast in the west.
+TEST(MudSampleWorld, BuildsAndItsGroundLiesWhereTheWorldSays) {
+  mud_fixture::SampleWorld world;
+  std::unique_ptr<TMud> mud = world.Create();
+  ASSERT_TRUE(mud->GetBuilt()) << mud->GetCreateError();
+  const double hill = mud->GetTerrainHeight(255, 255), village = mud->GetTerrainHeight(176, 174);
+  const double west = mud->GetTerrainHeight(5, 175);
+  EXPECT_GT(hill, village + 1.0);
+  EXPECT_GT(village, mud->GetSeaLevel());
+  EXPECT_LT(west, mud->GetSeaLevel());
+}
+
 TEST(MudMapping, PixelsReadAtColumnXRow358MinusY) {
   World world;
   struct Case {

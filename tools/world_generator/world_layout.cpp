@@ -215,7 +215,10 @@ public:
   void Elevation() {
     for (int ey = 0; ey < 179; ++ey) {
       for (int ex = 0; ex < 179; ++ex) {
-        const double g = TerrainGrey(2.0 * ex + 0.5, kMapSize - 2.0 * ey - 0.5);
+        // The terrain lays picture columns westward from the map's east edge
+        // (its local x runs along the scene's -X) and rows southward from
+        // the north edge.
+        const double g = TerrainGrey(kMapSize - 2.0 * ex - 0.5, kMapSize - 2.0 * ey - 0.5);
         const auto v = static_cast<uint8_t>(std::clamp(std::lround(g), 0L, 255L));
         layout.elevation.At(ex, ey) = Rgb{v, v, v};
       }
@@ -246,7 +249,9 @@ public:
         int r = 0, gr = 0, b = 0;
         for (int i = 0; i < 2; ++i) {
           for (int j = 0; j < 2; ++j) {
-            const Rgb c = AerialCell(2 * ax + i, kMapSize - 2 * ay - j);
+            // Columns as the elevation's; rows from the south edge, since the
+            // start-up turns the picture upside down for the terrain.
+            const Rgb c = AerialCell(kMapSize - 1 - 2 * ax - i, 2 * ay + 1 + j);
             r += c.r;
             gr += c.g;
             b += c.b;
