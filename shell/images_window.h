@@ -1,9 +1,26 @@
 #pragma once
-// An empty window with its caption; its content arrives with its own feature.
+// The images window: it holds the world's map pictures (the elevation, the
+// static-object map and the three intermediate maps), which the client core
+// reads cell by cell.
 
 #include <QDialog>
+#include <string>
+
+#include "platform/picture/picture.h"
 
 class Tfmimages : public QDialog {
 public:
   Tfmimages();
+
+  // The stored map pictures of a program folder ("maps\static.bmp",
+  // "maps\intermediate1.bmp" to "maps\intermediate3.bmp"); a picture the
+  // folder lacks stays empty. The elevation picture comes from the height
+  // source at start-up.
+  void LoadStoredPictures(const std::string& programFolder);
+
+  Picture imelevation;
+  Picture imstaticobjects;
+  Picture imintermediateobjects;
+  Picture imintermediateobjects2;
+  Picture imintermediateobjects3;
 };

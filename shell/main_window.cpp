@@ -1,6 +1,9 @@
 #include "shell/main_window.h"
 
 #include "engine/camera.h"
+#include "client/client_globals.h"
+#include "client/mud.h"
+#include "engine/cadencer.h"
 #include "imaging/image_dll_loader.h"
 #include "imaging/image_library.h"
 #include "platform/audio/audio_device.h"
@@ -10,7 +13,6 @@
 #include "shell/control_window.h"
 #include "shell/core/client_options.h"
 #include "shell/core/cp1252.h"
-#include "shell/core/find_file.h"
 #include "shell/options_window.h"
 #include "shell/scene_viewer.h"
 #include "sound/bass_sound_manager.h"
@@ -107,6 +109,7 @@ Tfmtallowmer3dclient::Tfmtallowmer3dclient()
   GLSMBASS1->SetListener(FView->GetCamera());
   GLSMBASS1->SetCadencer(FView->GetCadencer());
   GLSMBASS1->SetEnvironment(seForest);
+  ConnectViewHooks();
 
   pntelnet = new QWidget(spviewer);
   pntelnet->setObjectName("pntelnet");
@@ -143,6 +146,8 @@ Tfmtallowmer3dclient::Tfmtallowmer3dclient()
 }
 
 Tfmtallowmer3dclient::~Tfmtallowmer3dclient() {
+  if (mud == FMud.get()) mud = nullptr;
+  FMud.reset();
   GLSMBASS1.reset();
   FView.reset();
   IdTelnet1->Disconnect();
@@ -150,6 +155,7 @@ Tfmtallowmer3dclient::~Tfmtallowmer3dclient() {
 }
 
 void Tfmtallowmer3dclient::FormCreate() {
+  UseTerrainRenderer = true;
   FDestroyed = false;
   FActivated = false;
   pnright->setFixedWidth(1);
@@ -175,6 +181,7 @@ void Tfmtallowmer3dclient::FormActivate() {
     GLSMBASS1->SetActive(SoundAvailable());
 
     FAppFolder = GetApplicationFolder();
+    AppFolder = FAppFolder;
     if (chdir(FAppFolder.c_str()) != 0)
       std::cerr << "cannot enter the program folder " << FAppFolder << ": " << std::strerror(errno) << '\n';
 
@@ -189,20 +196,17 @@ void Tfmtallowmer3dclient::FormActivate() {
     }
     QApplication::processEvents();
 
-    if (QFileInfo::exists(QString::fromStdString(FAppFolder + "firsttime.txt"))) {
-      SetBusyCaption("Unzipping Images ...");
-      TFindFile search;
-      search.SetDirectory(FAppFolder);
-      search.SetFilter("*.3dj");
-      search.SetRecurse(true);
-      search.Execute();
-      // Unpacking needs the filler length of packed pictures, which comes with
-      // the texture loading of the client core; until then the packed files
-      // and the marker stay as they are.
-      if (!search.GetFiles().empty())
-        std::cerr << search.GetFiles().size()
-                  << " packed pictures (.3dj) are not unpacked by this build; left as they are\n";
+    // A picture that fails is reported and the start-up goes on without it.
+    for (void (Tfmtallowmer3dclient::*step)() : {&Tfmtallowmer3dclient::UnpackFirstRunPictures,
+                                                 &Tfmtallowmer3dclient::LoadAerialMap,
+                                                 &Tfmtallowmer3dclient::LoadElevationAndDetails}) {
+      try {
+        (this->*step)();
+      } catch (const std::exception& e) {
+        ShowError(e.what());
+      }
     }
+    CreateMud();
 
     FSplitter = std::make_unique<ReceiveSplitter>(*FPane);
     if (fmabout) fmabout->lbversion->setText("7.12");
@@ -210,6 +214,7 @@ void Tfmtallowmer3dclient::FormActivate() {
     FDisplaysPerSecond = 0;
     FLastMouseX = FLastMouseY = -1;
 
+    if (mud) mud->Update();
     timer->start();
     FView->Start();
   } catch (const std::exception& e) {
@@ -285,6 +290,9 @@ void Tfmtallowmer3dclient::SetCommandFontColor(TColor color) {
 }
 
 void Tfmtallowmer3dclient::btcommandKeyPress(char16_t& key) {
+  // Typing after a slow frame pauses the animation; the timer resumes it.
+  TGLCadencer& cadencer = *FView->GetCadencer();
+  if (cadencer.GetEnabled() && FLastRenderMs >= 151) cadencer.SetEnabled(false);
   FLastKeyTime = ClientClock::now();
   if (IdTelnet1->Connected()) {
     if (FPane->LineCount() >= 1) {

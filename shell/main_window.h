@@ -17,6 +17,10 @@
 class MainViewPanel;
 class TGLSMBASS;
 class TGLSoundLibrary;
+class TMud;
+
+// The client core, from the first activation on; nullptr before.
+extern TMud* mud;
 class QPlainTextEdit;
 class QSplitter;
 class QTimer;
@@ -39,6 +43,10 @@ public:
   // set to 0 is swallowed.
   void btcommandKeyPress(char16_t& key);
   void IdTelnet1DataAvailable(const std::string& text);
+  // Render timing of the 3D view and the cadencer's progress event.
+  void GL3DSceneViewerBeforeRender();
+  void GL3DSceneViewerAfterRender();
+  void GLCadencer1Progress(double deltaTime);
   void About2Click();
 
   // Writes the pane's lines as plain text; false (with the error shown)
@@ -62,6 +70,8 @@ public:
   // Sound is wanted (Options' "No Sound" is not checked) and a playback
   // device opens.
   bool SoundAvailable() const;
+  TMud* GetMud() const { return FMud.get(); }
+  int GetLastRenderMs() const { return FLastRenderMs; }
 
   QToolButton* btconnect = nullptr;
   QToolButton* btdisconnect = nullptr;
@@ -81,6 +91,12 @@ protected:
 
 private:
   void ShowError(const std::string& message);
+  // Start-up steps of the 3D world (main_window_world.cpp).
+  void ConnectViewHooks();
+  void UnpackFirstRunPictures();
+  void LoadAerialMap();
+  void LoadElevationAndDetails();
+  void CreateMud();
   void SetCommandFontColor(TColor color);
   int MaxTelnetLines() const;
   bool StripTelnetCoords() const;
@@ -106,4 +122,8 @@ private:
   std::unique_ptr<TGLSoundLibrary> GLSoundLibrary;
   // Goes before the view, whose camera and cadencer it follows.
   std::unique_ptr<TGLSMBASS> GLSMBASS1;
+  // Goes before the view, whose scene it holds objects of.
+  std::unique_ptr<TMud> FMud;
+  ClientClock::time_point FRenderStart{};
+  int FLastRenderMs = 0;
 };

@@ -14,7 +14,9 @@
 #include "engine/scene.h"
 #include "engine/scene_buffer.h"
 #include "engine/scene_node.h"
+#include "client/client_helpers.h"
 #include "shell/cadencer_driver.h"
+#include "shell/core/stored_scene.h"
 #include "shell/qt_gl_context.h"
 
 namespace {
@@ -167,55 +169,48 @@ void GL3DSceneViewer::Report(const std::string& message) const {
 }
 
 MainViewPanel::MainViewPanel(QWidget& panel)
-    : FCadencerLoop(std::make_unique<QtCadencerEventLoop>()), FScene(std::make_unique<TGL3DScene>()) {
-  FScene->SetName("GL3DScene1");
-  FScene->SetObjectsSorting(osNone);
-
-  FLight = FScene->GetObjects()->AddNewChild<TGLLightSource>();
-  FLight->SetName("gllight");
-  FLight->SetConstAttenuation(1);
-  FLight->SetLinearAttenuation(0.5f);
-  FLight->SetLightStyle(lsOmni);
-  FLight->SetShining(false);
-  FLight->SetSpotCutOff(180);
-  FLight->GetSpotDirection()->SetVector(0, -1, 0);
-
-  FCamera = FScene->GetCameras()->AddNewChild<TGLCamera>();
-  FCamera->SetName("GLCamera");
-  FCamera->SetDepthOfView(1000);
-  FCamera->SetFocalLength(25);
-  FCamera->GetPosition()->SetPoint(0, 0, -5);
-  FCamera->GetUp()->SetVector(0, 1, 0);
+    : FCadencerLoop(std::make_unique<QtCadencerEventLoop>()), FStored(std::make_unique<StoredScene>()) {
+  try {
+    FStored->LoadHeightPicture(GetApplicationFolder());
+  } catch (const std::exception& e) {
+    // The client core reports the empty elevation when it is built.
+    qWarning("%s", e.what());
+  }
 
   FViewer = std::make_unique<GL3DSceneViewer>(&panel);
   auto* layout = new QVBoxLayout(&panel);  // owned by the panel
   layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
   layout->addWidget(FViewer.get());
-  FViewer->SetCamera(FCamera);
-  TGL3DSceneBuffer& buffer = *FViewer->GetBuffer();
-  TGLFogEnvironment& fog = *buffer.GetFogEnvironment();
-  fog.GetFogColor()->SetColor({0.8f, 0.8f, 0.8f, 1});
-  fog.SetFogStart(500);
-  fog.SetFogEnd(512);
-  buffer.SetFogEnable(true);
+  pnblack = new QWidget(&panel);
+  pnblack->setObjectName("pnblack");
+  QPalette black = pnblack->palette();
+  black.setColor(QPalette::Window, Qt::black);
+  pnblack->setPalette(black);
+  pnblack->setAutoFillBackground(true);
+  pnblack->hide();
+  layout->addWidget(pnblack);
+  ApplyStoredViewerSettings(*FViewer->GetBuffer(), FStored->GetCamera());
   FViewer->hide();
-
-  FCadencer = std::make_unique<TGLCadencer>();
-  FCadencer->SetName("GLCadencer1");
-  FCadencer->SetEnabled(false);
-  FCadencer->SetScene(FScene.get());
+  FViewerControl = std::make_unique<ViewerControl>(*FViewer);
+  FBlackControl = std::make_unique<WidgetControl>(*pnblack);
 }
 
 MainViewPanel::~MainViewPanel() {
+  FViewerControl.reset();
   FViewer.reset();
-  FCadencer.reset();
-  FScene.reset();
+  FStored.reset();
 }
+
+TGL3DScene* MainViewPanel::GetScene() const { return FStored->GetScene(); }
+TGLCamera* MainViewPanel::GetCamera() const { return FStored->GetCamera(); }
+TGLLightSource* MainViewPanel::GetLight() const { return FStored->GetLight(); }
+TGLCadencer* MainViewPanel::GetCadencer() const { return FStored->GetCadencer(); }
 
 void MainViewPanel::Start() {
   FViewer->GetBuffer()->SetBackgroundColor(static_cast<TColor>(kStartupBackground));
-  FCadencer->SetEnabled(true);
+  GetCadencer()->SetEnabled(true);
   FViewer->show();
 }
 
-void MainViewPanel::Stop() { FCadencer->SetEnabled(false); }
+void MainViewPanel::Stop() { GetCadencer()->SetEnabled(false); }

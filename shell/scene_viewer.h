@@ -11,6 +11,7 @@
 // Only declarations of the engine's types here, so that the windows can
 // include this beside their own headers.
 
+#include "client/mud_view.h"
 #include "shell/qt_gl_context.h"
 
 #include <QOpenGLWidget>
@@ -82,15 +83,39 @@ private:
 };
 
 class QtCadencerEventLoop;
+class StoredScene;
 class TGL3DScene;
 class TGLCadencer;
 class TGLLightSource;
 
-// The main window's 3D panel and the engine objects around it, as far as
-// they exist before the stored scene: the scene "GL3DScene1" with its light
-// "gllight" and camera "GLCamera", the viewer "GL3DSceneViewer" filling
-// the panel (hidden, fog as stored), and the cadencer "GLCadencer1" on the
-// scene (disabled) with its driver on the Qt loop.
+// A widget as the client core shows and hides it.
+class WidgetControl : public MudControl {
+public:
+  explicit WidgetControl(QWidget& widget) : FWidget(widget) {}
+  bool GetVisible() const override { return !FWidget.isHidden(); }
+  void SetVisible(bool value) override { FWidget.setVisible(value); }
+
+private:
+  QWidget& FWidget;
+};
+
+// The viewer as the client core drives it.
+class ViewerControl : public MudViewer {
+public:
+  explicit ViewerControl(GL3DSceneViewer& viewer) : FViewer(viewer) {}
+  bool GetVisible() const override { return !FViewer.isHidden(); }
+  void SetVisible(bool value) override { FViewer.setVisible(value); }
+  TGL3DSceneBuffer* GetBuffer() const override { return FViewer.GetBuffer(); }
+
+private:
+  GL3DSceneViewer& FViewer;
+};
+
+// The main window's 3D panel and the engine objects around it: the stored
+// scene "GL3DScene1" with its material library, cadencer "GLCadencer1" (its
+// driver on the Qt loop), fire template and height source (its picture read
+// from the program folder), the viewer "GL3DSceneViewer" filling the panel
+// (hidden, fog as stored) and the black panel "pnblack" that hides it.
 class MainViewPanel {
 public:
   // The start-up's background colour of the view, 0x00BBGGRR.
@@ -107,17 +132,20 @@ public:
   // Closing: the cadencer stops.
   void Stop();
 
-  TGL3DScene* GetScene() const { return FScene.get(); }
-  TGLCamera* GetCamera() const { return FCamera; }
-  TGLLightSource* GetLight() const { return FLight; }
+  StoredScene& GetStoredScene() const { return *FStored; }
+  TGL3DScene* GetScene() const;
+  TGLCamera* GetCamera() const;
+  TGLLightSource* GetLight() const;
   GL3DSceneViewer* GetViewer() const { return FViewer.get(); }
-  TGLCadencer* GetCadencer() const { return FCadencer.get(); }
+  TGLCadencer* GetCadencer() const;
+  MudViewer& GetMudViewer() { return *FViewerControl; }
+  MudControl& GetBlackPanel() { return *FBlackControl; }
+  QWidget* pnblack = nullptr;
 
 private:
   std::unique_ptr<QtCadencerEventLoop> FCadencerLoop;
-  std::unique_ptr<TGL3DScene> FScene;
-  TGLCamera* FCamera = nullptr;
-  TGLLightSource* FLight = nullptr;
-  std::unique_ptr<TGLCadencer> FCadencer;
+  std::unique_ptr<StoredScene> FStored;
   std::unique_ptr<GL3DSceneViewer> FViewer;
+  std::unique_ptr<ViewerControl> FViewerControl;
+  std::unique_ptr<WidgetControl> FBlackControl;
 };

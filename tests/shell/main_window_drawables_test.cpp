@@ -3,7 +3,7 @@
 // burning on the window's own cadencer, in front of the window's camera.
 // A screenshot of the window ("main_window_drawables.png" in the test
 // output folder) has each drawable's colour where it stands and the
-// start-up background elsewhere.
+// start-up background elsewhere (the world's own objects are hidden).
 #include "shell/application.h"
 #include "shell/main_window.h"
 #include "shell/scene_viewer.h"
@@ -105,9 +105,16 @@ protected:
 
   void BuildScene(MainViewPanel& view) {
     TGLCamera& camera = *view.GetCamera();
+    // The layout fills the stored camera's view; the world's own focal
+    // length would narrow it.
+    camera.SetFocalLength(25);
     const TVector4f eye = camera.GetAbsolutePosition();
     const TVector4f ahead = camera.GetAbsoluteDirection();
     TGLBaseSceneObject* objects = view.GetScene()->GetObjects();
+    // The drawables stand alone before the background: the world's sky,
+    // ground, sea and clouds are put out of the way.
+    for (const char* world : {"SkyDome", "Staticcube", "Intermediatecube", "Intermediatecube2", "Intermediatecube3"})
+      if (TGLBaseSceneObject* object = view.GetScene()->FindSceneObject(world)) object->SetVisible(false);
 
     // A light of the test's own at the eye, so that what faces the camera
     // is lit fully and what turns away darkens.

@@ -1,0 +1,132 @@
+// The main window's start-up steps for the 3D world: the first-run
+// conversion of packed pictures, the aerial map and the detail texture, the
+// client core built on the stored scene, and the hooks of the view (render
+// timing) and of the cadencer (the core's per-frame step).
+#include "shell/main_window.h"
+
+#include <cmath>
+#include <filesystem>
+#include <iostream>
+
+#include "client/client_globals.h"
+#include "client/config_xml.h"
+#include "client/mud.h"
+#include "client/mud_state.h"
+#include "client/texture_loading.h"
+#include "engine/cadencer.h"
+#include "engine/gl_coordinates.h"
+#include "engine/material.h"
+#include "engine/material_library.h"
+#include "engine/scene.h"
+#include "engine/scene_buffer.h"
+#include "engine/texture.h"
+#include "objects/height_data_bitmap.h"
+#include "platform/base/path_resolve.h"
+#include "shell/application.h"
+#include "shell/core/packed_pictures.h"
+#include "shell/core/stored_scene.h"
+#include "shell/images_window.h"
+#include "shell/scene_viewer.h"
+#include "sound/sound_library.h"
+
+TMud* mud = nullptr;
+
+void Tfmtallowmer3dclient::ConnectViewHooks() {
+  TGL3DSceneBuffer& buffer = *FView->GetViewer()->GetBuffer();
+  buffer.BeforeRender = [this](TObject*) { GL3DSceneViewerBeforeRender(); };
+  buffer.AfterRender = [this](TObject*) { GL3DSceneViewerAfterRender(); };
+  FView->GetCadencer()->OnProgress = [this](TObject*, double deltaTime, double) { GLCadencer1Progress(deltaTime); };
+}
+
+void Tfmtallowmer3dclient::GL3DSceneViewerBeforeRender() {
+  // The view is hidden until the start-up ends; a render before it would be
+  // a fault of ours, but it is no reason to stop the player's program.
+  FRenderStart = ClientClock::now();
+}
+
+void Tfmtallowmer3dclient::GL3DSceneViewerAfterRender() {
+  FLastRenderMs = static_cast<int>(std::lrint(SecondsSince(FRenderStart) * 1000));
+}
+
+void Tfmtallowmer3dclient::GLCadencer1Progress(double deltaTime) {
+  if (mud) mud->Progress(deltaTime);
+}
+
+void Tfmtallowmer3dclient::UnpackFirstRunPictures() {
+  if (!std::filesystem::exists(FAppFolder + "firsttime.txt")) return;
+  SetBusyCaption("Unzipping Images ...");
+  const PackedPictureReport report = ::UnpackFirstRunPictures(FAppFolder);
+  if (report.failures.empty()) return;
+  std::string message = "Packed pictures left as they were (tried again at the next start):";
+  for (const std::string& failure : report.failures) message += "\n" + failure;
+  ShowError(message);
+}
+
+void Tfmtallowmer3dclient::LoadAerialMap() {
+  std::optional<std::string> file = FindExistingPath(FAppFolder + "maps/aerial.3db");
+  if (!file) file = FindExistingPath(FAppFolder + "maps/aerial.bmp");
+  if (!file) return;
+  SetBusyCaption("Loading Aerial .. ");
+  bool resized = false;
+  const Bitmap aerial = MirrorBitmap(LoadTextureBitmap(*file, 0, false, resized), false, true);
+  TGLMaterialLibrary& library = *FView->GetStoredScene().GetMaterialLibrary();
+  if (TGLLibMaterial* material = library.LibMaterialByName("aerial"))
+    material->GetMaterial()->GetTexture()->AssignBitmap(aerial);
+}
+
+void Tfmtallowmer3dclient::LoadElevationAndDetails() {
+  SetBusyCaption("Loading Images ..");
+  StoredScene& stored = FView->GetStoredScene();
+  if (fmimages) fmimages->imelevation.Assign(stored.GetHeightSource()->GetPicture());
+  // The terrain renderer is the one shown; the height field is hidden.
+  TGL3DScene& scene = *stored.GetScene();
+  const char* hidden = UseTerrainRenderer ? "HeightField" : "TerrainRenderer";
+  if (TGLBaseSceneObject* object = scene.FindSceneObject(hidden)) object->SetVisible(false);
+
+  const std::optional<std::string> details = FindExistingPath(FAppFolder + "textures/detailmap.jpg");
+  if (!details) return;
+  bool resized = false;
+  TGLLibMaterial& big = *stored.GetMaterialLibrary()->GetMaterials()->GetItems(3);
+  big.GetMaterial()->GetTexture()->AssignBitmap(LoadTextureBitmap(*details, 0, false, resized));
+  big.GetTextureScale()->SetVector(256, 256, 256);
+}
+
+void Tfmtallowmer3dclient::CreateMud() {
+  SetBusyCaption("Loading Configuration ..");
+  StoredScene& stored = FView->GetStoredScene();
+  static Picture none;
+  auto picture = [&](Picture Tfmimages::*member) { return fmimages ? &(fmimages->*member) : &none; };
+  FMud.reset();
+  mud = nullptr;
+  FMud = std::make_unique<TMud>("config.xml", &FView->GetMudViewer(), stored.GetScene(), GLSoundLibrary.get(),
+                                stored.GetMaterialLibrary(), stored.GetFireFXManager(),
+                                picture(&Tfmimages::imelevation), picture(&Tfmimages::imstaticobjects),
+                                picture(&Tfmimages::imintermediateobjects), picture(&Tfmimages::imintermediateobjects2),
+                                picture(&Tfmimages::imintermediateobjects3), &FView->GetBlackPanel(), stored.GetLight(),
+                                stored.GetHeightSource());
+  mud = FMud.get();
+  // The core logged the failing step; the player hears of it once, and the
+  // text client goes on.
+  if (!mud->GetCreateError().empty()) ShowError("The 3D world could not be built: " + mud->GetCreateError());
+
+  TGLLibMaterial& elevation = *stored.GetMaterialLibrary()->GetMaterials()->GetItems(0);
+  if (fmimages) elevation.GetMaterial()->GetTexture()->AssignPicture(fmimages->imelevation);
+
+  // Until the settings file is read, the state starts from the settings'
+  // defaults: noon, terrain type 11, no weather, at the world's first
+  // god-mode location.
+  TMudstate& current = *mud->CurrentState;
+  current.Time = 12.0;
+  current.Level = 11;
+  current.Rain = current.Cloud = current.Wind = current.Fog = 0.0;
+  if (mud->Config) {
+    TXMLListDOM* location = TConfigXML::GetGodModeLocation(mud->Config->GetGodModeLocations(), 0);
+    if (location && !location->IsEmpty()) {
+      const std::string x = location->GetString("x"), y = location->GetString("y");
+      if (IsNumber(TrimText(x)) && IsNumber(TrimText(y)))
+        current.GetPosition()->SetPoint(static_cast<float>(StrToFloat(x)), static_cast<float>(StrToFloat(y)), 0);
+    }
+  }
+  current.GetDirection()->SetVector(0, -1, 0);
+  mud->ReceivedState->Assign(&current);
+}
