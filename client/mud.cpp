@@ -28,6 +28,7 @@
 #include "objects/dummy_cube.h"
 #include "objects/fire_effect.h"
 #include "objects/height_data.h"
+#include "objects/lines.h"
 #include "objects/plane.h"
 #include "objects/sky_dome.h"
 #include "objects/sphere.h"
@@ -317,6 +318,19 @@ void TMud::SetUpIntermediateTextures() {
 
 void TMud::SetUpRain() {
   RainCube = Find<TGLDummyCube>("raincube");
+  TGLLines& first = *Find<TGLLines>("rainline");
+  RainLines[0] = &first;
+  for (size_t i = 1; i < RainLines.size(); ++i) {
+    auto* line = RainCube->AddNewChild<TGLLines>();
+    line->SetLineColor(first.GetLineColor());
+    line->GetDirection()->Assign(first.GetDirection());
+    line->SetNodesAspect(first.GetNodesAspect());
+    line->SetShowAxes(first.GetShowAxes());
+    line->GetUp()->Assign(first.GetUp());
+    line->TransformationChanged();
+    line->SetNodes(first.GetNodes());
+    RainLines[i] = line;
+  }
 }
 
 void TMud::SetUpTerrain() {
@@ -409,6 +423,10 @@ void TMud::RemoveBuiltObjects() {
       if (object && object->GetParent()) object->GetParent()->Remove(object, false);
       object = nullptr;
     }
+  for (size_t i = 1; i < RainLines.size(); ++i) {
+    if (RainLines[i] && RainLines[i]->GetParent()) RainLines[i]->GetParent()->Remove(RainLines[i], false);
+    RainLines[i] = nullptr;
+  }
   for (TGLDummyCube* cube : IntermediateCubes)
     if (cube) cube->DeleteChildren();
   if (MobSquare) MobSquare->DeleteChildren();

@@ -17,6 +17,7 @@
 #include "objects/dummy_cube.h"
 #include "objects/fire_effect.h"
 #include "objects/height_data_bitmap.h"
+#include "objects/lines.h"
 #include "objects/plane.h"
 #include "objects/sky_dome.h"
 #include "objects/sphere.h"
@@ -170,9 +171,8 @@ void StoredScene::BuildMaterials() {
 // One place for every stored object, in the stored order. Objects whose
 // classes the engine does not have yet join here, at their place, when
 // those classes arrive: the height field "HeightField" (after "pnundersea"),
-// the extrusion solid "eshousebase" (after "gllight"), the rain line
-// "rainline" (under "Raincube") and the frustum "Frustrum1" (after
-// "Raincube").
+// the extrusion solid "eshousebase" (after "gllight") and the frustum
+// "Frustrum1" (after "Raincube").
 void StoredScene::BuildObjects() {
   TGLBaseSceneObject& root = *FScene->GetObjects();
   TGLMaterialLibrary& library = *FMaterialLibrary;
@@ -286,7 +286,14 @@ void StoredScene::BuildObjects() {
   disk->SetOuterRadius(0.07f);
   disk->SetSweepAngle(360);
 
-  AddCube(root, "Raincube", osInherited, 2);
+  TGLDummyCube* rain = AddCube(root, "Raincube", osInherited, 2);
+  auto* rainLine = AddNamed<TGLLines>(*rain, "rainline");
+  rainLine->SetAntiAliased(true);
+  rainLine->GetLineColor()->SetColor({0.505f, 0.505f, 0.505f, 0.1f});
+  rainLine->AddNode(0, 0, 0);
+  rainLine->AddNode(0, 1, 0);
+  rainLine->SetNodesAspect(lnaInvisible);
+  rainLine->SetOptions({});
 
   AddNamed<TGLSphere>(root, "GLSphere3")->SetRadius(0.5f);
 

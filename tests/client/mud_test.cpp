@@ -20,6 +20,7 @@
 #include "engine/texture.h"
 #include "engine/texture_image.h"
 #include "objects/dummy_cube.h"
+#include "objects/lines.h"
 #include "objects/plane.h"
 #include "objects/sphere.h"
 #include "objects/terrain_renderer.h"
@@ -65,6 +66,17 @@ TEST(MudCreation, LogsEveryStepInOrderAndBindsTheStoredObjects) {
   EXPECT_EQ(mud->IntermediateCubes[1], scene.FindSceneObject("Intermediatecube2"));
   EXPECT_EQ(mud->MobSquare, scene.FindSceneObject("Mobsquare"));
   EXPECT_EQ(mud->RainCube, scene.FindSceneObject("Raincube"));
+  // The stored rain line and 19 copies of it under the rain cube.
+  ASSERT_EQ(mud->RainCube->GetCount(), 20);
+  EXPECT_EQ(mud->RainLines[0], scene.FindSceneObject("rainline"));
+  for (int i = 0; i < 20; ++i) {
+    TGLLines* line = mud->RainLines[static_cast<size_t>(i)];
+    ASSERT_EQ(line, mud->RainCube->GetChild(i)) << i;
+    EXPECT_EQ(line->GetNodes()->GetCount(), 2);
+    EXPECT_EQ(line->GetNodes()->GetItems(1)->GetY(), 1);
+    EXPECT_EQ(line->GetLineColor()->GetAlpha(), 0.1f);
+    EXPECT_EQ(line->GetNodesAspect(), lnaInvisible);
+  }
   EXPECT_EQ(mud->AerialMaterial, Material(*mud, "aerial"));
   EXPECT_EQ(mud->StaticScale, 2);  // 358 div 179
   EXPECT_EQ(mud->UpdateCount, 0);
@@ -226,6 +238,7 @@ TEST(MudCreation, ASecondCoreOnTheSameSceneDoesNotDuplicateTheWorld) {
   const int objects = countObjects();
   mud.reset();
   EXPECT_EQ(world.stored.GetMaterialLibrary()->GetMaterials()->GetCount(), storedMaterials);
+  EXPECT_EQ(world.stored.GetScene()->FindSceneObject("Raincube")->GetCount(), 1) << "the copies of the rain line go";
   mud = world.Create();
   mud->LoadTexture("textures\\tree.bmp");
   EXPECT_TRUE(mud->GetBuilt());
@@ -471,6 +484,26 @@ TEST(MudTextures, CacheKeepsTheMostRecentlyUsedLarge) {
   EXPECT_EQ(names().front(), well);
   EXPECT_EQ(mud->TextureCache->GetCount(), count);
   EXPECT_THROW(mud->LoadTexture("textures\\absent.bmp"), Exception);
+}
+
+// Round the player, the static objects' textures come large; the cells
+// further than three away and the map's first row and column stay small.
+TEST(MudTextures, PreloadingLoadsTheStaticTexturesRoundACell) {
+  World world;
+  world.Paint(1, 100, 100, 0x0000FF);  // brick sides, roof top
+  world.Paint(1, 0, 200, 0x0000FF);
+  std::unique_ptr<TMud> mud = world.Create();
+  ASSERT_TRUE(mud->GetBuilt()) << mud->GetCreateError();
+  ASSERT_NE(mud->StaticObjects[100][100], nullptr);
+  const std::string brick = "textures\\brick.bmp";
+  mud->PreloadTextures(104, 100);
+  mud->PreloadTextures(3, 200);
+  EXPECT_EQ(mud->TextureCache->GetCount(), 0);
+  EXPECT_EQ(TextureWidth(Material(*mud, brick)), 64);
+  mud->PreloadTextures(103, 97);
+  ASSERT_EQ(mud->TextureCache->GetCount(), 1) << "the roof was kept at its own size";
+  EXPECT_EQ(mud->TextureCache->Get(0).name, brick);
+  EXPECT_EQ(TextureWidth(Material(*mud, brick)), 128);
 }
 
 TEST(MudTextures, MapColoursInFirstSeenOrderWithoutBackground) {

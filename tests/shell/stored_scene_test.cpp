@@ -14,6 +14,7 @@
 #include "objects/dummy_cube.h"
 #include "objects/fire_effect.h"
 #include "objects/height_data_bitmap.h"
+#include "objects/lines.h"
 #include "objects/plane.h"
 #include "objects/sky_dome.h"
 #include "objects/sphere.h"
@@ -42,6 +43,18 @@ TEST(StoredScene, ObjectsStandInTheStoredOrder) {
   EXPECT_EQ(ChildNames(*scene.FindSceneObject("Staticcube")),
             (std::vector<std::string>{"pnclouds", "pnsea", "pnundersea", "TerrainRenderer"}));
   EXPECT_EQ(ChildNames(*scene.FindSceneObject("Nullcube")), (std::vector<std::string>{"spnull", "pnnullplane"}));
+  EXPECT_EQ(ChildNames(*scene.FindSceneObject("Raincube")), (std::vector<std::string>{"rainline"}));
+}
+
+TEST(StoredScene, RainLineIsOneInvisibleNodedStreak) {
+  StoredScene stored;
+  auto* line = dynamic_cast<TGLLines*>(stored.GetScene()->FindSceneObject("rainline"));
+  ASSERT_NE(line, nullptr);
+  EXPECT_TRUE(line->GetAntiAliased());
+  EXPECT_EQ(line->GetLineColor()->GetAlpha(), 0.1f);
+  EXPECT_EQ(line->GetNodesAspect(), lnaInvisible);
+  ASSERT_EQ(line->GetNodes()->GetCount(), 2);
+  EXPECT_EQ(line->GetNodes()->GetItems(1)->GetY(), 1);
 }
 
 TEST(StoredScene, TheCoreFindsItsObjectsWhateverTheCase) {
