@@ -118,6 +118,26 @@ TEST_F(MainWindowView, ResizingThePanelRendersAtTheNewSize) {
   EXPECT_FALSE(Near(frame.pixelColor(frame.width() / 2, frame.height() - 3), QColor(0, 0, 0)));
 }
 
+// A key typed after a frame that took 151 ms or more pauses the animation;
+// after a quick frame typing leaves it running.
+TEST_F(MainWindowView, TypingAfterASlowFramePausesTheAnimation) {
+  TGLCadencer& cadencer = *main->GetView()->GetCadencer();
+  ASSERT_TRUE(cadencer.GetEnabled());
+  main->GL3DSceneViewerBeforeRender();
+  main->GL3DSceneViewerAfterRender();
+  EXPECT_LT(main->GetLastRenderMs(), 151);
+  char16_t key = u'n';
+  main->btcommandKeyPress(key);
+  EXPECT_TRUE(cadencer.GetEnabled());
+
+  main->GL3DSceneViewerBeforeRender();
+  QTest::qSleep(160);
+  main->GL3DSceneViewerAfterRender();
+  EXPECT_GE(main->GetLastRenderMs(), 151);
+  main->btcommandKeyPress(key);
+  EXPECT_FALSE(cadencer.GetEnabled());
+}
+
 TEST_F(MainWindowView, CadencerRunsFromStartUpUntilClose) {
   MainViewPanel& view = *main->GetView();
   EXPECT_TRUE(view.GetCadencer()->GetEnabled());
