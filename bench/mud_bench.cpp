@@ -10,50 +10,23 @@
 #include <string>
 
 #include "bench/synthetic_world.h"
-#include "client/client_globals.h"
-#include "client/mud.h"
-#include "client/mud_view.h"
 #include "client/texture_loading.h"
-#include "client/xml_list_dom.h"
 #include "engine/context.h"
 #include "engine/gl_api.h"
 #include "engine/material.h"
 #include "engine/material_library.h"
 #include "engine/scene_buffer.h"
 #include "engine/texture.h"
-#include "imaging/image_library.h"
-#include "objects/height_data_bitmap.h"
 #include "platform/egl/egl_pbuffer_context.h"
-#include "platform/picture/picture.h"
-#include "shell/core/stored_scene.h"
+#include "tests/support/windowless_core.h"
 
 namespace {
 
-// What the main window holds for the core: the stored scene, the view's
-// controls and the images window's pictures, read from a world's folder.
-struct Window {
-  explicit Window(const std::string& folder) {
-    StartImageLibrary();
-    AppFolder = folder;
-    XMLLogFileName = "/dev/null";
-    stored.LoadHeightPicture(folder);
-    elevation.Assign(stored.GetHeightSource()->GetPicture());
-    staticMap.LoadFromFile(folder + "maps/static.bmp");
-    intermediate1.LoadFromFile(folder + "maps/intermediate1.bmp");
-    intermediate2.LoadFromFile(folder + "maps/intermediate2.bmp");
-    intermediate3.LoadFromFile(folder + "maps/intermediate3.bmp");
-    ApplyStoredViewerSettings(*viewer.GetBuffer(), stored.GetCamera());
-  }
-  std::unique_ptr<TMud> Create() {
-    return std::make_unique<TMud>(AppFolder + "config.xml", &viewer, stored.GetScene(), nullptr,
-                                  stored.GetMaterialLibrary(), stored.GetFireFXManager(), &elevation, &staticMap,
-                                  &intermediate1, &intermediate2, &intermediate3, &blackPanel, stored.GetLight(),
-                                  stored.GetHeightSource());
-  }
-  StoredScene stored;
-  PlainViewer viewer;
-  PlainControl blackPanel;
-  Picture elevation, staticMap, intermediate1, intermediate2, intermediate3;
+// The main window's part, read from a world's folder; the log discarded.
+struct Window : windowless_core::Core {
+  explicit Window(const std::string& folder) : scope(folder, "/dev/null") { LoadWorldPictures(folder); }
+  std::unique_ptr<TMud> Create() { return Core::Create(AppFolder + "config.xml"); }
+  windowless_core::ProgramFolderScope scope;
 };
 
 void CreateCore(benchmark::State& state, const std::string& folder) {

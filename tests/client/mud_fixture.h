@@ -16,18 +16,10 @@
 
 #include <gtest/gtest.h>
 
-#include "client/client_globals.h"
-#include "client/mud.h"
-#include "client/mud_view.h"
 #include "client/texture_loading.h"
-#include "client/xml_list_dom.h"
-#include "imaging/image_library.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/linear_bitmap.h"
-#include "objects/fire_effect.h"
-#include "objects/height_data_bitmap.h"
-#include "platform/picture/picture.h"
-#include "shell/core/stored_scene.h"
+#include "tests/support/windowless_core.h"
 
 namespace mud_fixture {
 
@@ -101,37 +93,19 @@ inline void WriteBmp(const fs::path& file, const Bitmap& bitmap) {
   linear.SaveToFile(file.string());
 }
 
-class World {
+class World : public windowless_core::Core {
 public:
   // A folder of its own per test; config.xml from the text given.
-  explicit World(const std::string& config = DefaultConfig()) {
-    StartImageLibrary();
-    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    folder_ = fs::path(CLIENT_TEST_OUTPUT_DIR) / "mud_world" /
-              (test ? std::string(test->test_suite_name()) + "." + test->name() : std::string("shared"));
-    fs::remove_all(folder_);
+  explicit World(const std::string& config = DefaultConfig())
+      : folder_(TestFolder()), scope_(folder_.string() + "/", (folder_ / "log.txt").string()) {
     fs::create_directories(folder_ / "textures");
     fs::copy(fs::path(CLIENT_SOURCE_DIR) / "data/sample-world/xslt", folder_ / "xslt");
     WriteBytes(folder_ / "config.xml", config);
     WriteTextures();
-    previousAppFolder_ = AppFolder;
-    previousLog_ = XMLLogFileName;
-    AppFolder = folder_.string() + "/";
-    XMLLogFileName = (folder_ / "log.txt").string();
-
-    elevation.SetBitmap(SolidBitmap(179, 179, 0x808080));
-    stored.GetHeightSource()->SetPicture(elevation);
+    SetElevation(SolidBitmap(179, 179, 0x808080));
     for (Picture* map : {&staticMap, &intermediate1, &intermediate2, &intermediate3})
       map->SetBitmap(SolidBitmap(TMud::kMapSize, TMud::kMapSize, 0));
-    ApplyStoredViewerSettings(*viewer.GetBuffer(), stored.GetCamera());
   }
-
-  ~World() {
-    AppFolder = previousAppFolder_;
-    XMLLogFileName = previousLog_;
-  }
-  World(const World&) = delete;
-  World& operator=(const World&) = delete;
 
   const fs::path& Folder() const { return folder_; }
   std::string ConfigFile() const { return (folder_ / "config.xml").string(); }
@@ -150,16 +124,9 @@ public:
     p[1] = static_cast<std::uint8_t>(colour >> 8);
     p[2] = static_cast<std::uint8_t>(colour);
   }
-  void SetElevation(const Bitmap& bitmap) {
-    elevation.SetBitmap(bitmap);
-    stored.GetHeightSource()->SetPicture(elevation);
-  }
 
   std::unique_ptr<TMud> Create(const std::string& configFile = std::string()) {
-    return std::make_unique<TMud>(configFile.empty() ? ConfigFile() : configFile, &viewer, stored.GetScene(),
-                                  nullptr, stored.GetMaterialLibrary(), stored.GetFireFXManager(), &elevation,
-                                  &staticMap, &intermediate1, &intermediate2, &intermediate3, &blackPanel,
-                                  stored.GetLight(), stored.GetHeightSource());
+    return Core::Create(configFile.empty() ? ConfigFile() : configFile);
   }
 
   // The messages of the log's dated lines (the stylesheets' own lines have
@@ -176,12 +143,16 @@ public:
     return messages;
   }
 
-  StoredScene stored;
-  PlainViewer viewer;
-  PlainControl blackPanel;
-  Picture elevation, staticMap, intermediate1, intermediate2, intermediate3;
-
 private:
+  static fs::path TestFolder() {
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const fs::path folder = fs::path(CLIENT_TEST_OUTPUT_DIR) / "mud_world" /
+                            (test ? std::string(test->test_suite_name()) + "." + test->name() : std::string("shared"));
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    return folder;
+  }
+
   void WriteTextures() {
     const fs::path textures = folder_ / "textures";
     struct Texture {
@@ -202,52 +173,23 @@ private:
   }
 
   fs::path folder_;
-  std::string previousAppFolder_;
-  std::string previousLog_;
+  windowless_core::ProgramFolderScope scope_;
 };
 
 // The shipped sample world as the program finds it: its pictures, its
 // stored height picture, its config.xml; the log goes to the test output.
-class SampleWorld {
+class SampleWorld : public windowless_core::Core {
 public:
-  SampleWorld() {
-    StartImageLibrary();
-    const std::string folder = std::string(CLIENT_SOURCE_DIR) + "/data/sample-world/";
-    previousAppFolder_ = AppFolder;
-    previousLog_ = XMLLogFileName;
-    AppFolder = folder;
-    fs::create_directories(CLIENT_TEST_OUTPUT_DIR);
-    XMLLogFileName = std::string(CLIENT_TEST_OUTPUT_DIR) + "/sample_world_log.txt";
-    stored.LoadHeightPicture(folder);
-    elevation.Assign(stored.GetHeightSource()->GetPicture());
-    staticMap.LoadFromFile(folder + "maps/static.bmp");
-    intermediate1.LoadFromFile(folder + "maps/intermediate1.bmp");
-    intermediate2.LoadFromFile(folder + "maps/intermediate2.bmp");
-    intermediate3.LoadFromFile(folder + "maps/intermediate3.bmp");
-    ApplyStoredViewerSettings(*viewer.GetBuffer(), stored.GetCamera());
-  }
-  ~SampleWorld() {
-    AppFolder = previousAppFolder_;
-    XMLLogFileName = previousLog_;
-  }
-  SampleWorld(const SampleWorld&) = delete;
-  SampleWorld& operator=(const SampleWorld&) = delete;
-
-  std::unique_ptr<TMud> Create() {
-    return std::make_unique<TMud>(AppFolder + "config.xml", &viewer, stored.GetScene(), nullptr,
-                                  stored.GetMaterialLibrary(), stored.GetFireFXManager(), &elevation, &staticMap,
-                                  &intermediate1, &intermediate2, &intermediate3, &blackPanel, stored.GetLight(),
-                                  stored.GetHeightSource());
-  }
-
-  StoredScene stored;
-  PlainViewer viewer;
-  PlainControl blackPanel;
-  Picture elevation, staticMap, intermediate1, intermediate2, intermediate3;
+  SampleWorld() : scope_(Folder(), LogFile()) { LoadWorldPictures(Folder()); }
+  std::unique_ptr<TMud> Create() { return Core::Create(Folder() + "config.xml"); }
 
 private:
-  std::string previousAppFolder_;
-  std::string previousLog_;
+  static std::string Folder() { return std::string(CLIENT_SOURCE_DIR) + "/data/sample-world/"; }
+  static std::string LogFile() {
+    fs::create_directories(CLIENT_TEST_OUTPUT_DIR);
+    return std::string(CLIENT_TEST_OUTPUT_DIR) + "/sample_world_log.txt";
+  }
+  windowless_core::ProgramFolderScope scope_;
 };
 
 }  // namespace mud_fixture

@@ -15,18 +15,9 @@
 #include <string>
 #include <unistd.h>
 
-#include "client/client_globals.h"
-#include "client/mud.h"
-#include "client/mud_view.h"
 #include "client/texture_loading.h"
-#include "client/xml_list_dom.h"
-#include "engine/light_source.h"
-#include "imaging/image_library.h"
-#include "objects/fire_effect.h"
-#include "objects/height_data_bitmap.h"
 #include "platform/base/exception.h"
-#include "platform/picture/picture.h"
-#include "shell/core/stored_scene.h"
+#include "tests/support/windowless_core.h"
 
 namespace {
 
@@ -63,24 +54,17 @@ Bitmap Map(int32_t colour) {
   return map;
 }
 
-struct Fixture {
-  Fixture() {
-    StartImageLibrary();
-    AppFolder = std::string(CLIENT_SOURCE_DIR) + "/data/sample-world/";
-    XMLLogFileName = "/dev/null";
+struct Fixture : windowless_core::Core {
+  Fixture() : scope(std::string(CLIENT_SOURCE_DIR) + "/data/sample-world/", "/dev/null") {
     Bitmap grey(179, 179, pf24bit);
     std::fill(grey.Data(), grey.Data() + grey.DataSize(), 128);
-    elevation.SetBitmap(grey);
-    stored.GetHeightSource()->SetPicture(elevation);
+    SetElevation(grey);
     staticMap.SetBitmap(Map(0x0000FF));
     intermediate1.SetBitmap(Map(0xC0C0C0));
     intermediate2.SetBitmap(Map(0x008000));
     intermediate3.SetBitmap(Map(0));
   }
-  StoredScene stored;
-  PlainViewer viewer;
-  PlainControl blackPanel;
-  Picture elevation, staticMap, intermediate1, intermediate2, intermediate3;
+  windowless_core::ProgramFolderScope scope;
 };
 
 }  // namespace
@@ -105,10 +89,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out << (mode == 1 ? text : World(mode - 2, text));
   }
-  TMud mud(file, &fixture.viewer, fixture.stored.GetScene(), nullptr, fixture.stored.GetMaterialLibrary(),
-           fixture.stored.GetFireFXManager(), &fixture.elevation, &fixture.staticMap, &fixture.intermediate1,
-           &fixture.intermediate2, &fixture.intermediate3, &fixture.blackPanel, fixture.stored.GetLight(),
-           fixture.stored.GetHeightSource());
+  std::unique_ptr<TMud> core = fixture.Create(file);
+  TMud& mud = *core;
   if (mud.GetBuilt()) {
     try {
       mud.LoadTexture("textures\\tree.bmp");
