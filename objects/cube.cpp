@@ -55,11 +55,7 @@ TVector4f TGLCube::AxisAlignedDimensionsUnscaled() const {
 bool TGLCube::RayCastIntersect(const TVector4f& rayStart, const TVector4f& rayVector, TVector4f* intersectPoint,
                                TVector4f* intersectNormal) {
   const ObjectFrame frame{GetAbsoluteMatrix(), GetInvAbsoluteMatrix()};
-  const auto hit = CubeRayCast(frame, FShape.Width, FShape.Height, FShape.Depth, rayStart, rayVector);
-  if (!hit) return false;
-  if (intersectPoint) *intersectPoint = hit->Point;
-  if (intersectNormal) *intersectNormal = hit->Normal;
-  return true;
+  return ReportRayHit(CubeRayCast(frame, FShape.Width, FShape.Height, FShape.Depth, rayStart, rayVector), intersectPoint, intersectNormal);
 }
 
 std::unique_ptr<TGLSilhouette> TGLCube::GenerateSilhouette(const TGLSilhouetteParameters& parameters) {

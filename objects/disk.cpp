@@ -44,11 +44,7 @@ TVector4f TGLDisk::AxisAlignedDimensionsUnscaled() const {
 bool TGLDisk::RayCastIntersect(const TVector4f& rayStart, const TVector4f& rayVector, TVector4f* intersectPoint,
                                TVector4f* intersectNormal) {
   const ObjectFrame frame{GetAbsoluteMatrix(), GetInvAbsoluteMatrix()};
-  const auto hit = DiskRayCast(frame, FShape, rayStart, rayVector);
-  if (!hit) return false;
-  if (intersectPoint) *intersectPoint = hit->Point;
-  if (intersectNormal) *intersectNormal = hit->Normal;
-  return true;
+  return ReportRayHit(DiskRayCast(frame, FShape, rayStart, rayVector), intersectPoint, intersectNormal);
 }
 
 void TGLDisk::BuildList(TRenderContextInfo& rci) {

@@ -37,3 +37,10 @@ TVector4f ObjectFrame::AbsoluteDirection() const {
   NormalizeAffineVector(z);
   return VectorMakeFromAffine(z, 0.0f);
 }
+
+bool ReportRayHit(const std::optional<RayHit>& hit, TVector4f* intersectPoint, TVector4f* intersectNormal) {
+  if (!hit) return false;
+  if (intersectPoint) *intersectPoint = hit->Point;
+  if (intersectNormal) *intersectNormal = hit->Normal;
+  return true;
+}

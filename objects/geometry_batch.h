@@ -25,6 +25,8 @@ struct GeometryVertex {
 struct GeometryBatch {
   PrimitiveKind Kind = PrimitiveKind::Triangles;
   std::vector<GeometryVertex> Vertices;
+  // Empty, or one colour per vertex (sent before it).
+  std::vector<TVector4f> Colors{};
 };
 
 using GeometryBatches = std::vector<GeometryBatch>;
@@ -64,3 +66,7 @@ struct RayHit {
   TVector4f Point;   // absolute, w = 1
   TVector4f Normal;  // absolute, unit, w = 0
 };
+
+// What a scene object's ray cast hands back: the hit's point and normal
+// written where asked, true for a hit.
+bool ReportRayHit(const std::optional<RayHit>& hit, TVector4f* intersectPoint, TVector4f* intersectNormal);

@@ -27,7 +27,10 @@ void EmitGeometryBatch(const GeometryBatch& batch, EmitOptions options) {
   const GLApi& gl = GL();
   gl.glBegin(PrimitiveKindToGL(batch.Kind));
   const TAffineVector* lastNormal = nullptr;
-  for (const GeometryVertex& v : batch.Vertices) {
+  const bool colors = batch.Colors.size() == batch.Vertices.size();
+  for (std::size_t i = 0; i < batch.Vertices.size(); ++i) {
+    const GeometryVertex& v = batch.Vertices[i];
+    if (colors) gl.glColor4fv(batch.Colors[i].V);
     if (options.Normals && (!lastNormal || !AffineVectorEquals(*lastNormal, v.Normal))) {
       gl.glNormal3fv(v.Normal.V);
       lastNormal = &v.Normal;

@@ -68,11 +68,7 @@ TVector4f TGLPlane::AxisAlignedDimensionsUnscaled() const {
 bool TGLPlane::RayCastIntersect(const TVector4f& rayStart, const TVector4f& rayVector, TVector4f* intersectPoint,
                                 TVector4f* intersectNormal) {
   const ObjectFrame frame{GetAbsoluteMatrix(), GetInvAbsoluteMatrix()};
-  const auto hit = PlaneRayCast(frame, FShape.Width, FShape.Height, rayStart, rayVector);
-  if (!hit) return false;
-  if (intersectPoint) *intersectPoint = hit->Point;
-  if (intersectNormal) *intersectNormal = hit->Normal;
-  return true;
+  return ReportRayHit(PlaneRayCast(frame, FShape.Width, FShape.Height, rayStart, rayVector), intersectPoint, intersectNormal);
 }
 
 std::unique_ptr<TGLSilhouette> TGLPlane::GenerateSilhouette(const TGLSilhouetteParameters& parameters) {

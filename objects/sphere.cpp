@@ -70,11 +70,7 @@ TVector4f TGLSphere::AxisAlignedDimensionsUnscaled() const {
 bool TGLSphere::RayCastIntersect(const TVector4f& rayStart, const TVector4f& rayVector, TVector4f* intersectPoint,
                                  TVector4f* intersectNormal) {
   const ObjectFrame frame{GetAbsoluteMatrix(), GetInvAbsoluteMatrix()};
-  const auto hit = SphereRayCast(frame, FShape.Radius, rayStart, rayVector);
-  if (!hit) return false;
-  if (intersectPoint) *intersectPoint = hit->Point;
-  if (intersectNormal) *intersectNormal = hit->Normal;
-  return true;
+  return ReportRayHit(SphereRayCast(frame, FShape.Radius, rayStart, rayVector), intersectPoint, intersectNormal);
 }
 
 std::unique_ptr<TGLSilhouette> TGLSphere::GenerateSilhouette(const TGLSilhouetteParameters& parameters) {

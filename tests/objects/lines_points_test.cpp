@@ -47,8 +47,9 @@ TEST(LinePath, SplineModesAndDivisions) {
     // Every mode starts and ends exactly on the end nodes.
     EXPECT_TRUE(NearVector(path.Vertices.front().Position, c.nodes.front().Position, 0));
     EXPECT_TRUE(NearVector(path.Vertices.back().Position, c.nodes.back().Position, 0));
-    if (c.vertices == c.nodes.size())
+    if (c.vertices == c.nodes.size()) {
       for (std::size_t i = 0; i < c.vertices; ++i) EXPECT_TRUE(NearVector(path.Vertices[i].Position, c.nodes[i].Position, 0));
+    }
   }
   EXPECT_TRUE(DrawsAsNurbs(lsmNURBSCurve, 2));
   EXPECT_FALSE(DrawsAsNurbs(lsmNURBSCurve, 1));
