@@ -1,0 +1,64 @@
+#pragma once
+// Geometry of the cylinder and the cone standing along the local y axis
+// (the GLU quadrics turned from z onto y), their shared silhouette
+// triangles, and the cylinder's ray cast.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "objects/geometry_batch.h"
+#include "objects/quadric_geometry.h"
+#include "objects/small_set.h"
+
+enum TConePart : std::uint8_t { coSides, coBottom };
+using TConeParts = SmallSet<TConePart>;
+enum TCylinderPart : std::uint8_t { cySides, cyBottom, cyTop };
+using TCylinderParts = SmallSet<TCylinderPart>;
+enum TCylinderAlignment : std::uint8_t { caCenter, caTop, caBottom };
+
+// What cylinders, cones, annuli and arrow lines share.
+struct CylinderBaseShape {
+  float BottomRadius = 0.5f;
+  float Height = 1.0f;
+  int Slices = 16;
+  int Stacks = 4;
+  int Loops = 1;
+};
+
+struct ConeShape {
+  CylinderBaseShape Base;
+  TConeParts Parts{coSides, coBottom};
+};
+
+struct CylinderShape {
+  CylinderBaseShape Base;
+  float TopRadius = 0.5f;
+  TCylinderParts Parts{cySides, cyBottom, cyTop};
+  TCylinderAlignment Alignment = caCenter;
+};
+
+// Sides, then the bottom disk facing down; centred on the origin.
+GeometryBatches BuildConeGeometry(const ConeShape& shape, const QuadricStyle& style);
+// Sides, top (facing up), bottom (facing down); the origin at the centre,
+// the top or the bottom as aligned.
+GeometryBatches BuildCylinderGeometry(const CylinderShape& shape, const QuadricStyle& style);
+
+// Four triangles per slice around the axis from y = -height/2 to
+// height/2 (the side's two halves, one to each end's centre), facing out;
+// at least three slices.
+std::vector<std::array<TAffineVector, 3>> CylinderSilhouetteTriangles(float bottomRadius, float topRadius,
+                                                                      float height, int slices);
+
+// The nearest hit in front of the start on the drawn bottom disk (normal
+// -y) or the slanted side (normal away from the axis and up the slope).
+std::optional<RayHit> ConeRayCast(const ObjectFrame& frame, const ConeShape& shape, const TVector4f& ray_start,
+                                  const TVector4f& ray_vector);
+
+// The cylinder taken as straight with its top radius: the nearest hit in
+// front of the start among the drawn caps (normal +y or -y) and the side
+// between them (normal away from the axis); a ray along the axis never
+// hits the side.
+std::optional<RayHit> CylinderRayCast(const ObjectFrame& frame, const CylinderShape& shape,
+                                      const TVector4f& ray_start, const TVector4f& ray_vector);

@@ -1,0 +1,86 @@
+#include "objects/quadric_geometry.h"
+
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "engine/matrix_geometry.h"
+#include "engine/vector_geometry.h"
+#include "objects/disk_geometry.h"
+
+GeometryBatches QuadricCylinder(const QuadricStyle& style, double baseRadius, double topRadius, double height,
+                                int slices, int stacks) {
+  GeometryBatches batches;
+  if (slices < 2 || stacks < 1 || baseRadius < 0 || topRadius < 0 || height < 0) return batches;
+  const double deltaRadius = baseRadius - topRadius;
+  const double length = std::sqrt(deltaRadius * deltaRadius + height * height);
+  if (length == 0) return batches;
+  const double xyNormal = height / length;
+  double zNormal = deltaRadius / length;
+  const double sign = style.Orientation == ndInside ? -1.0 : 1.0;
+  zNormal *= sign;
+  std::vector<double> sines(static_cast<std::size_t>(slices) + 1), cosines(sines.size());
+  std::vector<TAffineVector> normals(sines.size());
+  for (int i = 0; i <= slices; ++i) {
+    const int k = i == slices ? 0 : i;
+    const double angle = 2 * std::numbers::pi * k / slices;
+    sines[i] = std::sin(angle);
+    cosines[i] = std::cos(angle);
+    // Flat faces take the normal halfway between their edges.
+    const double normalAngle = style.Normals == nsFlat ? 2 * std::numbers::pi * (k - 0.5) / slices : angle;
+    normals[i] = {static_cast<float>(sign * xyNormal * std::sin(normalAngle)),
+                  static_cast<float>(sign * xyNormal * std::cos(normalAngle)), static_cast<float>(zNormal)};
+  }
+  const bool outside = style.Orientation == ndOutside;
+  for (int j = 0; j < stacks; ++j) {
+    const double zLow = j * height / stacks, zHigh = (j + 1) * height / stacks;
+    const double rLow = baseRadius - deltaRadius * (static_cast<float>(j) / stacks);
+    const double rHigh = baseRadius - deltaRadius * (static_cast<float>(j + 1) / stacks);
+    const float tLow = static_cast<float>(j) / static_cast<float>(stacks);
+    const float tHigh = static_cast<float>(j + 1) / static_cast<float>(stacks);
+    GeometryBatch strip{PrimitiveKind::QuadStrip, {}};
+    strip.Vertices.reserve(2 * sines.size());
+    for (int i = 0; i <= slices; ++i) {
+      const float s = 1.0f - static_cast<float>(i) / static_cast<float>(slices);
+      const GeometryVertex low{{s, tLow},
+                               normals[i],
+                               {static_cast<float>(rLow * sines[i]), static_cast<float>(rLow * cosines[i]),
+                                static_cast<float>(zLow)}};
+      const GeometryVertex high{{s, tHigh},
+                                normals[i],
+                                {static_cast<float>(rHigh * sines[i]), static_cast<float>(rHigh * cosines[i]),
+                                 static_cast<float>(zHigh)}};
+      strip.Vertices.push_back(outside ? low : high);
+      strip.Vertices.push_back(outside ? high : low);
+    }
+    batches.push_back(std::move(strip));
+  }
+  return batches;
+}
+
+GeometryBatches QuadricDisk(const QuadricStyle& style, double innerRadius, double outerRadius, int slices, int loops) {
+  DiskShape disk;
+  disk.InnerRadius = static_cast<float>(innerRadius);
+  disk.OuterRadius = static_cast<float>(outerRadius);
+  disk.Slices = slices;
+  disk.Loops = loops;
+  disk.NormalDirection = style.Orientation;
+  return BuildDiskGeometry(disk);
+}
+
+void TransformBatches(GeometryBatches& batches, const TMatrix& matrix) {
+  for (GeometryBatch& batch : batches)
+    for (GeometryVertex& v : batch.Vertices) {
+      v.Position = AffineVectorMake(VectorTransform(PointMake(v.Position), matrix));
+      v.Normal = AffineVectorMake(VectorTransform(VectorMakeFromAffine(v.Normal, 0.0f), matrix));
+    }
+}
+
+void AppendBatches(GeometryBatches& batches, GeometryBatches&& more) {
+  batches.insert(batches.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
+}
+
+TMatrix QuadricZToY() {
+  // Rows are the images of x, y and z.
+  return TMatrix{{1, 0, 0, 0}, {0, 0, -1, 0}, {0, 1, 0, 0}, {0, 0, 0, 1}};
+}

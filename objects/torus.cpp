@@ -1,0 +1,34 @@
+#include "objects/torus.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "objects/geometry_emitter.h"
+
+CLIENT_DEFINE_CLASS(TGLTorus, TGL3DSceneObject)
+CLIENT_REGISTER_CLASS(TGLTorus);
+
+template <class T>
+void TGLTorus::Store(T& field, T value) {
+  if (field == value) return;
+  field = value;
+  StructureChanged();
+}
+
+void TGLTorus::SetMajorRadius(float value) { Store(FShape.MajorRadius, value); }
+void TGLTorus::SetMinorRadius(float value) { Store(FShape.MinorRadius, value); }
+void TGLTorus::SetRings(int value) { Store(FShape.Rings, std::max(value, 2)); }
+void TGLTorus::SetSides(int value) { Store(FShape.Sides, std::max(value, 3)); }
+
+TVector4f TGLTorus::AxisAlignedDimensionsUnscaled() const {
+  const float r = std::fabs(FShape.MajorRadius) + std::fabs(FShape.MinorRadius);
+  return {r, r, std::fabs(FShape.MinorRadius), 0};
+}
+
+bool TGLTorus::RayCastIntersect(const TVector4f& rayStart, const TVector4f& rayVector, TVector4f* intersectPoint,
+                                TVector4f* intersectNormal) {
+  const ObjectFrame frame{GetAbsoluteMatrix(), GetInvAbsoluteMatrix()};
+  return ReportRayHit(TorusRayCast(frame, FShape, rayStart, rayVector), intersectPoint, intersectNormal);
+}
+
+void TGLTorus::BuildList(TRenderContextInfo&) { EmitGeometry(BuildTorusGeometry(FShape)); }
