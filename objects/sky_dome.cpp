@@ -147,9 +147,7 @@ void TSkyDomeBand::BuildGeometry(std::vector<TSkyDomePrimitive>& primitives) con
   }
 }
 
-namespace {
-
-void EmitPrimitives(const std::vector<TSkyDomePrimitive>& primitives) {
+void EmitSkyDomePrimitives(const std::vector<TSkyDomePrimitive>& primitives) {
   const GLApi& gl = GL();
   for (const TSkyDomePrimitive& p : primitives) {
     gl.glBegin(p.Mode);
@@ -161,12 +159,10 @@ void EmitPrimitives(const std::vector<TSkyDomePrimitive>& primitives) {
   }
 }
 
-}  // namespace
-
 void TSkyDomeBand::BuildList(TRenderContextInfo&) const {
   std::vector<TSkyDomePrimitive> primitives;
   BuildGeometry(primitives);
-  EmitPrimitives(primitives);
+  EmitSkyDomePrimitives(primitives);
 }
 
 TSkyDomeBands::TSkyDomeBands(TPersistent* owner) : TOwnedCollection(owner, TSkyDomeBand::StaticClass()) {}
@@ -180,7 +176,7 @@ void TSkyDomeBands::BuildGeometry(std::vector<TSkyDomePrimitive>& primitives) co
 void TSkyDomeBands::BuildList(TRenderContextInfo&) const {
   std::vector<TSkyDomePrimitive> primitives;
   BuildGeometry(primitives);
-  EmitPrimitives(primitives);
+  EmitSkyDomePrimitives(primitives);
 }
 
 // ---------------------------------------------------------------------------

@@ -35,6 +35,9 @@ struct TSkyDomePrimitive {
   std::vector<TVector4f> Colors;
 };
 
+// Sends the primitives, a colour before each vertex.
+void EmitSkyDomePrimitives(const std::vector<TSkyDomePrimitive>& primitives);
+
 // Stars drawn with one point size; RGB per star.
 struct TSkyDomeStarBatch {
   float PointSize = 1.5f;
