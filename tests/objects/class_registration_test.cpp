@@ -4,16 +4,27 @@
 
 #include "engine/class_registry.h"
 #include "engine/xcollection.h"
+#include "objects/annulus.h"
+#include "objects/arrow_line.h"
 #include "objects/cube.h"
+#include "objects/cylinder.h"
 #include "objects/disk.h"
 #include "objects/dummy_cube.h"
+#include "objects/earth_sky_dome.h"
+#include "objects/extrusion_solid.h"
 #include "objects/fire_effect.h"
+#include "objects/frustum.h"
 #include "objects/lines.h"
 #include "objects/mesh.h"
+#include "objects/multi_polygon.h"
+#include "objects/pipe.h"
 #include "objects/plane.h"
 #include "objects/points.h"
+#include "objects/polygon.h"
+#include "objects/revolution_solid.h"
 #include "objects/sphere.h"
 #include "objects/sprite.h"
+#include "objects/torus.h"
 
 namespace {
 
@@ -21,7 +32,12 @@ TEST(DrawableClasses, StoredScenesFindAndMakeThemByName) {
   // Naming each class keeps its unit, and so its registration, linked.
   const TClassInfo* classes[] = {&TGLSphere::StaticClass(), &TGLCube::StaticClass(),      &TGLPlane::StaticClass(),
                                  &TGLSprite::StaticClass(), &TGLDummyCube::StaticClass(), &TGLDisk::StaticClass(),
-                                 &TGLMesh::StaticClass(),   &TGLLines::StaticClass(),     &TGLPoints::StaticClass()};
+                                 &TGLMesh::StaticClass(),   &TGLLines::StaticClass(),     &TGLPoints::StaticClass(),
+                                 &TGLCylinder::StaticClass(), &TGLCone::StaticClass(),      &TGLAnnulus::StaticClass(),
+                                 &TGLTorus::StaticClass(),    &TGLArrowLine::StaticClass(), &TGLFrustrum::StaticClass(),
+                                 &TGLPolygon::StaticClass(),  &TGLMultiPolygon::StaticClass(),
+                                 &TGLExtrusionSolid::StaticClass(), &TGLRevolutionSolid::StaticClass(),
+                                 &TGLPipe::StaticClass(),     &TGLEarthSkyDome::StaticClass()};
   TGLDummyCube root;
   for (const TClassInfo* info : classes) {
     const std::string& name = info->ClassName();
