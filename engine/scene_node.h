@@ -259,6 +259,14 @@ protected:
   // The three axes from the origin, dashed with `pattern` (also the
   // markers of line nodes).
   void RenderAxes(TRenderContextInfo& rci, std::uint16_t pattern, float length);
+  // The drawables' setter rule: a differing value is stored and the
+  // structure changes (the list is built again at the next frame).
+  template <class T>
+  void Store(T& field, const T& value) {
+    if (field == value) return;
+    field = value;
+    StructureChanged();
+  }
 
   TSceneObjectStyle FObjectStyle = 0;
 

@@ -10,13 +10,6 @@ CLIENT_REGISTER_CLASS(TGLCube);
 
 TGLCube::TGLCube(TComponent* owner) : TGL3DSceneObject(owner) { FObjectStyle |= sosDirectDraw; }
 
-template <class T>
-void TGLCube::Store(T& field, T value) {
-  if (field == value) return;
-  field = value;
-  StructureChanged();
-}
-
 void TGLCube::SetCubeWidth(float value) { Store(FShape.Width, value); }
 void TGLCube::SetCubeHeight(float value) { Store(FShape.Height, value); }
 void TGLCube::SetCubeDepth(float value) { Store(FShape.Depth, value); }

@@ -46,9 +46,6 @@ public:
   void StructureChanged() override;
 
 private:
-  template <class T>
-  void Store(T& field, T value);
-
   CubeShape FShape;
   GeometryBatches FGeometry;
   bool FGeometryValid = false;

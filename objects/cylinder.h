@@ -33,14 +33,6 @@ public:
   // (heads and holes of descendants not included).
   std::unique_ptr<TGLSilhouette> GenerateSilhouette(const TGLSilhouetteParameters& parameters) override;
 
-protected:
-  template <class T>
-  void Store(T& field, T value) {
-    if (field == value) return;
-    field = value;
-    StructureChanged();
-  }
-
 private:
   CylinderBaseShape FBase;
 };

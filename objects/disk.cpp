@@ -7,13 +7,6 @@
 CLIENT_DEFINE_CLASS(TGLDisk, TGLQuadricObject)
 CLIENT_REGISTER_CLASS(TGLDisk);
 
-template <class T>
-void TGLDisk::Store(T& field, T value) {
-  if (field == value) return;
-  field = value;
-  StructureChanged();
-}
-
 void TGLDisk::SetOuterRadius(float value) { Store(FShape.OuterRadius, value); }
 void TGLDisk::SetInnerRadius(float value) { Store(FShape.InnerRadius, value); }
 void TGLDisk::SetSlices(int value) { Store(FShape.Slices, value); }

@@ -10,13 +10,6 @@ CLIENT_REGISTER_CLASS(TGLExtrusionSolid);
 
 TGLExtrusionSolid::TGLExtrusionSolid(TComponent* owner) : TMultiPolygonBase(owner) { SetMinSmoothAngle(5.0f); }
 
-template <class T>
-void TGLExtrusionSolid::Store(T& field, T value) {
-  if (field == value) return;
-  field = value;
-  StructureChanged();
-}
-
 void TGLExtrusionSolid::SetStacks(int value) {
   if (value > 0) Store(FShape.Stacks, value);
 }

@@ -38,9 +38,6 @@ public:
   void BuildList(TRenderContextInfo& rci) override;
 
 private:
-  template <class T>
-  void Store(T& field, T value);
-
   ExtrusionShape FShape;
   float FMinSmoothAngle = 5.0f;
 };

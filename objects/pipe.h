@@ -110,12 +110,5 @@ public:
   void BuildList(TRenderContextInfo& rci) override;
 
 private:
-  template <class T>
-  void Store(T& field, T value) {
-    if (field == value) return;
-    field = value;
-    StructureChanged();
-  }
-
   PipeShape FShape;
 };

@@ -18,13 +18,6 @@ std::unique_ptr<TGLSilhouette> MakeSilhouette(const SilhouetteGeometry& geometry
 
 TGLPlane::TGLPlane(TComponent* owner) : TGL3DSceneObject(owner) { FObjectStyle |= sosDirectDraw; }
 
-template <class T>
-void TGLPlane::Store(T& field, T value) {
-  if (field == value) return;
-  field = value;
-  StructureChanged();
-}
-
 void TGLPlane::SetWidth(float value) { Store(FShape.Width, value); }
 void TGLPlane::SetHeight(float value) { Store(FShape.Height, value); }
 void TGLPlane::SetXOffset(float value) { Store(FShape.XOffset, value); }

@@ -57,9 +57,6 @@ public:
   void StructureChanged() override;
 
 private:
-  template <class T>
-  void Store(T& field, T value);
-
   PlaneShape FShape;
   TPlaneStyles FStyle{psSingleQuad, psTileTexture};
   bool FNoZWrite = false;

@@ -13,13 +13,6 @@
 CLIENT_DEFINE_CLASS(TGLSphere, TGLQuadricObject)
 CLIENT_REGISTER_CLASS(TGLSphere);
 
-template <class T>
-void TGLSphere::Store(T& field, T value) {
-  if (field == value) return;
-  field = value;
-  StructureChanged();
-}
-
 void TGLSphere::SetRadius(float value) { Store(FShape.Radius, value); }
 void TGLSphere::SetSlices(int value) { Store(FShape.Slices, std::max(value, 1)); }
 void TGLSphere::SetStacks(int value) { Store(FShape.Stacks, std::max(value, 1)); }

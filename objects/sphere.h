@@ -50,8 +50,5 @@ public:
   void BuildList(TRenderContextInfo& rci) override;
 
 private:
-  template <class T>
-  void Store(T& field, T value);
-
   SphereShape FShape;
 };

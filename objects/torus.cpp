@@ -8,13 +8,6 @@
 CLIENT_DEFINE_CLASS(TGLTorus, TGL3DSceneObject)
 CLIENT_REGISTER_CLASS(TGLTorus);
 
-template <class T>
-void TGLTorus::Store(T& field, T value) {
-  if (field == value) return;
-  field = value;
-  StructureChanged();
-}
-
 void TGLTorus::SetMajorRadius(float value) { Store(FShape.MajorRadius, value); }
 void TGLTorus::SetMinorRadius(float value) { Store(FShape.MinorRadius, value); }
 void TGLTorus::SetRings(int value) { Store(FShape.Rings, std::max(value, 2)); }

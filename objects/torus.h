@@ -28,8 +28,5 @@ public:
   void BuildList(TRenderContextInfo& rci) override;
 
 private:
-  template <class T>
-  void Store(T& field, T value);
-
   TorusShape FShape;
 };
