@@ -84,3 +84,16 @@ void TCubicSpline::SplineAffineVector(float t, TAffineVector& v) const { v = Spl
 TAffineVector TCubicSpline::SplineSlopeVector(float t) const {
   return {Slope(tables_[0], t), Slope(tables_[1], t), Slope(tables_[2], t)};
 }
+
+TCubicSpline SplineThrough(std::span<const TAffineVector> points) {
+  std::vector<float> x, y, z;
+  x.reserve(points.size());
+  y.reserve(points.size());
+  z.reserve(points.size());
+  for (const TAffineVector& p : points) {
+    x.push_back(p[0]);
+    y.push_back(p[1]);
+    z.push_back(p[2]);
+  }
+  return TCubicSpline(x.data(), y.data(), z.data(), nullptr, static_cast<int>(points.size()));
+}

@@ -3,6 +3,7 @@
 // continuous first derivatives; the parameter t runs from 0 at the first knot
 // to n - 1 at the last and extrapolates the end segments outside that range.
 
+#include <span>
 #include <vector>
 
 #include "engine/vector_types.h"
@@ -43,3 +44,6 @@ private:
   Table tables_[4];
   int n_ = 0;
 };
+
+// The spline through the points' x, y and z (w evaluates to 0).
+TCubicSpline SplineThrough(std::span<const TAffineVector> points);

@@ -54,13 +54,9 @@ LinePath BuildLinePath(std::span<const LineNode> nodes, TLineSplineMode mode, in
   // The cubic spline: a division too fine for the vertex budget is lowered.
   const long long intervals = count - 1;
   const int steps = static_cast<int>(std::min<long long>(division, (kMaxSplineVertices - 1) / intervals));
-  std::vector<float> x, y, z;
-  for (const LineNode& n : nodes) {
-    x.push_back(n.Position[0]);
-    y.push_back(n.Position[1]);
-    z.push_back(n.Position[2]);
-  }
-  const TCubicSpline spline(x.data(), y.data(), z.data(), nullptr, count);
+  std::vector<TAffineVector> positions;
+  for (const LineNode& n : nodes) positions.push_back(n.Position);
+  const TCubicSpline spline = SplineThrough(positions);
   path.VertexColors = nodeColors;
   const float f = 1.0f / static_cast<float>(steps);
   const int last = static_cast<int>(intervals) * steps;

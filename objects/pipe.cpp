@@ -164,15 +164,14 @@ GeometryBatches BuildPipeGeometry(const std::vector<PipeNode>& nodes, const Pipe
   const bool spline = shape.SplineMode == lsmCubicSpline && count >= 2;
   std::unique_ptr<TCubicSpline> path, radii;
   if (spline) {
-    std::vector<float> x, y, z, f;
+    std::vector<TAffineVector> positions;
+    std::vector<float> factors;
     for (const PipeNode& n : nodes) {
-      x.push_back(n.Position[0]);
-      y.push_back(n.Position[1]);
-      z.push_back(n.Position[2]);
-      f.push_back(n.RadiusFactor);
+      positions.push_back(n.Position);
+      factors.push_back(n.RadiusFactor);
     }
-    path = std::make_unique<TCubicSpline>(x.data(), y.data(), z.data(), nullptr, count);
-    radii = std::make_unique<TCubicSpline>(f.data(), nullptr, nullptr, nullptr, count);
+    path = std::make_unique<TCubicSpline>(SplineThrough(positions));
+    radii = std::make_unique<TCubicSpline>(factors.data(), nullptr, nullptr, nullptr, count);
   }
   PipeBuilder builder(shape, batches);
   auto direction = [&](std::size_t i) {

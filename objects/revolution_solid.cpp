@@ -135,13 +135,7 @@ GeometryBatches BuildRevolutionGeometry(const std::vector<TAffineVector>& nodes,
       profile.push_back({nodes[k], nodes[k + 1], static_cast<float>(k) / (count - 1),
                          static_cast<float>(k + 1) / (count - 1)});
   } else {
-    std::vector<float> x, y, z;
-    for (const TAffineVector& n : nodes) {
-      x.push_back(n[0]);
-      y.push_back(n[1]);
-      z.push_back(n[2]);
-    }
-    const TCubicSpline curve(x.data(), y.data(), z.data(), nullptr, count);
+    const TCubicSpline curve = SplineThrough(nodes);
     const int m = (count - 1) * shape.Division;
     TAffineVector previous = curve.SplineAffineVector(0);
     for (int i = 1; i <= m; ++i) {
