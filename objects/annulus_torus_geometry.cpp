@@ -35,14 +35,7 @@ std::optional<RayHit> AnnulusRayCast(const ObjectFrame& frame, const AnnulusShap
   const TVector4f d = frame.VectorToLocal(ray_vector);
   const float outer = shape.TopRadius, inner = shape.TopInnerRadius;
   const float h = shape.Base.Height / 2;
-  std::optional<double> best;
-  TAffineVector bestPoint{}, bestNormal{};
-  auto offer = [&](double t, const TAffineVector& point, const TAffineVector& normal) {
-    if (best && t >= *best) return;
-    best = t;
-    bestPoint = point;
-    bestNormal = normal;
-  };
+  NearestHit nearest;
   double tMin = -std::numeric_limits<double>::infinity(), tMax = std::numeric_limits<double>::infinity();
   if (d[1] == 0) {
     if (p[1] > h || p[1] < -h) return std::nullopt;
@@ -52,7 +45,7 @@ std::optional<RayHit> AnnulusRayCast(const ObjectFrame& frame, const AnnulusShap
       if (t > 0 && shape.Parts.Contains(part)) {
         const float x = p[0] + t * d[0], z = p[2] + t * d[2];
         const float r2 = x * x + z * z;
-        if (inner * inner <= r2 && r2 <= outer * outer) offer(t, {x, y, z}, {0, ny, 0});
+        if (inner * inner <= r2 && r2 <= outer * outer) nearest.Offer(t, {x, y, z}, {0, ny, 0});
       }
       return t;
     };
@@ -71,13 +64,12 @@ std::optional<RayHit> AnnulusRayCast(const ObjectFrame& frame, const AnnulusShap
       if (!(t >= 0 && t >= tMin && t < tMax)) continue;
       const TAffineVector q{static_cast<float>(p[0] + t * d[0]), static_cast<float>(p[1] + t * d[1]),
                             static_cast<float>(p[2] + t * d[2])};
-      offer(t, q, {q[0], 0, q[2]});
+      nearest.Offer(t, q, {q[0], 0, q[2]});
     }
   };
   wall(anOuterSides, outer);
   wall(anInnerSides, inner);
-  if (!best) return std::nullopt;
-  return RayHit{frame.PointToAbsolute(PointMake(bestPoint)), frame.NormalToAbsolute(bestNormal)};
+  return nearest.ToAbsolute(frame);
 }
 
 GeometryBatches BuildTorusGeometry(const TorusShape& shape) {

@@ -70,14 +70,7 @@ std::optional<RayHit> ConeRayCast(const ObjectFrame& frame, const ConeShape& sha
   const TVector4f v = frame.VectorToLocal(ray_vector);
   const double h = shape.Base.Height, radius = shape.Base.BottomRadius;
   if (!(h > 0) || !(radius > 0)) return std::nullopt;
-  std::optional<double> best;
-  TAffineVector bestPoint{}, bestNormal{};
-  auto offer = [&](double t, const TAffineVector& point, const TAffineVector& normal) {
-    if (best && t >= *best) return;
-    best = t;
-    bestPoint = point;
-    bestNormal = normal;
-  };
+  NearestHit nearest;
   auto at = [&](double t) {
     return TAffineVector{static_cast<float>(p[0] + t * v[0]), static_cast<float>(p[1] + t * v[1]),
                          static_cast<float>(p[2] + t * v[2])};
@@ -86,7 +79,7 @@ std::optional<RayHit> ConeRayCast(const ObjectFrame& frame, const ConeShape& sha
     const double t = (-h / 2 - p[1]) / v[1];
     const TAffineVector q = at(t);
     if (t >= 0 && static_cast<double>(q[0]) * q[0] + static_cast<double>(q[2]) * q[2] <= radius * radius)
-      offer(t, {q[0], static_cast<float>(-h / 2), q[2]}, {0, -1, 0});
+      nearest.Offer(t, {q[0], static_cast<float>(-h / 2), q[2]}, {0, -1, 0});
   }
   if (shape.Parts.Contains(coSides)) {
     // x^2 + z^2 = (s (h/2 - y))^2 between the base and the apex.
@@ -99,11 +92,10 @@ std::optional<RayHit> ConeRayCast(const ObjectFrame& frame, const ConeShape& sha
       const double y = p[1] + t * v[1];
       if (t < 0 || y < -h / 2 || y > h / 2) continue;
       const TAffineVector q = at(t);
-      offer(t, q, {q[0], static_cast<float>(s2 * (h / 2 - y)), q[2]});
+      nearest.Offer(t, q, {q[0], static_cast<float>(s2 * (h / 2 - y)), q[2]});
     }
   }
-  if (!best) return std::nullopt;
-  return RayHit{frame.PointToAbsolute(PointMake(bestPoint)), frame.NormalToAbsolute(bestNormal)};
+  return nearest.ToAbsolute(frame);
 }
 
 std::optional<RayHit> CylinderRayCast(const ObjectFrame& frame, const CylinderShape& shape,
@@ -120,14 +112,7 @@ std::optional<RayHit> CylinderRayCast(const ObjectFrame& frame, const CylinderSh
     top = height;
     bottom = 0;
   }
-  std::optional<float> best;
-  TAffineVector bestPoint{}, bestNormal{};
-  auto offer = [&](float t, const TAffineVector& point, const TAffineVector& normal) {
-    if (best && t >= *best) return;
-    best = t;
-    bestPoint = point;
-    bestNormal = normal;
-  };
+  NearestHit nearest;
   double tMin = -std::numeric_limits<double>::infinity(), tMax = std::numeric_limits<double>::infinity();
   if (v[1] == 0) {
     if (p[1] < bottom || p[1] > top) return std::nullopt;
@@ -136,7 +121,7 @@ std::optional<RayHit> CylinderRayCast(const ObjectFrame& frame, const CylinderSh
     auto cap = [&](TCylinderPart part, float t, float y, float ny) {
       if (!shape.Parts.Contains(part) || !(t > 0)) return;
       const float x = p[0] + t * v[0], z = p[2] + t * v[2];
-      if (x * x + z * z <= r * r) offer(t, {x, y, z}, {0, ny, 0});
+      if (x * x + z * z <= r * r) nearest.Offer(t, {x, y, z}, {0, ny, 0});
     };
     cap(cyTop, tTop, top, 1);
     cap(cyBottom, tBottom, bottom, -1);
@@ -156,9 +141,8 @@ std::optional<RayHit> CylinderRayCast(const ObjectFrame& frame, const CylinderSh
     if (SmallestNonNegativeRoot(roots, t)) {
       const TAffineVector q{static_cast<float>(p[0] + t * v[0]), static_cast<float>(p[1] + t * v[1]),
                             static_cast<float>(p[2] + t * v[2])};
-      offer(static_cast<float>(t), q, {q[0], 0, q[2]});
+      nearest.Offer(static_cast<float>(t), q, {q[0], 0, q[2]});
     }
   }
-  if (!best) return std::nullopt;
-  return RayHit{frame.PointToAbsolute(PointMake(bestPoint)), frame.NormalToAbsolute(bestNormal)};
+  return nearest.ToAbsolute(frame);
 }

@@ -44,3 +44,8 @@ bool ReportRayHit(const std::optional<RayHit>& hit, TVector4f* intersectPoint, T
   if (intersectNormal) *intersectNormal = hit->Normal;
   return true;
 }
+
+std::optional<RayHit> NearestHit::ToAbsolute(const ObjectFrame& frame) const {
+  if (!t_) return std::nullopt;
+  return RayHit{frame.PointToAbsolute(PointMake(point_)), frame.NormalToAbsolute(normal_)};
+}

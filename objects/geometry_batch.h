@@ -67,6 +67,24 @@ struct RayHit {
   TVector4f Normal;  // absolute, unit, w = 0
 };
 
+// The nearest of the hits a ray cast offers, kept in local coordinates.
+class NearestHit {
+public:
+  void Offer(double t, const TAffineVector& point, const TAffineVector& normal) {
+    if (t_ && t >= *t_) return;
+    t_ = t;
+    point_ = point;
+    normal_ = normal;
+  }
+  // In absolute coordinates (a unit normal); nothing when none was offered.
+  std::optional<RayHit> ToAbsolute(const ObjectFrame& frame) const;
+
+private:
+  std::optional<double> t_;
+  TAffineVector point_{};
+  TAffineVector normal_{};
+};
+
 // What a scene object's ray cast hands back: the hit's point and normal
 // written where asked, true for a hit.
 bool ReportRayHit(const std::optional<RayHit>& hit, TVector4f* intersectPoint, TVector4f* intersectNormal);
