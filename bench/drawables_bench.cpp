@@ -6,9 +6,8 @@
 
 #include <algorithm>
 
+#include "bench/frame_timing.h"
 #include "engine/camera.h"
-#include "engine/gl_api.h"
-#include "engine/gl_recorder.h"
 #include "engine/material_library.h"
 #include "engine/scene.h"
 #include "engine/scene_buffer.h"
@@ -61,22 +60,7 @@ void FrameOfCubesAndSprites(benchmark::State& state) {
     buffer.Resize(512, 384);
     buffer.SetCamera(camera);
     buffer.CreateRenderingContext(0, true);
-    // The first frame uploads the texture; its primitives are counted, so
-    // that the figure is known to come from a frame that drew everything.
-    int begins = 0;
-    {
-      GLCallRecorder calls;
-      buffer.Render();
-      begins = calls.Count("glBegin");
-    }
-    for (auto _ : state) {
-      buffer.Render();
-      // Wait for the renderer, so that the frame is timed as drawn.
-      buffer.GetRenderingContext()->Activate();
-      GL().glFinish();
-      buffer.GetRenderingContext()->Deactivate();
-    }
-    state.counters["glBegin/frame"] = begins;
+    TimeFrames(state, buffer);
     state.counters["objects/s"] =
         benchmark::Counter(static_cast<double>(kCubes + kSprites), benchmark::Counter::kIsIterationInvariantRate);
     buffer.DestroyRenderingContext();

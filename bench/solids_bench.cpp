@@ -8,9 +8,8 @@
 #include <functional>
 #include <numbers>
 
+#include "bench/frame_timing.h"
 #include "engine/camera.h"
-#include "engine/gl_api.h"
-#include "engine/gl_recorder.h"
 #include "engine/scene.h"
 #include "engine/scene_buffer.h"
 #include "objects/annulus.h"
@@ -90,20 +89,7 @@ void FrameOfMixedSolids(benchmark::State& state) {
     buffer.Resize(1024, 768);
     buffer.SetCamera(camera);
     buffer.CreateRenderingContext(0, true);
-    // The first frame compiles every list; its primitives are counted.
-    int begins = 0;
-    {
-      GLCallRecorder calls;
-      buffer.Render();
-      begins = calls.Count("glBegin");
-    }
-    for (auto _ : state) {
-      buffer.Render();
-      buffer.GetRenderingContext()->Activate();
-      GL().glFinish();
-      buffer.GetRenderingContext()->Deactivate();
-    }
-    state.counters["glBegin/frame"] = begins;
+    TimeFrames(state, buffer);
     buffer.DestroyRenderingContext();
   }
   UnRegisterEglContextClass();
