@@ -169,6 +169,8 @@ TEST(TGLExtrusionSolid, HouseBaseIsANotchedSlabClosedAndFacingOut) {
   const GeometryBatches caps = BuildExtrusionCaps(outline, solid.Shape(), kUp);
   EXPECT_NEAR(FacingArea(caps, kUp), 0, 1e-5);
   EXPECT_NEAR(TotalArea(caps), 2 * 0.76, 1e-5);
+  // An eight-cornered outline without holes fills with six triangles a face.
+  EXPECT_EQ(TriangleCount(caps), 2 * 6);
   for (const MeasuredTriangle& t : TrianglesOf(caps)) {
     const float z = t.a.Position[2];
     EXPECT_TRUE(z == 0.0f || std::fabs(z - 0.1f) < 1e-6f);

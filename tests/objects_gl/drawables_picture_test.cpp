@@ -4,25 +4,16 @@
 // output folder for a look by eye.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <filesystem>
-#include <fstream>
 #include <random>
 #include <string>
 
-#include "engine/camera.h"
-#include "engine/direct_opengl.h"
-#include "engine/gl_api.h"
-#include "engine/matrix_geometry.h"
-#include "engine/scene.h"
-#include "engine/scene_buffer.h"
 #include "objects/cube.h"
 #include "objects/disk.h"
 #include "objects/dummy_cube.h"
 #include "objects/fire_effect.h"
 #include "objects/sphere.h"
 #include "objects/sprite.h"
-#include "platform/egl/egl_pbuffer_context.h"
+#include "tests/objects_gl/scene_picture.h"
 
 namespace {
 
@@ -48,10 +39,8 @@ void Texture(TGLCustomSceneObject& object, std::uint8_t r, std::uint8_t g, std::
 class DrawablesPicture : public ::testing::Test {
 protected:
   void SetUp() override {
-    RegisterEglContextClass();
-    camera_ = scene_.GetCameras()->AddNewChild<TGLCamera>();
-    camera_->GetPosition()->SetPoint(0, 0, 14);
-    TGLBaseSceneObject* objects = scene_.GetObjects();
+    picture_.Camera().GetPosition()->SetPoint(0, 0, 14);
+    TGLBaseSceneObject* objects = picture_.Scene().GetObjects();
 
     cube_ = objects->AddNewChild<TGLCube>();
     cube_->GetPosition()->SetPoint(-1.5f, 1.5f, 0);
@@ -94,68 +83,14 @@ protected:
     fire_->GetPosition()->SetPoint(0, -1.5f, 0);
     fire_->GetEffects()->AddNew<TGLBFireFX>().SetManager(&manager_);
     manager_.DoProgress({0.05, 0.05});
-
-    // Notes the view and projection in force while the scene draws, to
-    // find where a world point lands in the picture.
-    auto* probe = objects->AddNewChild<TGLDirectOpenGL>();
-    probe->SetOnRender([this](TObject*, TRenderContextInfo&) {
-      GL().glGetFloatv(GL_MODELVIEW_MATRIX, &view_[0][0]);
-      GL().glGetFloatv(GL_PROJECTION_MATRIX, &projection_[0][0]);
-    });
-
-    buffer_.SetBackgroundColor(0);  // black
-    buffer_.Resize(kSize, kSize);
-    buffer_.SetCamera(camera_);
-    buffer_.CreateRenderingContext(0, true);
-  }
-
-  void TearDown() override {
-    buffer_.DestroyRenderingContext();
-    UnRegisterEglContextClass();
-  }
-
-  // Where a world point lands, in pixels from the bottom left.
-  std::array<int, 2> Project(const TAffineVector& p) const {
-    const TVector4f eye = VectorTransform(TVector4f{p[0], p[1], p[2], 1}, view_);
-    const TVector4f clip = VectorTransform(eye, projection_);
-    return {static_cast<int>((clip[0] / clip[3] + 1) * 0.5f * kSize),
-            static_cast<int>((clip[1] / clip[3] + 1) * 0.5f * kSize)};
-  }
-
-  std::array<int, 3> PixelAt(const TAffineVector& p) {
-    const auto xy = Project(p);
-    if (xy[0] < 0 || xy[0] >= kSize || xy[1] < 0 || xy[1] >= kSize) {
-      ADD_FAILURE() << "outside the picture: " << xy[0] << ", " << xy[1];
-      return {-1, -1, -1};
-    }
-    return frame_[static_cast<std::size_t>(xy[1] * kSize + xy[0])];
   }
 
   void RenderAndRead() {
-    buffer_.Render();
-    TGLContext* context = buffer_.GetRenderingContext();
-    context->Activate();
-    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(kSize * kSize * 4));
-    GLDriverApi().glReadPixels(0, 0, kSize, kSize, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    context->Deactivate();
-    frame_.assign(static_cast<std::size_t>(kSize * kSize), {});
-    for (std::size_t i = 0; i < frame_.size(); ++i) frame_[i] = {rgba[i * 4], rgba[i * 4 + 1], rgba[i * 4 + 2]};
-    WritePicture(std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".ppm");
+    picture_.RenderAndRead(std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".ppm");
   }
+  Rgb PixelAt(const TAffineVector& p) const { return picture_.PixelAt(p); }
 
-  void WritePicture(const std::string& name) const {
-    const std::filesystem::path folder = std::filesystem::path(CLIENT_TEST_OUTPUT_DIR) / "objects_gl";
-    std::filesystem::create_directories(folder);
-    std::ofstream out(folder / name, std::ios::binary);
-    out << "P6\n" << kSize << ' ' << kSize << "\n255\n";
-    for (int y = kSize - 1; y >= 0; --y)
-      for (int x = 0; x < kSize; ++x)
-        for (int c : frame_[static_cast<std::size_t>(y * kSize + x)]) out.put(static_cast<char>(c));
-  }
-
-  TGL3DScene scene_;
-  TGL3DSceneBuffer buffer_;
-  TGLCamera* camera_ = nullptr;
+  ScenePicture picture_{kSize};
   TGLCube* cube_ = nullptr;
   TGLSphere* sphere_ = nullptr;
   TGLSprite* sprite_ = nullptr;
@@ -163,30 +98,27 @@ protected:
   TGLDummyCube* fire_ = nullptr;
   TGLFireFXManager manager_;
   std::minstd_rand random_{7};
-  std::vector<std::array<int, 3>> frame_;
-  TMatrix view_ = IdentityHmgMatrix;
-  TMatrix projection_ = IdentityHmgMatrix;
 };
 
 TEST_F(DrawablesPicture, EachDrawableShowsItsColourWhereItStands) {
   RenderAndRead();
-  EXPECT_EQ(PixelAt({-1.5f, 1.5f, 0}), (std::array<int, 3>{255, 0, 0})) << "textured cube";
-  EXPECT_EQ(PixelAt({1.5f, 1.5f, 0}), (std::array<int, 3>{0, 255, 0})) << "sphere";
-  EXPECT_EQ(PixelAt({-1.5f, -1.5f, 0}), (std::array<int, 3>{0, 0, 255})) << "sprite";
-  EXPECT_EQ(PixelAt({1.5f + 0.5f, -1.5f, 0}), (std::array<int, 3>{255, 255, 0})) << "disk ring";
-  EXPECT_EQ(PixelAt({1.5f, -1.5f, 0}), (std::array<int, 3>{0, 0, 0})) << "the disk's hole";
+  EXPECT_EQ(PixelAt({-1.5f, 1.5f, 0}), (Rgb{255, 0, 0})) << "textured cube";
+  EXPECT_EQ(PixelAt({1.5f, 1.5f, 0}), (Rgb{0, 255, 0})) << "sphere";
+  EXPECT_EQ(PixelAt({-1.5f, -1.5f, 0}), (Rgb{0, 0, 255})) << "sprite";
+  EXPECT_EQ(PixelAt({1.5f + 0.5f, -1.5f, 0}), (Rgb{255, 255, 0})) << "disk ring";
+  EXPECT_EQ(PixelAt({1.5f, -1.5f, 0}), (Rgb{0, 0, 0})) << "the disk's hole";
   const auto flame = PixelAt({0, -1.5f, 0});
   EXPECT_GT(flame[0], 150) << "fire";
   EXPECT_LT(flame[2], 100) << "fire";
-  EXPECT_EQ(PixelAt({0, 0.5f, 0}), (std::array<int, 3>{0, 0, 0})) << "background";
+  EXPECT_EQ(PixelAt({0, 0.5f, 0}), (Rgb{0, 0, 0})) << "background";
 }
 
 TEST_F(DrawablesPicture, SpriteKeepsItsProportionsWhenRotated) {
   sprite_->SetRotation(90);
   RenderAndRead();
   // Turned a quarter, the 1.4 x 0.8 sprite is tall and narrow.
-  EXPECT_EQ(PixelAt({-1.5f, -1.5f + 0.6f, 0}), (std::array<int, 3>{0, 0, 255}));
-  EXPECT_EQ(PixelAt({-1.5f + 0.55f, -1.5f, 0}), (std::array<int, 3>{0, 0, 0}));
+  EXPECT_EQ(PixelAt({-1.5f, -1.5f + 0.6f, 0}), (Rgb{0, 0, 255}));
+  EXPECT_EQ(PixelAt({-1.5f + 0.55f, -1.5f, 0}), (Rgb{0, 0, 0}));
 }
 
 TEST_F(DrawablesPicture, FireGoesOutWhenItsParticlesDie) {
@@ -194,7 +126,7 @@ TEST_F(DrawablesPicture, FireGoesOutWhenItsParticlesDie) {
   manager_.DoProgress({10.0, 10.05});
   EXPECT_EQ(manager_.GetParticleCount(), 0);
   RenderAndRead();
-  EXPECT_EQ(PixelAt({0, -1.5f, 0}), (std::array<int, 3>{0, 0, 0}));
+  EXPECT_EQ(PixelAt({0, -1.5f, 0}), (Rgb{0, 0, 0}));
 }
 
 }  // namespace

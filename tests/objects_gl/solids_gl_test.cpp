@@ -1,27 +1,18 @@
 // The solids on a real off-screen context: each shows its colour where it
 // stands (and nothing through its holes), every kind hands GL and the state
 // cache back as it found them, and the earth sky dome shows the model's
-// colour at the zenith. The frame is written as a PPM picture to the test
-// output folder for a look by eye.
+// colour at the zenith.
 #include <gtest/gtest.h>
 
 #include <array>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <numbers>
 #include <optional>
 #include <string>
 
-#include "engine/camera.h"
-#include "engine/direct_opengl.h"
 #include "engine/gl_api.h"
 #include "engine/gl_state_cache.h"
-#include "engine/matrix_geometry.h"
-#include "engine/scene.h"
-#include "engine/scene_buffer.h"
-#include "engine/vector_geometry.h"
 #include "objects/annulus.h"
 #include "objects/arrow_line.h"
 #include "objects/cylinder.h"
@@ -34,14 +25,12 @@
 #include "objects/polygon.h"
 #include "objects/revolution_solid.h"
 #include "objects/torus.h"
-#include "platform/egl/egl_pbuffer_context.h"
+#include "tests/objects_gl/scene_picture.h"
 #include "tests/support/gl_fixture.h"
 
 namespace {
 
 constexpr int kSize = 160;
-
-using Rgb = std::array<int, 3>;
 
 // Lit by its own emission only, so the colour does not hang on a light.
 void Paint(TGLCustomSceneObject& object, const Rgb& rgb) {
@@ -113,62 +102,9 @@ const Kind kKinds[] = {
 
 class SolidsPicture : public ::testing::Test {
 protected:
-  void SetUp() override {
-    RegisterEglContextClass();
-    camera_ = scene_.GetCameras()->AddNewChild<TGLCamera>();
-    camera_->GetPosition()->SetPoint(0, 0, 26);
-    // Notes the view and projection in force, to find where a point lands.
-    auto* probe = scene_.GetObjects()->AddNewChild<TGLDirectOpenGL>();
-    probe->SetOnRender([this](TObject*, TRenderContextInfo&) {
-      GL().glGetFloatv(GL_MODELVIEW_MATRIX, &view_[0][0]);
-      GL().glGetFloatv(GL_PROJECTION_MATRIX, &projection_[0][0]);
-    });
-    buffer_.SetBackgroundColor(0);
-    buffer_.Resize(kSize, kSize);
-    buffer_.SetCamera(camera_);
-    buffer_.CreateRenderingContext(0, true);
-  }
+  void SetUp() override { picture_.Camera().GetPosition()->SetPoint(0, 0, 26); }
 
-  void TearDown() override {
-    buffer_.DestroyRenderingContext();
-    UnRegisterEglContextClass();
-  }
-
-  Rgb PixelAt(const TAffineVector& p) {
-    const TVector4f clip = VectorTransform(VectorTransform(TVector4f{p[0], p[1], p[2], 1}, view_), projection_);
-    const int x = static_cast<int>((clip[0] / clip[3] + 1) * 0.5f * kSize);
-    const int y = static_cast<int>((clip[1] / clip[3] + 1) * 0.5f * kSize);
-    if (x < 0 || x >= kSize || y < 0 || y >= kSize) {
-      ADD_FAILURE() << "outside the picture: " << x << ", " << y;
-      return {-1, -1, -1};
-    }
-    return frame_[static_cast<std::size_t>(y * kSize + x)];
-  }
-
-  void RenderAndRead(const std::string& name) {
-    buffer_.Render();
-    TGLContext* context = buffer_.GetRenderingContext();
-    context->Activate();
-    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(kSize * kSize * 4));
-    GLDriverApi().glReadPixels(0, 0, kSize, kSize, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    context->Deactivate();
-    frame_.assign(static_cast<std::size_t>(kSize * kSize), {});
-    for (std::size_t i = 0; i < frame_.size(); ++i) frame_[i] = {rgba[i * 4], rgba[i * 4 + 1], rgba[i * 4 + 2]};
-    const std::filesystem::path folder = std::filesystem::path(CLIENT_TEST_OUTPUT_DIR) / "objects_gl";
-    std::filesystem::create_directories(folder);
-    std::ofstream out(folder / name, std::ios::binary);
-    out << "P6\n" << kSize << ' ' << kSize << "\n255\n";
-    for (int y = kSize - 1; y >= 0; --y)
-      for (int x = 0; x < kSize; ++x)
-        for (int c : frame_[static_cast<std::size_t>(y * kSize + x)]) out.put(static_cast<char>(c));
-  }
-
-  TGL3DScene scene_;
-  TGL3DSceneBuffer buffer_;
-  TGLCamera* camera_ = nullptr;
-  std::vector<Rgb> frame_;
-  TMatrix view_ = IdentityHmgMatrix;
-  TMatrix projection_ = IdentityHmgMatrix;
+  ScenePicture picture_{kSize};
 };
 
 TEST_F(SolidsPicture, EachSolidShowsItsColourWhereItStands) {
@@ -192,40 +128,41 @@ TEST_F(SolidsPicture, EachSolidShowsItsColourWhereItStands) {
   };
   static_assert(std::size(places) == std::size(kKinds));
   for (std::size_t i = 0; i < std::size(kKinds); ++i) {
-    TGLCustomSceneObject* solid = kKinds[i].make(*scene_.GetObjects());
+    TGLCustomSceneObject* solid = kKinds[i].make(*picture_.Scene().GetObjects());
     solid->GetPosition()->SetPoint(places[i].at);
     // A colour of its own: red, green and blue steps by index.
     Paint(*solid, {static_cast<int>(60 + 15 * i), 255 - static_cast<int>(20 * i), static_cast<int>(30 * (i % 4) + 40)});
   }
-  RenderAndRead("SolidsPicture.ppm");
+  picture_.RenderAndRead("SolidsPicture.ppm");
   for (std::size_t i = 0; i < std::size(kKinds); ++i) {
     SCOPED_TRACE(kKinds[i].name);
     const Rgb expected{static_cast<int>(60 + 15 * i), 255 - static_cast<int>(20 * i), static_cast<int>(30 * (i % 4) + 40)};
-    EXPECT_EQ(PixelAt(VectorAdd(places[i].at, places[i].probe)), expected);
+    EXPECT_EQ(picture_.PixelAt(VectorAdd(places[i].at, places[i].probe)), expected);
     if (places[i].hole) {
-      EXPECT_EQ(PixelAt(VectorAdd(places[i].at, *places[i].hole)), (Rgb{0, 0, 0}));
+      EXPECT_EQ(picture_.PixelAt(VectorAdd(places[i].at, *places[i].hole)), (Rgb{0, 0, 0}));
     }
   }
 }
 
 TEST_F(SolidsPicture, EarthSkyDomeShowsTheModelsSkyAtTheZenith) {
-  auto* dome = scene_.GetObjects()->AddNewChild<TGLEarthSkyDome>();
+  auto* dome = picture_.Scene().GetObjects()->AddNewChild<TGLEarthSkyDome>();
   // Dome coordinates have Z up: the camera looks straight up.
-  camera_->GetDirection()->SetVector(0, 0, 1);
-  camera_->GetUp()->SetVector(1, 0, 0);
-  camera_->SetDepthOfView(100);
-  RenderAndRead("EarthSkyDomeZenith.ppm");
+  TGLCamera& camera = picture_.Camera();
+  camera.GetDirection()->SetVector(0, 0, 1);
+  camera.GetUp()->SetVector(1, 0, 0);
+  camera.SetDepthOfView(100);
+  picture_.RenderAndRead("EarthSkyDomeZenith.ppm");
   const TVector4f sky = dome->Model().SkyColor;
-  const Rgb centre = frame_[static_cast<std::size_t>(kSize / 2 * kSize + kSize / 2)];
+  const Rgb centre = picture_.Pixel(kSize / 2, kSize / 2);
   EXPECT_NEAR(centre[0], sky[0] * 255, 2);
   EXPECT_NEAR(centre[1], sky[1] * 255, 2);
   EXPECT_NEAR(centre[2], sky[2] * 255, 2);
   // Level and away from the sun (which stands at azimuth 0, dome +X), the
   // lowest rows of the dome show the haze, whiter than the zenith.
-  camera_->GetDirection()->SetVector(-1, 0, 0);
-  camera_->GetUp()->SetVector(0, 0, 1);
-  RenderAndRead("EarthSkyDomeHorizon.ppm");
-  const Rgb horizon = frame_[static_cast<std::size_t>((kSize / 2 + 1) * kSize + kSize / 2)];
+  camera.GetDirection()->SetVector(-1, 0, 0);
+  camera.GetUp()->SetVector(0, 0, 1);
+  picture_.RenderAndRead("EarthSkyDomeHorizon.ppm");
+  const Rgb horizon = picture_.Pixel(kSize / 2, kSize / 2 + 1);
   EXPECT_GT(horizon[0], centre[0] + 100);
   EXPECT_NEAR(horizon[2], sky[2] * 255, 10);
 }
