@@ -21,8 +21,12 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <random>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "client/integer_list.h"
@@ -278,9 +282,29 @@ private:
   void SetUpUndersea();
   // Takes out of the scene and the library what the core put there.
   void RemoveBuiltObjects();
+  // The textures' brightness for a light level (mud_environment.cpp).
+  void ApplyLightLevel(int32_t light);
+  void SetTextureBrightness(TGLLibMaterial* material);
+  // The TEXTURES entries that scroll (mud_progress.cpp).
+  void ReadScrollingTextures();
+  void MoveRain();
 
   bool FBuilt = false;
   std::string FCreateError;
   // Materials of the library before the core added its own.
   int FStoredMaterialCount = -1;
+  // The light level the textures' brightness was last set for; none before
+  // the first update.
+  std::optional<int32_t> FLightLevel;
+  // Per texture name: its TEXTURES emission and terrain brightness factor.
+  std::unordered_map<std::string, std::pair<int32_t, int32_t>> FTextureLight;
+  // A texture that moves: its material's name, its axis (0 X, 1 Y) and its
+  // speed in texture units per second.
+  struct TScrollingTexture {
+    std::string material;
+    int axis = 0;
+    double speed = 0.0;
+  };
+  std::optional<std::vector<TScrollingTexture>> FScrollingTextures;
+  std::minstd_rand FRainRandom{20021};
 };

@@ -86,7 +86,9 @@ void TMud::LoadTexture(const std::string& name) {
 
   TGLLibMaterial* material = MaterialLibrary->LibMaterialByName(name);
   if (!material) {
-    ApplyTextureOptions(MaterialLibrary->AddTextureMaterial(name, picture));
+    material = MaterialLibrary->AddTextureMaterial(name, picture);
+    ApplyTextureOptions(material);
+    SetTextureBrightness(material);
   } else {
     material->GetMaterial()->GetTexture()->AssignBitmap(picture);
   }

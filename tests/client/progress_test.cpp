@@ -1,0 +1,185 @@
+// The per-frame step without GL: easing of the displayed weather toward the
+// received one, the view updated only when cloud or fog moved, the clouds'
+// drift and the scrolling textures of the world description.
+#include "tests/client/mud_fixture.h"
+
+#include "client/mud_state.h"
+#include "engine/gl_coordinates.h"
+#include "engine/material_library.h"
+#include "world_fixture.h"
+
+namespace {
+
+using mud_fixture::World;
+
+TEST(Approach, EasesTowardTheTargetWithoutPassingIt) {
+  struct Row {
+    double current, target, rate, dt, expected;
+  } const rows[] = {
+      {0, 5, 0.125, 1.0 / 60, 0.125 / 60},  // up by rate x dt
+      {4.999, 5, 0.125, 1, 5},             // not beyond the target
+      {5, 5, 0.125, 1, 5},
+      {3, 0, 0.125, 1, 2.875},             // down linearly above half a unit
+      {0.5, 0, 0.125, 1, 0.375},
+      {0.3, 0, 0.125, 1.0 / 60, 0.2},      // the last half unit: divided by 1.5
+      {0.2, 0, 0.125, 1.0 / 60, 0.2 / 1.5},
+      {0.00005, 0, 0.125, 1, 0},           // below 0.0001 it is nothing
+      {0.4, 0.3, 0.125, 1, 0.3},           // toward a target other than 0: linear, clamped
+      {0.4, 0.2, 0.125, 1.0 / 60, 0.4 - 0.125 / 60},
+      // Toward an unset target: from nothing down by rate x dt, held at -1.
+      {0.00005, -1, 0.125, 1, -0.125},
+      {0.00005, -1, 0.125, 10, -1},
+  };
+  for (const Row& row : rows)
+    EXPECT_DOUBLE_EQ(TMud::Approach(row.current, row.target, row.rate, row.dt), row.expected)
+        << row.current << " -> " << row.target << " dt " << row.dt;
+}
+
+class Progress : public testing::Test {
+protected:
+  explicit Progress(const std::string& config = mud_fixture::DefaultConfig()) : world(config) {}
+  void SetUp() override {
+    mud = world.Create();
+    ASSERT_TRUE(mud->GetBuilt()) << mud->GetCreateError();
+    current().GetPosition()->SetPoint(100, 100, 0);
+    current().Time = 12;
+    current().Level = 11;
+    current().Cloud = current().Fog = current().Wind = current().Rain = 0;
+    received().Assign(&current());
+  }
+  TMudstate& current() { return *mud->CurrentState; }
+  TMudstate& received() { return *mud->ReceivedState; }
+  float CloudsOffset() { return mud->CloudsMaterial->GetTextureOffset()->GetX(); }
+
+  World world;
+  std::unique_ptr<TMud> mud;
+};
+
+// Fog sent at 10 fades in over 80 seconds at 60 frames a second: one view
+// update per frame while it moves, none once it is there.
+TEST_F(Progress, FogEasesInWithoutOvershootAndStopsUpdating) {
+  received().Fog = 10;
+  const double dt = 1.0 / 60;
+  int frames = 0;
+  double last = 0;
+  while (current().Fog < 10 && frames < 10000) {
+    const int updates = mud->UpdateCount;
+    mud->Progress(dt);
+    ++frames;
+    ASSERT_GT(current().Fog, last) << "frame " << frames;
+    ASSERT_LE(current().Fog, 10.0) << "frame " << frames;
+    ASSERT_EQ(mud->UpdateCount, updates + 1);
+    last = current().Fog;
+  }
+  EXPECT_EQ(current().Fog, 10.0);
+  EXPECT_NEAR(frames, 80 * 60, 1);
+  const int updates = mud->UpdateCount;
+  for (int i = 0; i < 10; ++i) mud->Progress(dt);
+  EXPECT_EQ(mud->UpdateCount, updates);
+
+  // An unset fog (-1) is nothing to move toward: the fog stays.
+  received().Fog = -1;
+  for (int i = 0; i < 10; ++i) mud->Progress(dt);
+  EXPECT_EQ(current().Fog, 10.0);
+  EXPECT_EQ(mud->UpdateCount, updates);
+}
+
+TEST_F(Progress, FogClearsLinearlyThenGeometrically) {
+  current().Fog = 3;
+  received().Fog = 0;
+  const double dt = 0.5;
+  // Down by 0.0625 a frame while not below half a unit: 41 frames to 0.4375.
+  for (int i = 1; i <= 41; ++i) {
+    mud->Progress(dt);
+    ASSERT_EQ(current().Fog, 3 - i * 0.0625) << i;
+  }
+  // Then a third less each frame, until below 0.0001 it is gone.
+  double expected = 0.4375;
+  int frames = 0;
+  while (current().Fog > 0 && frames < 100) {
+    mud->Progress(dt);
+    expected = expected < 0.0001 ? 0 : expected / 1.5;
+    ASSERT_DOUBLE_EQ(current().Fog, expected);
+    ++frames;
+  }
+  EXPECT_EQ(current().Fog, 0.0);
+  // 0.4375 / 1.5^21 < 0.0001 < 0.4375 / 1.5^20: 21 frames, then nothing.
+  EXPECT_EQ(frames, 22);
+}
+
+TEST_F(Progress, WindEasesWithoutAnUpdateAndDriftsTheClouds) {
+  received().Wind = 4;
+  current().Cloud = received().Cloud = 5;
+  mud->Progress(1);
+  EXPECT_EQ(current().Wind, 0.125);
+  EXPECT_EQ(mud->UpdateCount, 0);
+  EXPECT_FLOAT_EQ(CloudsOffset(), static_cast<float>(1 * 0.125 / 10 * 0.1));
+
+  // A long frame eases as one second but drifts for all of it.
+  current().Wind = 4;
+  received().Cloud = 10;
+  const float before = CloudsOffset();
+  mud->Progress(5);
+  EXPECT_EQ(current().Cloud, 5.125);
+  EXPECT_EQ(mud->UpdateCount, 1);
+  EXPECT_FLOAT_EQ(CloudsOffset() - before, static_cast<float>(5 * 4.0 / 10 * 0.1));
+
+  // No drift by night, without clouds, without wind, or in the undefined area.
+  struct Row {
+    double time, cloud, wind;
+    float x, y;
+  } const still[] = {{23, 5, 4, 100, 100}, {12, 0, 4, 100, 100}, {12, 5, 0, 100, 100}, {12, 5, 4, 5, 5}};
+  for (const Row& row : still) {
+    current().Time = row.time;
+    current().Cloud = received().Cloud = row.cloud;
+    current().Wind = received().Wind = row.wind;
+    current().GetPosition()->SetPoint(row.x, row.y, 0);
+    const float offset = CloudsOffset();
+    mud->Progress(1);
+    EXPECT_EQ(CloudsOffset(), offset) << row.time << " " << row.cloud << " " << row.wind << " " << row.x;
+  }
+}
+
+class Scrolling : public Progress {
+protected:
+  static std::string Config() {
+    std::string config = mud_fixture::DefaultConfig();
+    const std::string from = "<TEXTURES>";
+    config.replace(config.find(from), from.size(), R"(<TEXTURES>
+  <TEXTURE texture="textures\\up.bmp" addscaledvectory="0.2"/>
+  <TEXTURE texture="textures\both.bmp" addscaledvectorx="0.3" addscaledvectory="0.4"/>
+  <TEXTURE texture="textures\\still.bmp" scale="2"/>
+  <TEXTURE texture="textures\\absent.bmp" addscaledvectorx="1"/>)");
+    return config;
+  }
+  Scrolling() : Progress(Config()) {}
+  TGLCoordinates& OffsetOf(const char* name) {
+    TGLLibMaterial* material = mud->MaterialLibrary->LibMaterialByName(name);
+    if (!material) {
+      material = mud->MaterialLibrary->GetMaterials()->Add();
+      material->SetName(name);
+    }
+    return *material->GetTextureOffset();
+  }
+};
+
+// Keys written with doubled or single backslashes scroll the material of
+// the texture's own name, by speed x elapsed time (a long frame in full).
+TEST_F(Scrolling, TexturesMoveAlongTheirAxis) {
+  TGLCoordinates& sea = OffsetOf("textures\\sea.bmp");
+  TGLCoordinates& up = OffsetOf("textures\\up.bmp");
+  TGLCoordinates& both = OffsetOf("textures\\both.bmp");
+  TGLCoordinates& still = OffsetOf("textures\\still.bmp");
+  mud->Progress(0.5);
+  mud->Progress(5);
+  struct Row {
+    TGLCoordinates* offset;
+    float x, y;
+  } const rows[] = {{&sea, 0.1f * 5.5f, 0}, {&up, 0, 0.2f * 5.5f}, {&both, 0.3f * 5.5f, 0}, {&still, 0, 0}};
+  for (const Row& row : rows) {
+    EXPECT_FLOAT_EQ(row.offset->GetX(), row.x);
+    EXPECT_FLOAT_EQ(row.offset->GetY(), row.y);
+  }
+}
+
+}  // namespace
