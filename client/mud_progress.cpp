@@ -13,10 +13,7 @@
 #include "engine/material_library.h"
 #include "engine/vector_geometry.h"
 #include "objects/dummy_cube.h"
-#if __has_include("objects/lines.h")
 #include "objects/lines.h"
-#define CLIENT_HAS_LINES 1
-#endif
 
 namespace {
 
@@ -85,7 +82,6 @@ void TMud::Progress(double deltaTime) {
 }
 
 void TMud::MoveRain() {
-#ifdef CLIENT_HAS_LINES
   const TMudstate& current = *CurrentState;
   TVector4f place = Camera->GetPosition()->AsVector();
   const TVector4f& look = Camera->GetDirection()->AsVector();
@@ -112,7 +108,6 @@ void TMud::MoveRain() {
     bottom.SetDirect({x - slant, -1.0f + 3.0f, z, bottom.GetW()});
     nodes.NotifyChange();
   }
-#endif
 }
 
 void TMud::ReadScrollingTextures() {

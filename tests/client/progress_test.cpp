@@ -5,7 +5,10 @@
 
 #include "client/mud_state.h"
 #include "engine/gl_coordinates.h"
+#include "engine/camera.h"
 #include "engine/material_library.h"
+#include "objects/dummy_cube.h"
+#include "objects/lines.h"
 #include "world_fixture.h"
 
 namespace {
@@ -138,6 +141,72 @@ TEST_F(Progress, WindEasesWithoutAnUpdateAndDriftsTheClouds) {
     mud->Progress(1);
     EXPECT_EQ(CloudsOffset(), offset) << row.time << " " << row.cloud << " " << row.wind << " " << row.x;
   }
+}
+
+// The stored rain line and its 19 clones: two nodes each, the stored
+// colour, under the rain cube.
+TEST_F(Progress, RainFallsAsTwentyLinesBeforeTheCamera) {
+  ASSERT_EQ(mud->RainCube->GetCount(), 20);
+  for (size_t i = 0; i < mud->RainLines.size(); ++i) {
+    ASSERT_EQ(mud->RainCube->GetChild(static_cast<int>(i)), mud->RainLines[i]);
+    EXPECT_EQ(mud->RainLines[i]->GetNodes()->GetCount(), 2);
+    EXPECT_FLOAT_EQ(mud->RainLines[i]->GetLineColor()->GetAlpha(), 0.1f);
+  }
+  // Both nodes of line i: x, y, z of the first, then of the second.
+  auto nodes = [&](size_t i) {
+    const TGLLinesNodes& n = *mud->RainLines[i]->GetNodes();
+    const TVector4f& a = n.GetItems(0)->AsVector();
+    const TVector4f& b = n.GetItems(1)->AsVector();
+    return std::array<float, 6>{a[0], a[1], a[2], b[0], b[1], b[2]};
+  };
+  const auto stored = nodes(10);
+  EXPECT_EQ(stored, (std::array<float, 6>{0, 0, 0, 0, 1, 0}));
+
+  mud->Camera->GetPosition()->SetPoint(10, 2, 30);
+  mud->Camera->GetDirection()->SetVector(0, 0, -1);
+  current().Rain = 2.5;
+  current().Wind = received().Wind = 4;
+  std::vector<std::array<float, 6>> first;
+  for (int frame = 0; frame < 2; ++frame) {
+    mud->Progress(1.0 / 60);
+    const TGLCoordinates& cube = *mud->RainCube->GetPosition();
+    EXPECT_EQ((std::array<float, 3>{cube.GetX(), cube.GetY(), cube.GetZ()}), (std::array<float, 3>{10, 2, 29.75f}));
+    // 20 x 2.5 / 10 = 5: lines 1 to 4 show, 5 streaks are drawn anew.
+    for (size_t i = 0; i < 20; ++i) {
+      SCOPED_TRACE(testing::Message() << "frame " << frame << " line " << i + 1);
+      EXPECT_EQ(mud->RainLines[i]->GetVisible(), i + 1 < 5);
+      const auto n = nodes(i);
+      if (i >= 5) {
+        EXPECT_EQ(n, stored);
+        continue;
+      }
+      EXPECT_GE(n[0], -0.5f);
+      EXPECT_LT(n[0], 0.5f);
+      EXPECT_EQ(n[1], -1.0f);
+      EXPECT_GE(n[2], -0.5f);
+      EXPECT_LT(n[2], 0.5f);
+      // Three units long, slanting with the wind.
+      EXPECT_FLOAT_EQ(n[3], n[0] - 0.4f);
+      EXPECT_EQ(n[4], 2.0f);
+      EXPECT_EQ(n[5], n[2]);
+      if (frame == 0) {
+        first.push_back(n);
+      } else {
+        EXPECT_NE(first[i], n) << "a new streak every frame";
+      }
+    }
+  }
+  // Rain stopped: the lines stay as they were.
+  current().Rain = 0;
+  const auto last = nodes(0);
+  mud->Progress(1.0 / 60);
+  EXPECT_EQ(nodes(0), last);
+  EXPECT_TRUE(mud->RainLines[0]->GetVisible());
+  // Heavy rain: all twenty, each drawn anew.
+  current().Rain = 15;
+  mud->Progress(1.0 / 60);
+  for (TGLLines* line : mud->RainLines) EXPECT_TRUE(line->GetVisible());
+  EXPECT_NE(nodes(19), stored);
 }
 
 class Scrolling : public Progress {
