@@ -99,7 +99,8 @@ protected:
   }
 
   // The drawables stand on a plane kDistance ahead of the window's camera,
-  // laid out across it: cube top left, sphere top right, sprite bottom
+  // facing it, laid out across it as the camera sees it (whichever way the
+  // start-up turned it): cube top left, sphere top right, sprite bottom
   // left, disk bottom right, the fire between sprite and disk.
   static constexpr float kDistance = 5.0f;
 
@@ -126,6 +127,9 @@ protected:
     anchor = objects->AddNewChild<TGLDummyCube>();
     anchor->GetPosition()->SetPoint(eye[0] + ahead[0] * kDistance, eye[1] + ahead[1] * kDistance,
                                     eye[2] + ahead[2] * kDistance);
+    const TVector4f up = camera.GetAbsoluteUp();
+    anchor->GetDirection()->SetVector(-ahead[0], -ahead[1], -ahead[2]);
+    anchor->GetUp()->SetVector(up[0], up[1], up[2]);
 
     auto* cube = anchor->AddNewChild<TGLCube>();
     cube->GetPosition()->SetPoint(-1.5f, 1.0f, 0);
@@ -188,7 +192,7 @@ protected:
 
   // The screenshot pixel where a point given on the anchor's plane lands.
   QPoint ShotPixel(float x, float y) const {
-    const TVector4f world = VectorAdd(anchor->GetAbsolutePosition(), TVector4f{x, y, 0, 0});
+    const TVector4f world = anchor->LocalToAbsolute(TVector4f{x, y, 0, 1});
     const TVector4f clip = VectorTransform(VectorTransform(world, modelView), projection);
     const float fx = viewport[0] + (clip[0] / clip[3] + 1) * 0.5f * static_cast<float>(viewport[2]);
     const float fy = viewport[1] + (clip[1] / clip[3] + 1) * 0.5f * static_cast<float>(viewport[3]);

@@ -109,6 +109,8 @@ TEST_F(MainWindowSound, WithADeviceTheCadencerPlaysSoundsAtTheCamera) {
   source->SetSoundLibrary(main->GetSoundLibrary());
   source->SetSoundName(wind->GetName());
   source->SetNbLoops(10000);
+  // Sounding where the listener stands, wherever the start-up put the camera.
+  source->SetOrigin(main->GetView()->GetCamera());
   ASSERT_TRUE(QTest::qWaitFor([&] { return source->GetChanges() == 0; }, 5000)) << "no update from the cadencer";
   auto* device = dynamic_cast<audio::OpenALDevice*>(manager.GetDevice());
   ASSERT_NE(device, nullptr);

@@ -22,6 +22,7 @@
 #include <QTest>
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -85,16 +86,23 @@ TEST_F(MainWindowView, ScreenshotShowsTheSampleWorldUnderItsSky) {
     return shot.pixelColor(static_cast<int>((panel.left() + x) * ratio), static_cast<int>((panel.top() + y) * ratio));
   };
   auto brightness = [](QColor c) { return c.red() + c.green() + c.blue(); };
-  // The top rows are sky: blue above red and green, whatever the hour's
-  // colours; the lower part is ground or sea, darker than that sky and not
-  // the empty background.
+  // The top row is the noon sky (the day table's upper bands, blue above
+  // red and green) but where a near object rises into it, such as a lamp of
+  // the start position; the lower part is ground or sea, darker than that
+  // sky and not the empty background.
+  auto isSky = [](QColor c) { return c.blue() > c.red() + 15 && c.blue() >= c.green(); };
+  int skyPixels = 0, samples = 0, skyBrightness = 0;
+  for (int x = 2; x < panel.width() - 2; x += 4, ++samples) {
+    const QColor sky = at(x, 3);
+    if (!isSky(sky)) continue;
+    ++skyPixels;
+    skyBrightness = std::max(skyBrightness, brightness(sky));
+  }
+  EXPECT_GT(skyPixels * 4, samples * 3) << skyPixels << " of " << samples << " top-row samples are sky";
   for (int i = 1; i <= 5; ++i) {
     const int x = panel.width() * i / 6;
-    const QColor sky = at(x, 3);
-    EXPECT_GT(sky.blue(), sky.red() + 15) << "sky at " << x << ": " << sky.name().toStdString();
-    EXPECT_GE(sky.blue(), sky.green()) << "sky at " << x << ": " << sky.name().toStdString();
     const QColor below = at(x, panel.height() * 7 / 10);
-    EXPECT_LT(brightness(below) + 60, brightness(sky)) << "below at " << x << ": " << below.name().toStdString();
+    EXPECT_LT(brightness(below) + 60, skyBrightness) << "below at " << x << ": " << below.name().toStdString();
     EXPECT_FALSE(Near(below, kStartupRgb, 6)) << "below at " << x << ": " << below.name().toStdString();
   }
   // The text pane below is not the view.
