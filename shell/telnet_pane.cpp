@@ -119,17 +119,11 @@ void TelnetPane::AddLine() {
 
 void TelnetPane::AppendColouredText(const TTextAttributes& attributes, std::string_view text) {
   if (text.empty()) return;
-  std::u16string decoded = DecodeCp1252(text);
-  QString shown;
-  shown.reserve(static_cast<qsizetype>(decoded.size()));
-  for (char16_t c : decoded) {
-    if (c == u'\n')
-      shown += QChar(LineSeparator);
-    else if (c != 0)
-      shown += QChar(c);
-  }
-  Gather(FormatIndex(attributes), shown);
-  FGathered.lastLineLength += static_cast<std::size_t>(shown.size());
+  std::u16string shown = DecodeCp1252(text);
+  std::erase(shown, u'\0');
+  std::replace(shown.begin(), shown.end(), u'\n', LineSeparator);
+  Gather(FormatIndex(attributes), QStringView(shown));
+  FGathered.lastLineLength += shown.size();
 }
 
 void TelnetPane::Flush() const {
@@ -149,12 +143,53 @@ void TelnetPane::Flush() const {
 }
 
 void TelnetPane::DeleteLines(int first, int last) {
-  Flush();
   QTextDocument* document = FEdit.document();
-  int count = document->blockCount();
+  const int count = LineCount();
   if (first < 0) first = 0;
   if (last >= count - 1) last = count - 2;  // the current line always stays
   if (last < first) return;
+  const int inDocument = document->blockCount();
+  if (first != 0 && last >= inDocument - 1) {
+    Flush();
+    RemoveBlocks(first, last);
+    return;
+  }
+  // The oldest lines go. Those still gathered never enter the document: a
+  // flood of text faster than the pane is shown only inserts what stays.
+  if (last < inDocument - 1) {
+    RemoveBlocks(first, last);
+    return;
+  }
+  // Every line of the document goes, and the gathered text up to the new
+  // line that ends line `last`; the rest continues the one empty block.
+  int separators = last - (inDocument - 1) + 1;
+  qsizetype cut = 0;
+  while (separators > 0) {
+    cut = FGathered.text.indexOf(QChar(u' '), cut) + 1;
+    --separators;
+  }
+  QTextCursor cursor(document);
+  cursor.beginEditBlock();
+  cursor.select(QTextCursor::Document);
+  cursor.removeSelectedText();
+  cursor.endEditBlock();
+  FGathered.text.remove(0, cut);
+  FGathered.lines -= last - (inDocument - 1) + 1;
+  auto& stretches = FGathered.stretches;
+  auto kept = stretches.begin();
+  for (qsizetype left = cut; left > 0 && kept != stretches.end(); ++kept) {
+    if (kept->second > left) {
+      kept->second -= left;
+      break;
+    }
+    left -= kept->second;
+  }
+  stretches.erase(stretches.begin(), kept);
+  FChanged = true;
+}
+
+void TelnetPane::RemoveBlocks(int first, int last) {
+  QTextDocument* document = FEdit.document();
   QTextCursor cursor(document);
   cursor.beginEditBlock();
   cursor.setPosition(document->findBlockByNumber(first).position());

@@ -73,6 +73,8 @@ private:
 
   int FormatIndex(const TTextAttributes& attributes);
   void Gather(int format, QStringView text);
+  // Removes lines first..last, all of them in the document, in one edit.
+  void RemoveBlocks(int first, int last);
 
   QPlainTextEdit& FEdit;
   // Gathered by the writers, emptied by the first reader.

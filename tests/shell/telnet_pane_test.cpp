@@ -57,12 +57,20 @@ TEST_F(TelnetPaneTest, AReceivedBlockIsOneEditWithItsColours) {
   EXPECT_EQ(FormatAt(at + line.indexOf("plain")).foreground().color(), QColor(255, 255, 255));
   EXPECT_EQ(FormatAt(at + line.indexOf("plain")).fontWeight(), QFont::Normal);
 
-  // The line limit trims in an edit of its own, after the block's.
+  // The line limit trims the oldest lines: those of the document in an edit
+  // of its own, those still gathered before they ever enter the document.
   edits = 0;
+  int added = 0;
+  QObject::connect(edit.document(), &QTextDocument::contentsChange, [&](int, int, int charsAdded) { added += charsAdded; });
   splitter.Receive(block, false, 500);
+  EXPECT_EQ(edits, 1);
+  pane.Flush();
   EXPECT_EQ(edits, 2);
   EXPECT_EQ(edit.document()->blockCount(), 901 - 811);  // lines 0..Round(900 * 0.9) go
   EXPECT_EQ(edit.document()->firstBlock().text(), line);
+  EXPECT_LE(added, 90 * (line.size() + 1));
+  EXPECT_EQ(FormatAt(edit.document()->firstBlock().position() + line.indexOf("green")).foreground().color(),
+            QColor(0, 255, 0));
   // The newest line is shown.
   pane.ShowNow();
   EXPECT_EQ(edit.textCursor().position(), edit.document()->characterCount() - 1);
@@ -96,6 +104,41 @@ TEST_F(TelnetPaneTest, WhatTheHandlingAsksMatchesTheDocument) {
   pane.DeleteLines(0, 5);  // the line being received stays
   EXPECT_EQ(pane.LineCount(), 1);
   EXPECT_EQ(pane.LastLine(100), "caf\xe9" "a\nb");
+}
+
+// Lines deleted while some are still gathered leave the pane as if every
+// line had been in the document first: a table of cuts through a pane of
+// three lines in the document and three gathered, the last one coloured.
+TEST_F(TelnetPaneTest, DeletingGatheredLinesMatchesDeletingShownOnes) {
+  QPlainTextEdit shownEdit;
+  TelnetPane shown{shownEdit};
+  auto fill = [](TelnetPane& target, bool flushBetween) {
+    for (const char* text : {"one", "two", "three"}) {
+      target.AppendColouredText(DefaultTextAttributes, text);
+      target.AddLine();
+    }
+    if (flushBetween) target.Flush();
+    for (const char* text : {"four", "five"}) {
+      target.AppendColouredText(DefaultTextAttributes, text);
+      target.AddLine();
+    }
+    target.AppendColouredText(TTextAttributes{0x0000FF, 0, 0}, "si");
+    target.AppendColouredText(DefaultTextAttributes, "x");
+  };
+  for (auto [first, last] : {std::pair{0, 1}, {0, 2}, {0, 3}, {0, 4}, {0, 9}, {1, 4}, {2, 2}}) {
+    SCOPED_TRACE(testing::Message() << first << ".." << last);
+    edit.clear();
+    shownEdit.clear();
+    fill(pane, true);   // three lines shown, three gathered
+    fill(shown, false);
+    shown.Flush();      // all six shown
+    pane.DeleteLines(first, last);
+    shown.DeleteLines(first, last);
+    EXPECT_EQ(pane.LineCount(), shown.LineCount());
+    EXPECT_EQ(pane.TextLength(), shown.TextLength());
+    EXPECT_EQ(pane.PlainText(), shown.PlainText());
+    EXPECT_EQ(FormatAt(edit.document()->lastBlock().position()).foreground().color(), QColor(255, 0, 0));
+  }
 }
 
 }  // namespace
