@@ -15,7 +15,9 @@
 #include "imaging/image_library.h"
 #include "objects/disk.h"
 #include "objects/dummy_cube.h"
+#include "objects/extrusion_solid.h"
 #include "objects/fire_effect.h"
+#include "objects/frustum.h"
 #include "objects/height_data_bitmap.h"
 #include "objects/lines.h"
 #include "objects/plane.h"
@@ -168,11 +170,8 @@ void StoredScene::BuildMaterials() {
   small.GetTexture()->SetDisabled(false);
 }
 
-// One place for every stored object, in the stored order. Objects whose
-// classes the engine does not have yet join here, at their place, when
-// those classes arrive: the height field "HeightField" (after "pnundersea"),
-// the extrusion solid "eshousebase" (after "gllight") and the frustum
-// "Frustrum1" (after "Raincube").
+// One place for every stored object, in the stored order. The height field
+// "HeightField" joins here, after "pnundersea", when its class arrives.
 void StoredScene::BuildObjects() {
   TGLBaseSceneObject& root = *FScene->GetObjects();
   TGLMaterialLibrary& library = *FMaterialLibrary;
@@ -263,6 +262,20 @@ void StoredScene::BuildObjects() {
   FLight->SetSpotCutOff(180);
   FLight->GetSpotDirection()->SetVector(0, -1, 0);
 
+  // A unit square notched from its bottom edge, a slab 0.1 high.
+  auto* houseBase = AddNamed<TGLExtrusionSolid>(root, "eshousebase");
+  houseBase->GetDirection()->SetVector(0, 0, 1);
+  SetColor(houseBase->GetMaterial()->GetFrontProperties()->GetEmission(), {0.439216f, 0.858824f, 0.576471f, 1});
+  const TAffineVector contours[2][4] = {{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}},
+                                        {{0.3f, 0, 0}, {0.6f, 0, 0}, {0.6f, 0.8f, 0}, {0.3f, 0.8f, 0}}};
+  for (const auto& contour : contours) {
+    TGLContourNodes* nodes = houseBase->GetContours()->Add()->GetNodes();
+    for (const TAffineVector& point : contour) nodes->AddNode(point);
+  }
+  houseBase->SetParts({espOutside, espStartPolygon, espStopPolygon});
+  houseBase->SetHeight(0.1f);
+  houseBase->SetMinSmoothAngle(5);
+
   auto* sprite2 = AddNamed<TGLSprite>(root, "Sprite2");
   sprite2->SetVisible(false);
   sprite2->GetMaterial()->SetBlendingMode(bmTransparency);
@@ -294,6 +307,8 @@ void StoredScene::BuildObjects() {
   rainLine->AddNode(0, 1, 0);
   rainLine->SetNodesAspect(lnaInvisible);
   rainLine->SetOptions({});
+
+  AddNamed<TGLFrustrum>(root, "Frustrum1")->SetVisible(false);
 
   AddNamed<TGLSphere>(root, "GLSphere3")->SetRadius(0.5f);
 

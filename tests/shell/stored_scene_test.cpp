@@ -12,13 +12,17 @@
 #include "engine/scene_buffer.h"
 #include "engine/texture.h"
 #include "objects/dummy_cube.h"
+#include "objects/extrusion_geometry.h"
+#include "objects/extrusion_solid.h"
 #include "objects/fire_effect.h"
+#include "objects/frustum.h"
 #include "objects/height_data_bitmap.h"
 #include "objects/lines.h"
 #include "objects/plane.h"
 #include "objects/sky_dome.h"
 #include "objects/sphere.h"
 #include "objects/terrain_renderer.h"
+#include "tests/objects/batch_measure.h"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +43,7 @@ TEST(StoredScene, ObjectsStandInTheStoredOrder) {
   EXPECT_EQ(ChildNames(*scene.GetObjects()),
             (std::vector<std::string>{"SkyDome", "Intermediatecube2", "Intermediatecube3", "Staticcube",
                                       "Intermediatecube", "Mobsquare", "Nullcube", "Sprite1", "gllight",
-                                      "Sprite2", "Disk1", "Raincube", "GLSphere3"}));
+                                      "eshousebase", "Sprite2", "Disk1", "Raincube", "Frustrum1", "GLSphere3"}));
   EXPECT_EQ(ChildNames(*scene.FindSceneObject("Staticcube")),
             (std::vector<std::string>{"pnclouds", "pnsea", "pnundersea", "TerrainRenderer"}));
   EXPECT_EQ(ChildNames(*scene.FindSceneObject("Nullcube")), (std::vector<std::string>{"spnull", "pnnullplane"}));
@@ -55,6 +59,26 @@ TEST(StoredScene, RainLineIsOneInvisibleNodedStreak) {
   EXPECT_EQ(line->GetNodesAspect(), lnaInvisible);
   ASSERT_EQ(line->GetNodes()->GetCount(), 2);
   EXPECT_EQ(line->GetNodes()->GetItems(1)->GetY(), 1);
+}
+
+TEST(StoredScene, HouseBaseIsANotchedSlabAndTheFrustumIsHidden) {
+  StoredScene stored;
+  auto* house = dynamic_cast<TGLExtrusionSolid*>(stored.GetScene()->FindSceneObject("eshousebase"));
+  ASSERT_NE(house, nullptr);
+  EXPECT_EQ(house->GetContours()->GetCount(), 2);
+  EXPECT_EQ(house->GetHeight(), 0.1f);
+  EXPECT_EQ(house->GetMaterial()->GetFrontProperties()->GetEmission()->GetGreen(), 0.858824f);
+  // The notch (0.3 x 0.8 from the bottom edge) cut from the unit square
+  // leaves an eight-cornered outline: each cap is six triangles of 0.76.
+  const auto outline = house->GetOutline().Paths();
+  ASSERT_EQ(outline.size(), 1u);
+  const GeometryBatches caps = BuildExtrusionCaps(outline, house->Shape(), {0, 0, 1});
+  EXPECT_EQ(TriangleCount(caps), 2 * 6);
+  EXPECT_NEAR(TotalArea(caps), 2 * (1 - 0.3 * 0.8), 1e-5);
+  EXPECT_NEAR(EnclosedVolume(house->Geometry()), (1 - 0.3 * 0.8) * 0.1, 1e-5);
+  auto* frustum = dynamic_cast<TGLFrustrum*>(stored.GetScene()->FindSceneObject("Frustrum1"));
+  ASSERT_NE(frustum, nullptr);
+  EXPECT_FALSE(frustum->GetVisible());
 }
 
 TEST(StoredScene, TheCoreFindsItsObjectsWhateverTheCase) {
