@@ -406,6 +406,7 @@ TMud::~TMud() {
   StaticTextures.clear();
   StaticCubes.reset();
   WallFaces.reset();
+  FreeSounds();
   FireManager.reset();
   ScratchCoordinates.reset();
   Config.reset();

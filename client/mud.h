@@ -276,6 +276,7 @@ private:
   void SetUpCellWindows();
   void SetUpIntermediateTextures();
   void SetUpSounds(TGLSoundLibrary* soundLibrary);
+  void FreeSounds();
   void SetUpRain();
   void SetUpTerrain();
   void SetUpSea();

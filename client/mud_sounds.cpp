@@ -1,6 +1,54 @@
 #include "client/mud.h"
 
-// The weather sounds come with the sound output of the platform; until it is
-// there the machine counts as having no wave-output device, so the three
-// emitters stay nil and no sound file is read.
-void TMud::SetUpSounds(TGLSoundLibrary*) {}
+#include "client/client_globals.h"
+#include "engine/behaviour.h"
+#include "engine/camera.h"
+#include "platform/audio/audio_device.h"
+#include "sound/sound_emitter.h"
+#include "sound/sound_library.h"
+
+namespace {
+
+// The weather sounds, named as the timer's emitters ask for them.
+constexpr const char* kWindSound = "sounds/wind2.wav";
+constexpr const char* kWingFlapSound = "sounds/wingflap2.mp3";
+constexpr const char* kRainSound = "sounds/rain2.wav";
+
+}  // namespace
+
+// Only with a playback device: the three sounds join the library and three
+// looping emitters sit on the camera. A sound file that cannot be read is
+// logged and stays silent; the world is built all the same.
+void TMud::SetUpSounds(TGLSoundLibrary* soundLibrary) {
+  if (!soundLibrary || !audio::PlaybackDeviceAvailable()) return;
+  for (const char* name : {kWindSound, kWingFlapSound, kRainSound}) {
+    TGLSoundSample* sample = soundLibrary->Samples().Add();
+    try {
+      sample->LoadFromFile(ProgramPath(name));
+    } catch (const std::exception& e) {
+      LogLine(std::string("Sound ") + name + ": " + e.what());
+    }
+    // Named by the path below the program folder, whatever the folder's own
+    // path looks like.
+    sample->SetName(name);
+  }
+  auto addEmitter = [&](const char* name) {
+    auto& emitter = Camera->GetBehaviours()->AddNew<TGLBSoundEmitter>();
+    emitter.Source().SetSoundLibrary(soundLibrary);
+    emitter.Source().SetSoundName(name);
+    emitter.Source().SetNbLoops(10000);
+    return &emitter;
+  };
+  WindEmitter = addEmitter(kWindSound);
+  WingFlapEmitter = addEmitter(kWingFlapSound);
+  WingFlapEmitter->Source().SetVolume(1.0f);
+  RainEmitter = addEmitter(kRainSound);
+}
+
+void TMud::FreeSounds() {
+  // Each leaves the camera's behaviours and stops its sound.
+  for (TGLBSoundEmitter** emitter : {&WindEmitter, &WingFlapEmitter, &RainEmitter}) {
+    delete *emitter;
+    *emitter = nullptr;
+  }
+}

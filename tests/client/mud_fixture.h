@@ -125,8 +125,9 @@ public:
     p[2] = static_cast<std::uint8_t>(colour);
   }
 
-  std::unique_ptr<TMud> Create(const std::string& configFile = std::string()) {
-    return Core::Create(configFile.empty() ? ConfigFile() : configFile);
+  std::unique_ptr<TMud> Create(const std::string& configFile = std::string(),
+                               TGLSoundLibrary* soundLibrary = nullptr) {
+    return Core::Create(configFile.empty() ? ConfigFile() : configFile, soundLibrary);
   }
 
   // The messages of the log's dated lines (the stylesheets' own lines have

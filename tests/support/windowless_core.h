@@ -64,8 +64,9 @@ public:
     stored.GetHeightSource()->SetPicture(elevation);
   }
 
-  std::unique_ptr<TMud> Create(const std::string& configFile) {
-    return std::make_unique<TMud>(configFile, &viewer, stored.GetScene(), nullptr, stored.GetMaterialLibrary(),
+  // With a sound library the core loads the weather sounds into it.
+  std::unique_ptr<TMud> Create(const std::string& configFile, TGLSoundLibrary* soundLibrary = nullptr) {
+    return std::make_unique<TMud>(configFile, &viewer, stored.GetScene(), soundLibrary, stored.GetMaterialLibrary(),
                                   stored.GetFireFXManager(), &elevation, &staticMap, &intermediate1, &intermediate2,
                                   &intermediate3, &blackPanel, stored.GetLight(), stored.GetHeightSource());
   }
