@@ -125,8 +125,13 @@ float TGLSoundFile::DurationSeconds() const {
   return bytesPerSec <= 0 ? 0.0f : static_cast<float>(DataLength()) / static_cast<float>(bytesPerSec);
 }
 
+void TGLSoundFile::SaveToStream(TStream& stream) {
+  if (!FData.empty()) stream.WriteBuffer(FData.data(), FData.size());
+}
+
 void TGLSoundFile::Assign(const TPersistent* source) {
   if (auto* other = dynamic_cast<const TGLSoundFile*>(source)) {
+    if (&other->ClassType() == &ClassType()) FData = other->FData;
     FSampling.Assign(&other->FSampling);
     return;
   }
@@ -208,17 +213,12 @@ void TGLWAVFile::LoadFromStream(TStream& stream) {
   SetUnplayable(false);
 }
 
-void TGLWAVFile::SaveToStream(TStream& stream) {
-  if (!FData.empty()) stream.WriteBuffer(FData.data(), FData.size());
-}
-
 void TGLWAVFile::PlayOnWaveOutput() {
   if (!FData.empty()) WaveOutput::Instance().Play(FData.data(), FData.size());
 }
 
 void TGLWAVFile::Assign(const TPersistent* source) {
   if (auto* other = dynamic_cast<const TGLWAVFile*>(source)) {
-    FData = other->FData;
     FFormat = other->FFormat;
     FADPCMSampleCount = other->FADPCMSampleCount;
     FDataOffset = other->FDataOffset;
@@ -236,16 +236,8 @@ void TGLMP3File::LoadFromStream(TStream& stream) {
   SetUnplayable(false);
 }
 
-void TGLMP3File::SaveToStream(TStream& stream) {
-  if (!FData.empty()) stream.WriteBuffer(FData.data(), FData.size());
-}
-
 void TGLMP3File::PlayOnWaveOutput() { throw ESoundFileError(sound_messages::kMP3OnWaveOutput); }
 
-void TGLMP3File::Assign(const TPersistent* source) {
-  if (auto* other = dynamic_cast<const TGLMP3File*>(source)) FData = other->FData;
-  TGLSoundFile::Assign(source);
-}
 
 // --- The format registry ----------------------------------------------------
 

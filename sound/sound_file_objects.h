@@ -78,8 +78,10 @@ public:
   // sound manager's).
   virtual void PlayOnWaveOutput() = 0;
   // The bytes as read (nullptr when empty) and their count.
-  virtual const std::uint8_t* HeldData() const = 0;
-  virtual std::size_t HeldDataSize() const = 0;
+  virtual const std::uint8_t* HeldData() const { return FData.empty() ? nullptr : FData.data(); }
+  virtual std::size_t HeldDataSize() const { return FData.size(); }
+  // Writes the held bytes.
+  void SaveToStream(TStream& stream) override;
   // The raw samples (nullptr when none) and their byte count.
   virtual const std::uint8_t* SampleData() const = 0;
   virtual std::size_t DataLength() const = 0;
@@ -93,8 +95,11 @@ public:
   bool GetUnplayable() const { return FUnplayable; }
   void SetUnplayable(bool value) { FUnplayable = value; }
 
-  // Copies the sampling; descendants copy their bytes.
+  // Copies the sampling and, from a file of the same class, the bytes.
   void Assign(const TPersistent* source) override;
+
+protected:
+  std::vector<std::uint8_t> FData;  // as read
 
 private:
   TGLSoundSampling FSampling;
@@ -115,12 +120,8 @@ public:
   // not RIFF-WAVE, has no usable format before "data" (no channels or no
   // rate) or no "data" chunk, and the stream's error for a cut header.
   void LoadFromStream(TStream& stream) override;
-  // Writes the held bytes.
-  void SaveToStream(TStream& stream) override;
   void PlayOnWaveOutput() override;
 
-  const std::uint8_t* HeldData() const override { return FData.empty() ? nullptr : FData.data(); }
-  std::size_t HeldDataSize() const override { return FData.size(); }
   const std::uint8_t* SampleData() const override {
     return FData.empty() ? nullptr : FData.data() + FDataOffset;
   }
@@ -135,7 +136,6 @@ public:
   void Assign(const TPersistent* source) override;
 
 private:
-  std::vector<std::uint8_t> FData;
   TWaveFormat FFormat;
   std::uint32_t FADPCMSampleCount = 0;
   std::size_t FDataOffset = 0;
@@ -150,19 +150,11 @@ public:
 
   // The rest of the stream.
   void LoadFromStream(TStream& stream) override;
-  void SaveToStream(TStream& stream) override;
   // Raises ESoundFileError "MP3 playback on WaveOut not supported.".
   void PlayOnWaveOutput() override;
 
-  const std::uint8_t* HeldData() const override { return FData.empty() ? nullptr : FData.data(); }
-  std::size_t HeldDataSize() const override { return FData.size(); }
   const std::uint8_t* SampleData() const override { return nullptr; }
   std::size_t DataLength() const override { return 0; }
-
-  void Assign(const TPersistent* source) override;
-
-private:
-  std::vector<std::uint8_t> FData;
 };
 
 struct TGLSoundFileFormat {

@@ -23,6 +23,14 @@ struct ActiveManagerStop {
   }
 } active_manager_stop;
 
+// Stores a value that differs; whether it did.
+template <class T>
+bool StoreChanged(T& field, T value) {
+  if (field == value) return false;
+  field = value;
+  return true;
+}
+
 }  // namespace
 
 TGLSoundManager* ActiveSoundManager() { return ActiveManager(); }
@@ -121,10 +129,7 @@ void TGLSoundManager::DoUnPause() {
 }
 
 void TGLSoundManager::SetMasterVolume(float value) {
-  value = std::clamp(value, 0.0f, 1.0f);
-  if (value == FMasterVolume) return;
-  FMasterVolume = value;
-  UpdateMasterVolume();
+  if (StoreChanged(FMasterVolume, std::clamp(value, 0.0f, 1.0f))) UpdateMasterVolume();
 }
 
 void TGLSoundManager::SetListener(TGLBaseSceneObject* value) {
@@ -160,27 +165,19 @@ void TGLSoundManager::SetOutputFrequency(int value) { FOutputFrequency = std::ma
 void TGLSoundManager::SetUpdateFrequency(float value) { FUpdateFrequency = std::clamp(value, 1.0f, 60.0f); }
 
 void TGLSoundManager::SetDistanceFactor(float value) {
-  if (value == FDistanceFactor) return;
-  FDistanceFactor = value;
-  Update3DFactors();
+  if (StoreChanged(FDistanceFactor, value)) Update3DFactors();
 }
 
 void TGLSoundManager::SetRollOffFactor(float value) {
-  if (value == FRollOffFactor) return;
-  FRollOffFactor = value;
-  Update3DFactors();
+  if (StoreChanged(FRollOffFactor, value)) Update3DFactors();
 }
 
 void TGLSoundManager::SetDopplerFactor(float value) {
-  if (value == FDopplerFactor) return;
-  FDopplerFactor = value;
-  Update3DFactors();
+  if (StoreChanged(FDopplerFactor, value)) Update3DFactors();
 }
 
 void TGLSoundManager::SetEnvironment(TGLSoundEnvironment value) {
-  if (value == FEnvironment) return;
-  FEnvironment = value;
-  UpdateEnvironment();
+  if (StoreChanged(FEnvironment, value)) UpdateEnvironment();
 }
 
 void TGLSoundManager::DoProgress(const TProgressTimes& progressTimes) {
