@@ -1,0 +1,237 @@
+#include "shell/core/status_line.h"
+
+#include "client/client_helpers.h"
+#include "client/mud_state.h"
+#include "client/world_positions.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace {
+
+constexpr std::string_view Marker = "|4|";
+// Real status lines are a few hundred characters; anything far longer is not
+// one, and parsing it again with every block would cost more each time.
+constexpr std::size_t MaxStatusLineLength = 16 * 1024;
+
+// An optional "-" and decimal digits, within the 32-bit range.
+bool ParseInteger(std::string_view text, std::int32_t& value) {
+  if (text.empty()) return false;
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc() && end == text.data() + text.size();
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Hours in characters 1-2, any separator, minutes in characters 4-5.
+bool ParseTime(std::string_view field, double& time) {
+  if (field.size() < 4) return false;
+  std::string_view hoursText = field.substr(0, 2);
+  std::string_view minutesText = field.substr(3, 2);
+  if (!IsNumber(hoursText) || !IsNumber(minutesText)) return false;
+  std::int32_t hours = 0, minutes = 0;
+  ParseInteger(hoursText, hours);
+  ParseInteger(minutesText, minutes);
+  // A time of day runs from 0 to below 24.
+  if (hours > 23 || minutes > 59) return false;
+  time = hours + minutes / 60.0;
+  return true;
+}
+
+bool ParsePosition(std::string_view field, TStatusReport& report) {
+  std::size_t first = field.find(',');
+  if (first == std::string_view::npos) return false;
+  std::size_t second = field.find(',', first + 1);
+  if (second == std::string_view::npos) return false;
+  return ParseInteger(field.substr(0, first), report.X) &&
+         ParseInteger(field.substr(first + 1, second - first - 1), report.Y) &&
+         ParseInteger(field.substr(second + 1), report.Z);
+}
+
+bool IsOrigin(const TVector4f& v) { return v[0] == 0 && v[1] == 0 && v[2] == 0; }
+
+}  // namespace
+
+bool IsGroundLevelType(std::int32_t level) {
+  switch (level) {
+    case 8: case 9: case 11: case 12: case 13: case 14: case 15: case 17: case 19: case 20: case 21: case 22:
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::optional<std::string> ParseMonsterToken(std::string_view token) {
+  std::string_view name = token;
+  std::size_t comma = token.find(',');
+  if (comma != std::string_view::npos && IsNumber(token.substr(0, comma))) {
+    std::size_t end = comma + 1;
+    while (end < token.size() && IsDigit(token[end])) ++end;
+    std::int32_t a = 0, b = 0;
+    if (!ParseInteger(token.substr(0, comma), a) || !ParseInteger(token.substr(comma + 1, end - comma - 1), b))
+      return std::nullopt;
+    // The monster grid has the one cell (0, 0).
+    if (a != 0 || b != 0) return std::nullopt;
+    name = token.substr(end);
+  }
+  std::string clean;
+  for (char c : name)
+    if (c != '\'') clean += c;
+  if (clean.empty()) return std::nullopt;
+  return clean;
+}
+
+TStatusParse ParseStatusFields(std::string_view fields, TStatusReport& report, std::string& error) {
+  std::size_t position = 0;
+  auto nextField = [&](std::string_view& field) {
+    std::size_t bar = fields.find('|', position);
+    if (bar == std::string_view::npos) return false;
+    field = fields.substr(position, bar - position);
+    position = bar + 1;
+    return true;
+  };
+
+  TStatusReport parsed;
+  std::int32_t wind = 0, cloud = 0, fog = 0;
+  struct Step {
+    const char* name;
+    std::function<bool(std::string_view)> read;
+  };
+  const Step steps[] = {
+      {"time", [&](std::string_view f) { return ParseTime(f, parsed.Time); }},
+      {"position", [&](std::string_view f) { return ParsePosition(f, parsed); }},
+      {"terrain type", [&](std::string_view f) { return ParseInteger(f, parsed.Level); }},
+      {"wind", [&](std::string_view f) { return ParseInteger(f, wind); }},
+      {"cloud", [&](std::string_view f) { return ParseInteger(f, cloud); }},
+      {"fog", [&](std::string_view f) { return ParseInteger(f, fog); }},
+  };
+  for (const Step& step : steps) {
+    std::string_view field;
+    if (!nextField(field)) {
+      error = std::string("the ") + step.name + " field is not closed";
+      return TStatusParse::Incomplete;
+    }
+    if (!step.read(field)) {
+      error = std::string("bad ") + step.name + " field \"" + std::string(field) + "\"";
+      return TStatusParse::Malformed;
+    }
+  }
+  parsed.Wind = wind / 10.0;
+  parsed.Cloud = cloud / 10.0;
+  parsed.Fog = fog * 5.0;
+  // Monster tokens up to an empty field; a token not closed yet is not one.
+  std::string_view token;
+  while (nextField(token) && !token.empty())
+    if (auto name = ParseMonsterToken(token)) parsed.Mobs.push_back(std::move(*name));
+  report = std::move(parsed);
+  return TStatusParse::Parsed;
+}
+
+std::optional<TFoundStatusLine> FindStatusLine(const std::deque<std::string>& recentLines) {
+  for (std::size_t i = recentLines.size(); i-- > 0;) {
+    const std::string& entry = recentLines[i];
+    if (entry.find(Marker) == std::string::npos) continue;
+    if (entry.size() <= 25) return std::nullopt;
+    TFoundStatusLine found{entry, nullptr};
+    std::size_t next = i + 1;
+    if (!entry.ends_with('|') && next < recentLines.size() && recentLines[next].ends_with('|')) {
+      found.Line += recentLines[next];
+      ++next;
+    }
+    if (next < recentLines.size()) found.Next = &recentLines[next];
+    return found;
+  }
+  return std::nullopt;
+}
+
+TMapSpotOffset MapSpotOffset(double x, double y) {
+  return {static_cast<int>(std::nearbyint(x / 2)), 179 - static_cast<int>(std::nearbyint(y / 2))};
+}
+
+TStatusOutcome StatusLineReader::Receive(const std::deque<std::string>& recentLines, const TStatusOptions& options,
+                                         TStatusTarget& target) {
+  TStatusOutcome outcome;
+  std::optional<TFoundStatusLine> found = FindStatusLine(recentLines);
+  if (!found) return outcome;
+
+  TStatusReport report;
+  std::string error;
+  TStatusParse result = TStatusParse::Malformed;
+  if (found->Line.size() > MaxStatusLineLength)
+    error = "longer than " + std::to_string(MaxStatusLineLength) + " characters";
+  else
+    result = ParseStatusFields(std::string_view(found->Line).substr(found->Line.find(Marker) + Marker.size()),
+                               report, error);
+  if (result != TStatusParse::Parsed) {
+    // The same line comes back with every block while it is the newest.
+    std::string shown = found->Line.substr(0, 200);
+    if (result == TStatusParse::Malformed && shown != FLastRejected) {
+      FLastRejected = shown;
+      outcome.Rejected = "status line ignored, " + error + ": " + shown;
+    }
+    return outcome;
+  }
+  FLastRejected.clear();
+
+  TMudstate& received = target.ReceivedState;
+  received.Time = report.Time;
+  received.GetPosition()->SetPoint(static_cast<float>(report.X), static_cast<float>(report.Y),
+                                   static_cast<float>(report.Z));
+  received.Level = report.Level;
+  received.Wind = report.Wind;
+  received.Cloud = report.Cloud;
+  if (options.FogEnabled) received.Fog = report.Fog;
+  received.Mobs().Clear();
+  for (std::string& name : report.Mobs) received.Mobs().Cell(0, 0).push_back(std::move(name));
+
+  // Ground heights are learnt from where the player stands; the undefined
+  // area is placed by what the text around the status line says.
+  const TUndefinedarea& area = target.UndefinedArea;
+  if (!area.IsAt(static_cast<float>(report.X), static_cast<float>(report.Y))) {
+    if (IsGroundLevelType(report.Level)) target.GroundHeights.Add(report.X, report.Y, report.Z);
+  } else if (area.phrases.GetCount() > 0) {
+    const std::string* text = options.StripCoordinates ? &found->Line : found->Next;
+    TPhrasePosition place;
+    if (text && area.phrases.FindPhrase(*text, place)) {
+      received.GetPosition()->SetX(static_cast<float>(place.x));
+      received.GetPosition()->SetY(static_cast<float>(place.y));
+    }
+  }
+
+  TMudstate& current = target.CurrentState;
+  TMudstate& previous = target.PreviousState;
+  current.Mobs().Assign(received.Mobs());
+  current.GetPosition()->SetPoint(received.GetPosition()->AsVector());
+  current.Level = received.Level;
+  current.Time = received.Time;
+  if (current.Cloud == -1.0) current.Cloud = received.Cloud;
+  if (current.Wind == -1.0) current.Wind = received.Wind;
+
+  const TVector4f before = previous.GetPosition()->AsVector();
+  const TVector4f now = current.GetPosition()->AsVector();
+  const bool fromOrigin = IsOrigin(before);
+  const bool unchanged = before[0] == now[0] && before[1] == now[1] && before[2] == now[2] &&
+                         previous.Level == current.Level;
+  if (!area.IsAtVector(before) && !unchanged) {
+    // Only a move across the map turns the view: a change of height or of
+    // terrain type alone would give a zero direction or one along Up, and
+    // the way from the map's corner to the first position is no walk.
+    if (!fromOrigin && (before[0] != now[0] || before[1] != now[1])) {
+      current.GetDirection()->SetVector(now[0] - before[0], now[1] - before[1], now[2] - before[2]);
+      current.GetUp()->SetVector(0, 0, 1);
+    }
+    outcome.Updated = true;
+  } else if (fromOrigin) {
+    // The first status line after start-up.
+    outcome.Updated = true;
+  }
+  outcome.Merged = true;
+  if (outcome.Updated && target.Update) target.Update();
+
+  if (!fromOrigin && !IsOrigin(now)) {
+    outcome.SpotShown = true;
+    outcome.Spot = MapSpotOffset(now[0], now[1]);
+  }
+  previous.Assign(&current);
+  return outcome;
+}

@@ -1,0 +1,76 @@
+// Random text as the server's status line, fed whole and cut into two blocks
+// at every byte, through the received-text handling into the status-line
+// parser and the merge. Nothing may crash; the direction stays a unit vector;
+// and when both feeds end with the same recent lines and the whole feed
+// merged a line, the cut feed ends with the same received state.
+
+#include "client/mud_state.h"
+#include "client/world_positions.h"
+#include "shell/core/receive_splitter.h"
+#include "shell/core/status_line.h"
+#include "tests/support/line_length_pane.h"
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Client {
+  explicit Client(bool phrases) {
+    area.mudposition = {1, 1, 0, 1};
+    if (phrases) {
+      area.phrases.Add(5, 6, "void");
+      area.phrases.Add(7, 8, "gate");
+    }
+  }
+  TStatusOutcome Feed(std::string_view block, const TStatusOptions& options) {
+    splitter.Receive(block, options.StripCoordinates, 0);
+    TStatusTarget target{received, current, previous, area, heights, [this] { ++updates; }};
+    TStatusOutcome outcome = reader.Receive(splitter.GetRecentLines(), options, target);
+    const TVector4f& d = current.GetDirection()->AsVector();
+    float length = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+    if (!(std::fabs(length - 1) < 1e-3f)) std::abort();
+    if (outcome.Merged && !current.GetPosition()->Equals(received.GetPosition()->AsVector())) std::abort();
+    return outcome;
+  }
+  TMudstate received, current, previous;
+  TUndefinedarea area{nullptr};
+  TGroundHeightList heights;
+  int updates = 0;
+  LineLengthPane pane;
+  ReceiveSplitter splitter{pane};
+  StatusLineReader reader;
+};
+
+bool SameReceived(const TMudstate& a, const TMudstate& b) {
+  return a.Time == b.Time && a.Level == b.Level && a.Wind == b.Wind && a.Cloud == b.Cloud && a.Fog == b.Fog &&
+         a.GetPosition()->Equals(b.GetPosition()->AsVector()) && a.Mobs().Cell(0, 0) == b.Mobs().Cell(0, 0);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0 || size > 600) return 0;
+  // The first byte chooses the options and whether the text follows a marker.
+  const unsigned control = data[0];
+  const TStatusOptions options{(control & 1) != 0, (control & 2) != 0};
+  const bool phrases = control & 4;
+  std::string text = (control & 8) ? "Hp 30 |4|" : "";
+  text.append(reinterpret_cast<const char*>(data + 1), size - 1);
+
+  Client whole(phrases);
+  TStatusOutcome last = whole.Feed(text, options);
+  for (std::size_t cut = 0; cut <= text.size(); ++cut) {
+    Client split(phrases);
+    split.Feed(std::string_view(text).substr(0, cut), options);
+    TStatusOutcome end = split.Feed(std::string_view(text).substr(cut), options);
+    if (last.Merged && split.splitter.GetRecentLines() == whole.splitter.GetRecentLines() &&
+        (!end.Merged || !SameReceived(split.received, whole.received)))
+      std::abort();
+  }
+  return 0;
+}
