@@ -1,6 +1,8 @@
 // The demo game server: listens on 127.0.0.1 (port 2666 unless --port says
-// otherwise), talks telnet with every client that connects, and stops on
-// SIGTERM or SIGINT, on a "shutdown" command, or after --max-seconds.
+// otherwise), talks telnet with every client that connects, lets each walk
+// the sample world (--world names another table of the world generator's),
+// and stops on SIGTERM or SIGINT, on a "shutdown" command, or after
+// --max-seconds.
 
 #include "tools/demo_server/demo_session.h"
 
@@ -10,6 +12,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <netinet/in.h>
 #include <poll.h>
@@ -27,6 +30,7 @@ constexpr std::size_t MaxClients = 32;
 constexpr std::size_t MaxPendingOutput = 1 << 20;  // a client that stops reading is dropped
 
 struct Client {
+  explicit Client(const DemoWorld& world) : session(world) {}
   int socket = -1;
   DemoSession session;
   std::string output;
@@ -40,19 +44,22 @@ bool ParseNumber(const char* text, long& value) {
   return errno == 0 && end && *end == '\0' && end != text;
 }
 
-void Usage() { std::fprintf(stderr, "usage: demo_server [--port N] [--max-seconds S]\n"); }
+void Usage() { std::fprintf(stderr, "usage: demo_server [--port N] [--max-seconds S] [--world FILE]\n"); }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   long port = 2666;
   long maxSeconds = 0;
+  std::string worldFile = DEMO_WORLD_FILE;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     long value = 0;
     if ((arg == "--port" || arg == "--max-seconds") && i + 1 < argc && ParseNumber(argv[i + 1], value)) {
       (arg == "--port" ? port : maxSeconds) = value;
       ++i;
+    } else if (arg == "--world" && i + 1 < argc) {
+      worldFile = argv[++i];
     } else {
       Usage();
       return 2;
@@ -61,6 +68,14 @@ int main(int argc, char** argv) {
   if (port < 0 || port > 65535 || maxSeconds < 0) {
     Usage();
     return 2;
+  }
+
+  DemoWorld world;
+  try {
+    world = DemoWorld::Load(worldFile);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "demo_server: %s\n", e.what());
+    return 1;
   }
 
   struct sigaction action {};
@@ -135,7 +150,7 @@ int main(int argc, char** argv) {
         ::send(s, full, sizeof full - 1, MSG_NOSIGNAL | MSG_DONTWAIT);
         ::close(s);
       } else if (s >= 0) {
-        auto client = std::make_unique<Client>();
+        auto client = std::make_unique<Client>(world);
         client->socket = s;
         client->output = client->session.Start();
         clients.push_back(std::move(client));

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "tools/world_generator/picture_writer.h"
+#include "tools/world_generator/server_map.h"
 #include "tools/world_generator/sounds.h"
 #include "tools/world_generator/textures.h"
 #include "tools/world_generator/world_layout.h"
@@ -246,6 +247,9 @@ program); change the generator and run it again instead of editing here:
   }
   x << R"(
 Monsters the world can show by name: wolf, villager, guard, O'Leary the smith.
+
+"server-map.txt" is the world as `tools/demo_server` walks it (the client does
+not read it): the ground and the ways out of every cell, and the places.
 )";
   return x.str();
 }
@@ -263,6 +267,7 @@ int main(int argc, char** argv) {
     const WorldLayout world = BuildWorld();
     WriteText(root / "config.xml", ConfigXml(world));
     WriteText(root / "README.md", Readme(world));
+    WriteText(root / "server-map.txt", ServerMapText(world));
     WriteText(root / "xslt" / "getcolors.xsl", kGetColors);
     WriteText(root / "xslt" / "gettexturesfromcolor.xsl", kTexturesFromColor);
     WriteText(root / "xslt" / "gettexturesfromname.xsl", kTexturesFromName);

@@ -118,6 +118,11 @@ public:
       for (int y = house.y0; y < house.y0 + house.h; ++y) {
         Paint(layout.staticMap, x, y, colours::kHouseWall);
         Paint(layout.intermediate1, x, y, colours::kRoom);
+        for (auto [dx, dy] : {std::pair{0, 1}, std::pair{0, -1}, std::pair{1, 0}, std::pair{-1, 0}}) {
+          if (open(x, y, x + dx, y + dy)) continue;
+          layout.closedSteps.insert({x, y, x + dx, y + dy});
+          layout.closedSteps.insert({x + dx, y + dy, x, y});
+        }
       }
     }
     // The room map covers the house and a ring of outside cells, so the

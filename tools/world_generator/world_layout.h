@@ -5,6 +5,8 @@
 // Map cells run x 0..357 west to east and y 0..357 south to north; the map
 // pictures hold cell (x, y) at pixel (x, 358 - y).
 
+#include <array>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -55,6 +57,9 @@ struct WorldLayout {
   Picture intermediate3{358, 358};
   std::vector<RoomMap> maps;
   std::vector<Place> places;
+  // Steps between neighbouring cells (x, y, to x, to y) that a house wall
+  // closes, both ways; the demo server walks around them.
+  std::set<std::array<int, 4>> closedSteps;
 };
 
 constexpr double kSeaLevelGrey = 126.0;  // grey level of the sea surface
