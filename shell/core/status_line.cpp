@@ -1,6 +1,7 @@
 #include "shell/core/status_line.h"
 
 #include "client/client_helpers.h"
+#include "client/mud.h"
 #include "client/mud_state.h"
 #include "client/world_positions.h"
 
@@ -51,15 +52,6 @@ bool ParsePosition(std::string_view field, TStatusReport& report) {
 bool IsOrigin(const TVector4f& v) { return v[0] == 0 && v[1] == 0 && v[2] == 0; }
 
 }  // namespace
-
-bool IsGroundLevelType(std::int32_t level) {
-  switch (level) {
-    case 8: case 9: case 11: case 12: case 13: case 14: case 15: case 17: case 19: case 20: case 21: case 22:
-      return true;
-    default:
-      return false;
-  }
-}
 
 std::optional<std::string> ParseMonsterToken(std::string_view token) {
   std::string_view name = token;
@@ -188,7 +180,7 @@ TStatusOutcome StatusLineReader::Receive(const std::deque<std::string>& recentLi
   // area is placed by what the text around the status line says.
   const TUndefinedarea& area = target.UndefinedArea;
   if (!area.IsAt(static_cast<float>(report.X), static_cast<float>(report.Y))) {
-    if (IsGroundLevelType(report.Level)) target.GroundHeights.Add(report.X, report.Y, report.Z);
+    if (TMud::IsGroundLevelType(report.Level)) target.GroundHeights.Add(report.X, report.Y, report.Z);
   } else if (area.phrases.GetCount() > 0) {
     const std::string* text = options.StripCoordinates ? &found->Line : found->Next;
     TPhrasePosition place;

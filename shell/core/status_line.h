@@ -68,9 +68,6 @@ struct TMapSpotOffset {
 };
 TMapSpotOffset MapSpotOffset(double x, double y);
 
-// Terrain types the server sends for standing on the ground.
-bool IsGroundLevelType(std::int32_t level);
-
 // What the status line reads and changes of the client core.
 struct TStatusTarget {
   TMudstate& ReceivedState;
