@@ -358,6 +358,7 @@ void Tfmtallowmer3dclient::IdTelnet1DataAvailable(const std::string& text) {
   // The receive handler is the boundary for anything the text raises.
   try {
     FSplitter->Receive(text, StripTelnetCoords(), MaxTelnetLines());
+    ReadStatusLine();
   } catch (const std::exception& e) {
     std::cerr << "received text not shown: " << e.what() << '\n';
   }

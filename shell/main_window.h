@@ -5,6 +5,7 @@
 
 #include "client/client_helpers.h"
 #include "shell/core/receive_splitter.h"
+#include "shell/core/status_line.h"
 #include "shell/core/telnet_client.h"
 #include "shell/qt_dispatcher.h"
 #include "shell/telnet_pane.h"
@@ -43,6 +44,9 @@ public:
   // set to 0 is swallowed.
   void btcommandKeyPress(char16_t& key);
   void IdTelnet1DataAvailable(const std::string& text);
+  // The newest status line among the recent lines into the client core's
+  // states and the view (main_window_status.cpp).
+  void ReadStatusLine();
   // Render timing of the 3D view and the cadencer's progress event.
   void GL3DSceneViewerBeforeRender();
   void GL3DSceneViewerAfterRender();
@@ -117,6 +121,7 @@ private:
   std::unique_ptr<TelnetPane> FPane;
   // Holds FRecentLines and FTextAttributes.
   std::unique_ptr<ReceiveSplitter> FSplitter;
+  StatusLineReader FStatusReader;
   // Goes before the panels it draws in.
   std::unique_ptr<MainViewPanel> FView;
   std::unique_ptr<TGLSoundLibrary> GLSoundLibrary;
