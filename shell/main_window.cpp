@@ -6,6 +6,7 @@
 #include "engine/cadencer.h"
 #include "imaging/image_dll_loader.h"
 #include "imaging/image_library.h"
+#include "platform/ini/ini_file.h"
 #include "platform/audio/audio_device.h"
 #include "shell/about_window.h"
 #include "shell/application.h"
@@ -139,6 +140,7 @@ Tfmtallowmer3dclient::Tfmtallowmer3dclient()
   timer = new QTimer(this);
   timer->setObjectName("timer");
   timer->setInterval(240);
+  ConnectInputHooks();
 
   FPane = std::make_unique<TelnetPane>(*mmtelnet);
   FSplitter = std::make_unique<ReceiveSplitter>(*FPane);
@@ -178,6 +180,7 @@ void Tfmtallowmer3dclient::FormActivate() {
     std::setlocale(LC_NUMERIC, "C");
     FActivated = true;
     FStartupGuard = true;
+    OpenSettings();
     GLSMBASS1->SetActive(SoundAvailable());
 
     FAppFolder = GetApplicationFolder();
@@ -207,6 +210,7 @@ void Tfmtallowmer3dclient::FormActivate() {
       }
     }
     CreateMud();
+    ReadSettings();
 
     FSplitter = std::make_unique<ReceiveSplitter>(*FPane);
     if (fmabout) fmabout->lbversion->setText("7.12");
@@ -234,6 +238,7 @@ void Tfmtallowmer3dclient::closeEvent(QCloseEvent* event) {
 }
 
 void Tfmtallowmer3dclient::FormClose() {
+  WriteSettings();
   IdTelnet1->Disconnect();
   timer->stop();
   FView->Stop();
@@ -305,18 +310,9 @@ void Tfmtallowmer3dclient::btcommandKeyPress(char16_t& key) {
       QString typed = mmcommand->toPlainText();
       std::string command = EncodeCp1252(std::u16string_view(
           reinterpret_cast<const char16_t*>(typed.utf16()), static_cast<std::size_t>(typed.size())));
-      try {
-        for (char c : command) IdTelnet1->SendCharacter(c);
-        IdTelnet1->SendCharacter('\r');
-      } catch (const std::exception& e) {
-        ShowError(e.what());
+      if (!SendCommand(command)) {
         key = 0;
         return;
-      }
-      // A hidden password is not echoed.
-      if (FCommandFontColor == 0xFFFFFF) {
-        EchoCommand(*FPane, command, StripTelnetCoords());
-        FPane->ShowNewestLine();
       }
       mmcommand->clear();
     }
@@ -324,7 +320,24 @@ void Tfmtallowmer3dclient::btcommandKeyPress(char16_t& key) {
   if (key == u'\r') key = 0;
 }
 
+bool Tfmtallowmer3dclient::SendCommand(const std::string& command) {
+  try {
+    for (char c : command) IdTelnet1->SendCharacter(c);
+    IdTelnet1->SendCharacter('\r');
+  } catch (const std::exception& e) {
+    ShowError(e.what());
+    return false;
+  }
+  // A hidden password is not echoed.
+  if (FCommandFontColor == 0xFFFFFF) {
+    EchoCommand(*FPane, command, StripTelnetCoords());
+    FPane->ShowNewestLine();
+  }
+  return true;
+}
+
 bool Tfmtallowmer3dclient::eventFilter(QObject* watched, QEvent* event) {
+  if (InputEvent(watched, event)) return true;
   if (watched == mmcommand && event->type() == QEvent::KeyPress) {
     auto* keyEvent = static_cast<QKeyEvent*>(event);
     char16_t key = 0;

@@ -4,6 +4,7 @@
 // Its creation does little; its first activation runs the start-up once.
 
 #include "client/client_helpers.h"
+#include "shell/core/client_settings.h"
 #include "shell/core/receive_splitter.h"
 #include "shell/core/status_line.h"
 #include "shell/core/telnet_client.h"
@@ -11,10 +12,12 @@
 #include "shell/telnet_pane.h"
 
 #include <QMainWindow>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 
+class IniFile;
 class MainViewPanel;
 class TGLSMBASS;
 class TGLSoundLibrary;
@@ -52,6 +55,28 @@ public:
   void GL3DSceneViewerAfterRender();
   void GLCadencer1Progress(double deltaTime);
   void About2Click();
+
+  // Settings, keys, mouse and timer (main_window_input.cpp).
+  // Key-up anywhere in the window (key preview): developer-mode sequence,
+  // view keys, then the key's mapped commands while connected.
+  void FormKeyUp(std::uint16_t key, bool shift, bool ctrl);
+  void GL3DSceneViewerMouseMove(Qt::MouseButtons buttons, int x, int y);
+  void GL3DSceneViewerDblClick(int x, int y);
+  void GL3DSceneViewerMouseDown(Qt::MouseButton button, int x, int y);
+  void timerTimer();
+  // The 3D view follows the mouse only while Options' "Mouse Move" is checked.
+  void ApplyMouseMoveOption();
+  // One command sent as the command line sends it (its characters, then a
+  // carriage return, echoed unless a password is being typed), leaving
+  // what the user is typing alone; false (with the error shown) when the
+  // connection fails.
+  bool SendCommand(const std::string& command);
+  // Developer mode: the View menu's "Images" and "Control" shown, moves by
+  // key while disconnected.
+  bool GetDeveloperMode() const { return FDeveloperMode; }
+  void SetDeveloperMode(bool value);
+  // The weather sounds' flutter; a fresh number in [0, 1) each tick.
+  std::function<double()> WeatherRandom;
 
   // Writes the pane's lines as plain text; false (with the error shown)
   // when the file cannot be written.
@@ -95,6 +120,13 @@ protected:
 
 private:
   void ShowError(const std::string& message);
+  // Settings steps of the start-up and the close (main_window_input.cpp).
+  void ConnectInputHooks();
+  void OpenSettings();
+  void ReadSettings();
+  void WriteSettings();
+  bool InputEvent(QObject* watched, QEvent* event);
+  TClientSettings ControlSettings() const;
   // Start-up steps of the 3D world (main_window_world.cpp).
   void ConnectViewHooks();
   void UnpackFirstRunPictures();
@@ -131,4 +163,11 @@ private:
   std::unique_ptr<TMud> FMud;
   ClientClock::time_point FRenderStart{};
   int FLastRenderMs = 0;
+  // The open settings file, from the first activation until close, and
+  // the settings as read, for the ones no control holds.
+  std::unique_ptr<IniFile> FIni;
+  TClientSettings FSettings;
+  std::uint8_t FGodModeStep = 0;
+  bool FDeveloperMode = false;
+  bool FMouseMoveHandled = false;
 };

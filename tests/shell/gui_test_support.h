@@ -11,14 +11,45 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
 
 namespace gui_test {
+
+// The settings file of the windows: in a folder of each test program's own,
+// never the user's, and empty at the program's start.
+class SettingsFolder {
+public:
+  SettingsFolder() {
+    std::filesystem::create_directories(CLIENT_TEST_OUTPUT_DIR);
+    std::string pattern = std::string(CLIENT_TEST_OUTPUT_DIR) + "/configXXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    if (::mkdtemp(buffer.data())) FPath = buffer.data();
+    setenv("XDG_CONFIG_HOME", FPath.c_str(), 1);
+  }
+  ~SettingsFolder() {
+    std::error_code ignored;
+    if (!FPath.empty()) std::filesystem::remove_all(FPath, ignored);
+  }
+  const std::string& Path() const { return FPath; }
+
+private:
+  std::string FPath;
+};
+
+inline const SettingsFolder& UseTestSettingsFolder() {
+  static SettingsFolder folder;
+  return folder;
+}
 
 // The program's one QApplication, made by whichever suite asks first.
 inline QApplication& MakeApplication() {
   static int argc = 1;
   static char name[] = "shell_tests";
   static char* argv[] = {name, nullptr};
+  UseTestSettingsFolder();
   static QApplication application(argc, argv);
   return application;
 }

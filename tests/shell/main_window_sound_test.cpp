@@ -11,6 +11,8 @@
 #include "engine/cadencer.h"
 #include "engine/camera.h"
 #include "platform/audio/openal_device.h"
+#include "platform/ini/ini_file.h"
+#include "shell/core/client_settings.h"
 #include "sound/bass_sound_manager.h"
 #include "sound/sound_library.h"
 #include "tests/shell/gui_test_support.h"
@@ -49,8 +51,11 @@ protected:
       if (device == Device::None) return nullptr;
       return std::make_unique<audio::OpenALDevice>(audio::OpenALDevice::Output::Loopback);
     };
+    // "No Sound" comes from the settings file at the first activation.
+    IniFile settings(SettingsFilePath());
+    settings.WriteBool(SettingsSection, "nosound", noSound);
+    settings.UpdateFile();
     windows = std::make_unique<ApplicationWindows>();
-    fmoptions->cbNoSound->setChecked(noSound);
     main = fmtallowmer3dclient;
     main->OnShowError = [this](const std::string& message) { errors.push_back(message); };
     main->show();

@@ -1,0 +1,224 @@
+// The real main window's settings, keys and mouse: the settings file read at
+// start-up and written at close, mapped keys, double clicks and drags over
+// the 3D view, against a server inside the test on a loopback port.
+
+#include "client/mud.h"
+#include "client/mud_state.h"
+#include "engine/gl_coordinates.h"
+#include "platform/ini/ini_file.h"
+#include "shell/application.h"
+#include "shell/core/client_settings.h"
+#include "shell/key_mappings_window.h"
+#include "shell/main_window.h"
+#include "shell/options_window.h"
+#include "shell/scene_viewer.h"
+#include "tests/shell/gui_test_support.h"
+#include "tests/shell/main_window_session.h"
+#include "tests/shell/test_server.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QSlider>
+#include <QTableWidget>
+#include <QTest>
+#include <QToolButton>
+
+#include <array>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+using gui_test::WaitFor;
+
+std::string ReadFile(const std::string& name) {
+  std::ifstream file(name, std::ios::binary);
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+std::array<float, 3> Xyz(const TVector4f& v) { return {v[0], v[1], v[2]}; }
+
+// The angle in degrees between two directions.
+double AngleBetween(const TVector4f& a, const TVector4f& b) {
+  const double dot = a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+  const double lengths = std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] * a[2]) *
+                         std::sqrt(b[0] * b[0] + b[1] * b[1] + b[2] * b[2]);
+  return std::acos(std::clamp(dot / lengths, -1.0, 1.0)) * 180.0 / M_PI;
+}
+
+class MainWindowInput : public MainWindowSession {
+protected:
+  void SetUp() override {
+    QApplication::setQuitOnLastWindowClosed(false);
+    MainWindowSession::SetUp();
+    ASSERT_NE(main->GetMud(), nullptr);
+  }
+  TMudstate& Current() { return *main->GetMud()->CurrentState; }
+  // The window closed (the settings written) and the program started again.
+  void Restart() {
+    main->close();
+    windows.reset();
+    MainWindowSession::SetUp();
+  }
+  void Bind(std::uint16_t code, const char* command) {
+    for (int row = 0; row < fmkeymappings->sgkeys->rowCount(); ++row)
+      if (KeyTable[static_cast<std::size_t>(row)].Code == code) fmkeymappings->sgkeys->item(row, 1)->setText(command);
+    fmkeymappings->btOkClick();
+  }
+  void Mouse(QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons buttons, QPoint at) {
+    GL3DSceneViewer* viewer = main->GetView()->GetViewer();
+    QMouseEvent event(type, at, viewer->mapToGlobal(at), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(viewer, &event);
+  }
+};
+
+TEST_F(MainWindowInput, WithoutAFileStartsFromTheDefaultsAndClosingAndRestartingKeepsTheSettings) {
+  // The sample world's first god-mode location, noon, terrain type 11.
+  EXPECT_EQ(Current().GetPosition()->GetX(), 176.0f);
+  EXPECT_EQ(Current().GetPosition()->GetY(), 174.0f);
+  EXPECT_EQ(Current().Time, 12.0);
+  EXPECT_EQ(Current().Level, 11);
+  EXPECT_EQ(Current().GetDirection()->GetY(), -1.0f);
+  EXPECT_TRUE(fmoptions->cbmousemove->isChecked());
+  EXPECT_EQ(fmoptions->tbmousesensitivity->value(), 5);
+  EXPECT_EQ(fmoptions->edmaxtelnetlines->text(), "5000");
+  EXPECT_FALSE(fmoptions->cbNoSound->isChecked());
+
+  fmoptions->cbmousemove->setChecked(false);
+  fmoptions->tbmousesensitivity->setValue(8);
+  fmoptions->edmaxtelnetlines->setText("800");
+  Bind(112, "look;score");
+  Current().GetPosition()->SetPoint(120.5f, 85.0f, 0.0f);
+  Current().Rain = 2.5;
+  Current().Time = 20.0;  // the day time comes back from the Control window's text, not the state
+  Restart();
+
+  const std::string written = ReadFile(SettingsFilePath());
+  for (const char* line : {"x=120.50\n", "y=85.00\n", "mousesensitivity=8\n", "maxtelnetlines=800\n",
+                           "mousemove=0\n", "rain=2.5\n", "[keymapping]\n112=look;score\n"})
+    EXPECT_NE(written.find(line), std::string::npos) << line << " in\n" << written;
+  EXPECT_EQ(written.find("godmode"), std::string::npos);
+
+  EXPECT_EQ(Current().GetPosition()->GetX(), 120.5f);
+  EXPECT_EQ(Current().GetPosition()->GetY(), 85.0f);
+  EXPECT_EQ(Current().Rain, 2.5);
+  EXPECT_EQ(Current().Time, 12.0);
+  EXPECT_FALSE(fmoptions->cbmousemove->isChecked());
+  EXPECT_EQ(fmoptions->tbmousesensitivity->value(), 8);
+  EXPECT_EQ(fmoptions->edmaxtelnetlines->text(), "800");
+  EXPECT_EQ(fmkeymappings->LookupKeyCommand(112), "look;score");
+  EXPECT_EQ(fmkeymappings->sgkeys->item(0, 1)->text(), "look;score");
+
+  // Developer mode, once on, is kept; a hand-written comment stays.
+  main->SetDeveloperMode(true);
+  Restart();
+  EXPECT_TRUE(main->GetDeveloperMode());
+  // Written by hand while the program runs.
+  const std::string before = ReadFile(SettingsFilePath());
+  std::ofstream(SettingsFilePath(), std::ios::binary | std::ios::trunc) << "; kept\n" << before;
+  Restart();
+  const std::string after = ReadFile(SettingsFilePath());
+  EXPECT_EQ(after.rfind("; kept\n[3dclient]\n", 0), 0u) << after;
+  EXPECT_NE(after.find("godmode=1\n"), std::string::npos) << after;
+}
+
+TEST_F(MainWindowInput, ADamagedSettingsFileStartsOnTheDefaultsAndIsNotOverwritten) {
+  main->close();
+  windows.reset();
+  std::string damaged = "[3dclient]\nx=\xff\xfe\nlevel=abc\nmousesensitivity=high\nviewerheight=2\n";
+  damaged += std::string(2000, '\0') + "\nno equals sign\n";
+  {
+    std::ofstream(SettingsFilePath(), std::ios::binary | std::ios::trunc) << damaged;
+  }
+  MainWindowSession::SetUp();
+  EXPECT_TRUE(errors.empty()) << errors.front();
+  EXPECT_EQ(Current().GetPosition()->GetX(), 176.0f) << "an unreadable x falls back to the start position";
+  EXPECT_EQ(fmoptions->tbmousesensitivity->value(), 5);
+  EXPECT_GT(main->pnviewer->height(), 5);
+
+  // A file too large to be a settings file is neither read nor replaced.
+  main->close();
+  windows.reset();
+  const std::string huge(IniFile::kMaxFileSize + 1, 'x');
+  {
+    std::ofstream(SettingsFilePath(), std::ios::binary | std::ios::trunc) << huge;
+  }
+  MainWindowSession::SetUp();
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_NE(errors[0].find("Settings not read"), std::string::npos) << errors[0];
+  main->close();
+  EXPECT_EQ(ReadFile(SettingsFilePath()), huge);
+}
+
+TEST_F(MainWindowInput, MappedKeysAndDoubleClicksSendTheirCommandsInOrderWhileTheUserTypes) {
+  Bind(116, "look;north");  // F5
+  Bind(104, "say hi;");     // keypad 8
+  TestServer server;
+  main->GetTelnet().SetPort(server.port);
+  main->btconnect->click();
+  ASSERT_TRUE(server.Accept());
+  QTest::keyClicks(main->mmcommand, "par");
+
+  // Mapped keys act when they go up (keypad 8 pressed would also type an 8).
+  QTest::keyRelease(main->mmcommand, Qt::Key_F5);
+  QTest::keyRelease(main->mmcommand, Qt::Key_8, Qt::KeypadModifier);
+  ASSERT_TRUE(WaitFor([&] { return server.Received() == "look\r\nnorth\r\nsay hi\r\n\r\n"; })) << server.Received();
+  EXPECT_EQ(main->mmcommand->toPlainText(), "par") << "what the user types is kept";
+  EXPECT_TRUE(PaneText().contains("look\nnorth\nsay hi\n"));
+
+  // Facing (0, -1): the top band is "south", the left band a quarter
+  // turn anticlockwise of it, the centre nothing.
+  GL3DSceneViewer* viewer = main->GetView()->GetViewer();
+  const int w = viewer->width(), h = viewer->height();
+  ASSERT_GT(w, 40);
+  ASSERT_GT(h, 40);
+  for (QPoint at : {QPoint(w / 2, 2), QPoint(w / 2, h / 2), QPoint(2, h / 2)})
+    Mouse(QEvent::MouseButtonDblClick, Qt::LeftButton, Qt::LeftButton, at);
+  const std::string expected = "look\r\nnorth\r\nsay hi\r\n\r\nsouth\r\neast\r\n";
+  ASSERT_TRUE(WaitFor([&] { return server.Received() == expected; })) << server.Received();
+
+  // Connected, keys turn the view but never move it.
+  main->SetDeveloperMode(true);
+  const TVector4f position = Current().GetPosition()->AsVector();
+  QTest::keyClick(main->mmcommand, Qt::Key_Up);
+  EXPECT_EQ(Xyz(Current().GetPosition()->AsVector()), Xyz(position));
+}
+
+TEST_F(MainWindowInput, KeysAndDragsTurnTheViewAndMoveItOnlyInDeveloperModeWhileDisconnected) {
+  const TVector4f start = Current().GetDirection()->AsVector();
+  QTest::keyClick(main->mmcommand, Qt::Key_Left);
+  EXPECT_NEAR(AngleBetween(start, Current().GetDirection()->AsVector()), 5.0, 0.01);
+  QTest::keyClick(main->mmcommand, Qt::Key_Right, Qt::ShiftModifier);
+  EXPECT_NEAR(AngleBetween(start, Current().GetDirection()->AsVector()), 5.0, 0.01) << "-5 then +10";
+
+  const TVector4f position = Current().GetPosition()->AsVector();
+  QTest::keyClick(main->mmcommand, Qt::Key_Up);
+  EXPECT_EQ(Xyz(Current().GetPosition()->AsVector()), Xyz(position)) << "not in developer mode";
+  main->SetDeveloperMode(true);
+  QTest::keyClick(main->mmcommand, Qt::Key_Up);
+  const TVector4f moved = Current().GetPosition()->AsVector();
+  EXPECT_NEAR(std::hypot(moved[0] - position[0], moved[1] - position[1]), 1.0, 1e-4);
+
+  // Sensitivity 5 divides a drag by 2; a move without the button only
+  // marks where the mouse is.
+  const TVector4f before = Current().GetDirection()->AsVector();
+  Mouse(QEvent::MouseMove, Qt::NoButton, Qt::NoButton, QPoint(100, 30));
+  EXPECT_EQ(Xyz(Current().GetDirection()->AsVector()), Xyz(before));
+  Mouse(QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, QPoint(120, 30));
+  EXPECT_NEAR(AngleBetween(before, Current().GetDirection()->AsVector()), 10.0, 0.01);
+
+  // Without "Mouse Move" drags do nothing.
+  fmoptions->cbmousemove->setChecked(false);
+  main->ApplyMouseMoveOption();
+  const TVector4f unchanged = Current().GetDirection()->AsVector();
+  Mouse(QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, QPoint(200, 30));
+  EXPECT_EQ(Xyz(Current().GetDirection()->AsVector()), Xyz(unchanged));
+}
+
+}  // namespace
