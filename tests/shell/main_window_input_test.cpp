@@ -5,6 +5,7 @@
 #include "client/mud.h"
 #include "client/mud_state.h"
 #include "engine/gl_coordinates.h"
+#include "objects/dummy_cube.h"
 #include "platform/ini/ini_file.h"
 #include "shell/application.h"
 #include "shell/core/client_settings.h"
@@ -21,6 +22,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QRegularExpression>
 #include <QSlider>
 #include <QTableWidget>
 #include <QTest>
@@ -29,6 +31,7 @@
 #include <array>
 #include <cmath>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 namespace {
@@ -219,6 +222,45 @@ TEST_F(MainWindowInput, KeysAndDragsTurnTheViewAndMoveItOnlyInDeveloperModeWhile
   const TVector4f unchanged = Current().GetDirection()->AsVector();
   Mouse(QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, QPoint(200, 30));
   EXPECT_EQ(Xyz(Current().GetDirection()->AsVector()), Xyz(unchanged));
+}
+
+TEST_F(MainWindowInput, WithStatisticsOnTheTimerShowsThemInTheCaption) {
+  main->close();
+  windows.reset();
+  std::ofstream(SettingsFilePath(), std::ios::binary | std::ios::trunc) << "[3dclient]\nshowstats=1\ntime=14.5\n";
+  MainWindowSession::SetUp();
+  const QRegularExpression caption(
+      "^FPS=\\d+\\.\\d\\d Displays/s=\\d+\\.\\d\\d Time to Displays\\d+\\.00 Time of day 14\\.50 Cache size "
+      "\\d+abs x-?\\d+\\.\\d\\d y-?\\d+\\.\\d\\d z-?\\d+\\.\\d\\d$");
+  ASSERT_TRUE(WaitFor([&] { return caption.match(main->windowTitle()).hasMatch(); })) << main->windowTitle().toStdString();
+}
+
+TEST_F(MainWindowInput, ARightClickOnAMonsterSendsKillWithItsName) {
+  TestServer server;
+  main->GetTelnet().SetPort(server.port);
+  main->btconnect->click();
+  ASSERT_TRUE(server.Accept());
+  TMud& core = *main->GetMud();
+  Current().Mobs().Cell(0, 0) = {"guard"};
+  core.Update();
+  ASSERT_EQ(core.MobSquare->GetCount(), 1);
+  ASSERT_GT(core.MobSquare->GetChild(0)->GetCount(), 0);
+  const TGLBaseSceneObject* sprite = core.MobSquare->GetChild(0)->GetChild(0);
+  ASSERT_EQ(sprite->GetName().size(), std::string("guard").size() + 5);
+
+  // Where the guard stands in the view: along the horizon, where the
+  // camera's height meets the sprite.
+  GL3DSceneViewer* viewer = main->GetView()->GetViewer();
+  std::optional<QPoint> on;
+  for (int y = viewer->height() / 2; !on && y < viewer->height(); y += 12)
+    for (int x = 2; !on && x < viewer->width(); x += 8)
+      if (viewer->GetPickedObject(x, y) == sprite) on = QPoint(x, y);
+  ASSERT_TRUE(on) << "the guard is not in view";
+
+  Mouse(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, *on);
+  Mouse(QEvent::MouseButtonPress, Qt::RightButton, Qt::RightButton, QPoint(2, 2));  // the sky
+  Mouse(QEvent::MouseButtonPress, Qt::RightButton, Qt::RightButton, *on);
+  ASSERT_TRUE(WaitFor([&] { return server.Received() == "kill guard\r\n"; })) << server.Received();
 }
 
 }  // namespace
