@@ -42,7 +42,9 @@ void TGLCustomSceneObject::DestroyHandle() {
 }
 
 void TGLCustomSceneObject::DrawGeometry(TRenderContextInfo& rci) {
-  if ((FObjectStyle & sosDirectDraw) != 0 || rci.amalgamating)
+  // Picking draws without the display list: Mesa's software selection
+  // crashes replaying some compiled lists (an extrusion's, for one).
+  if ((FObjectStyle & sosDirectDraw) != 0 || rci.amalgamating || rci.drawState == rdsPicking)
     BuildList(rci);
   else
     GL().glCallList(GetHandle(rci));

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,7 +39,8 @@ public:
     // Notes the view and projection in force while the scene draws, to
     // find where a world point lands in the picture.
     auto* probe = scene_.GetObjects()->AddNewChild<TGLDirectOpenGL>();
-    probe->SetOnRender([this](TObject*, TRenderContextInfo&) {
+    probe->SetOnRender([this](TObject*, TRenderContextInfo& rci) {
+      if (rci.drawState != rdsRendering) return;  // picking narrows the projection
       GL().glGetFloatv(GL_MODELVIEW_MATRIX, &view_[0][0]);
       GL().glGetFloatv(GL_PROJECTION_MATRIX, &projection_[0][0]);
     });
@@ -80,17 +82,30 @@ public:
 
   // The pixel where a world point lands; a failure outside the picture.
   Rgb PixelAt(const TAffineVector& p) const {
+    const std::optional<std::array<int, 2>> at = PictureSpot(p);
+    return at ? Pixel((*at)[0], (*at)[1]) : Rgb{-1, -1, -1};
+  }
+
+  // The object picking finds where a world point lands.
+  TGLBaseSceneObject* PickAt(const TAffineVector& p) {
+    const std::optional<std::array<int, 2>> at = PictureSpot(p);
+    // Picking counts rows from the top.
+    return at ? buffer_.GetPickedObject((*at)[0], size_ - 1 - (*at)[1]) : nullptr;
+  }
+
+private:
+  // (0, 0) the bottom left; a failure outside the picture.
+  std::optional<std::array<int, 2>> PictureSpot(const TAffineVector& p) const {
     const TVector4f clip = VectorTransform(VectorTransform(TVector4f{p[0], p[1], p[2], 1}, view_), projection_);
     const int x = static_cast<int>((clip[0] / clip[3] + 1) * 0.5f * size_);
     const int y = static_cast<int>((clip[1] / clip[3] + 1) * 0.5f * size_);
     if (x < 0 || x >= size_ || y < 0 || y >= size_) {
       ADD_FAILURE() << "outside the picture: " << x << ", " << y;
-      return {-1, -1, -1};
+      return std::nullopt;
     }
-    return Pixel(x, y);
+    return std::array<int, 2>{x, y};
   }
 
-private:
   int size_;
   TGL3DScene scene_;
   TGL3DSceneBuffer buffer_;

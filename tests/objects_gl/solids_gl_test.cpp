@@ -127,8 +127,9 @@ TEST_F(SolidsPicture, EachSolidShowsItsColourWhereItStands) {
       {{1.5f, -3, 0}, {0.15f, 0.15f, 0}, TAffineVector{0.5f, 0.5f, 0}},  // multi-polygon, its hole
   };
   static_assert(std::size(places) == std::size(kKinds));
+  std::vector<TGLCustomSceneObject*> solids;
   for (std::size_t i = 0; i < std::size(kKinds); ++i) {
-    TGLCustomSceneObject* solid = kKinds[i].make(*picture_.Scene().GetObjects());
+    TGLCustomSceneObject* solid = solids.emplace_back(kKinds[i].make(*picture_.Scene().GetObjects()));
     solid->GetPosition()->SetPoint(places[i].at);
     // A colour of its own: red, green and blue steps by index.
     Paint(*solid, {static_cast<int>(60 + 15 * i), 255 - static_cast<int>(20 * i), static_cast<int>(30 * (i % 4) + 40)});
@@ -138,6 +139,7 @@ TEST_F(SolidsPicture, EachSolidShowsItsColourWhereItStands) {
     SCOPED_TRACE(kKinds[i].name);
     const Rgb expected{static_cast<int>(60 + 15 * i), 255 - static_cast<int>(20 * i), static_cast<int>(30 * (i % 4) + 40)};
     EXPECT_EQ(picture_.PixelAt(VectorAdd(places[i].at, places[i].probe)), expected);
+    EXPECT_EQ(picture_.PickAt(VectorAdd(places[i].at, places[i].probe)), solids[i]) << "picked where it is drawn";
     if (places[i].hole) {
       EXPECT_EQ(picture_.PixelAt(VectorAdd(places[i].at, *places[i].hole)), (Rgb{0, 0, 0}));
     }
