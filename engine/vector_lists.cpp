@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <utility>
 
 #include "engine/matrix_geometry.h"
@@ -35,12 +36,31 @@ CLIENT_REGISTER_CLASS(TByteList);
 
 // --- TBaseList -----------------------------------------------------------------
 void TBaseList::Reallocate(int capacity) {
-  std::unique_ptr<uint8_t[]> fresh;
-  if (capacity > 0) fresh = std::make_unique<uint8_t[]>(static_cast<size_t>(capacity) * item_size_);
   const int keep = std::min(count_, capacity);
-  // An external buffer's items move into the list's own buffer too.
-  if (keep > 0) std::memcpy(fresh.get(), data_, static_cast<size_t>(keep) * item_size_);
-  owned_ = std::move(fresh);
+  const bool external = (options_ & kExternalMemory) != 0;
+  if (capacity == 0) {
+    owned_.reset();
+    allocated_ = 0;
+  } else if (external || capacity > allocated_ || capacity < capacity_) {
+    // Growth reserves half as much again, so that Capacity can go on growing
+    // by GrowthDelta without a copy each time; shrinking gives memory back.
+    int64_t items = capacity;
+    if (!external && capacity > allocated_)
+      items = std::clamp<int64_t>(allocated_ + allocated_ / 2, capacity, std::numeric_limits<int>::max());
+    const size_t bytes = static_cast<size_t>(items) * item_size_;
+    uint8_t* fresh = nullptr;
+    if (external) {
+      fresh = static_cast<uint8_t*>(std::malloc(bytes));
+      // An external buffer's items move into the list's own buffer.
+      if (fresh && keep > 0) std::memcpy(fresh, data_, static_cast<size_t>(keep) * item_size_);
+    } else {
+      fresh = static_cast<uint8_t*>(std::realloc(owned_.get(), bytes));
+    }
+    if (!fresh) throw std::bad_alloc();
+    (void)owned_.release();
+    owned_.reset(fresh);
+    allocated_ = static_cast<int>(items);
+  }
   data_ = owned_.get();
   capacity_ = capacity;
   count_ = keep;
@@ -65,11 +85,6 @@ void TBaseList::SetSetCountResetsMemory(bool value) {
     options_ |= kSetCountResetsMemory;
   else
     options_ &= static_cast<uint8_t>(~kSetCountResetsMemory);
-}
-
-int TBaseList::Grow() {
-  if (count_ == capacity_) SetCapacity(capacity_ + growth_delta_);
-  return count_++;
 }
 
 void TBaseList::AddNulls(int n) {
@@ -103,6 +118,7 @@ void TBaseList::Reverse() {
 void TBaseList::UseMemory(void* buffer, int capacity) {
   CLIENT_ASSERT(buffer != nullptr && capacity >= 0);
   owned_.reset();
+  allocated_ = 0;
   data_ = static_cast<uint8_t*>(buffer);
   capacity_ = capacity;
   count_ = 0;

@@ -3,7 +3,9 @@
 // texture points, indices, scalars, bytes, quaternions), handed to OpenGL
 // array calls directly and archived with the binary filer.
 //
-// Capacity grows by GrowthDelta (16) items when Count reaches it. Archive
+// Capacity grows by GrowthDelta (16) items when Count reaches it; the
+// storage behind it grows in place or by half again, so adding n items one
+// by one copies O(n) bytes in all. Archive
 // (after the TPersistentObject data): version 0, Count, ItemSize, then
 // Count * ItemSize raw little-endian bytes without tags; vector lists add
 // their own version 0 after that. Reading checks that ItemSize is the
@@ -13,6 +15,7 @@
 // caller's responsibility, as in the GL array calls these buffers feed.
 
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 
 #include "engine/persistent_classes.h"
@@ -66,14 +69,21 @@ protected:
   TBaseList(const TBaseList&) = delete;
   TBaseList& operator=(const TBaseList&) = delete;
   // Makes room for one more item and returns its index.
-  int Grow();
+  int Grow() {
+    if (count_ == capacity_) SetCapacity(capacity_ + growth_delta_);
+    return count_++;
+  }
 
   uint8_t* data_ = nullptr;
 
 private:
+  struct FreeStorage {
+    void operator()(uint8_t* p) const { std::free(p); }
+  };
   void Reallocate(int capacity);
 
-  std::unique_ptr<uint8_t[]> owned_;
+  std::unique_ptr<uint8_t, FreeStorage> owned_;
+  int allocated_ = 0;  // items the owned storage holds (>= capacity_)
   int count_ = 0;
   int capacity_ = 0;
   int growth_delta_ = 16;

@@ -4,10 +4,9 @@ CLIENT_DEFINE_CLASS(TVertexList, TGLUpdateAbleObject)
 
 void TVertexList::AddVertex(const TAffineVector& vertex, const TAffineVector& normal, const TVector4f& color,
                             const TTexPoint& texPoint) {
-  if (GetCount() == FCapacity) {
-    FCapacity += kGrowth;
-    FData.reserve(static_cast<std::size_t>(FCapacity));
-  }
+  // Capacity follows the 256s; the storage grows geometrically with
+  // push_back, so that adding n records copies O(n) in all.
+  if (GetCount() == FCapacity) FCapacity += kGrowth;
   FData.push_back(TVertexData{texPoint, color, normal, vertex});
   NotifyChange(this);
 }
