@@ -23,7 +23,8 @@ inline constexpr const char* kCadencerTickEventName = "TickGLCadencer";
 class CadencerTickTarget {
 public:
   virtual ~CadencerTickTarget() = default;
-  // Posts one tick event behind everything already pending.
+  // Posts one tick event behind everything already pending, no sooner than
+  // the display can show a frame after the previous tick.
   virtual void PostTick() = 0;
 };
 

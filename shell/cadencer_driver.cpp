@@ -1,8 +1,12 @@
 #include "shell/cadencer_driver.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QObject>
+#include <QScreen>
 #include <QTimer>
+#include <QTimerEvent>
 #include <exception>
 
 namespace {
@@ -20,7 +24,20 @@ void Guarded(const std::function<void(const std::string&)>& report, Work&& work)
   }
 }
 
-// The hidden object the tick events go to.
+// Nanoseconds between two frames of the screen; 60 Hz without a screen that
+// tells its rate.
+qint64 FrameIntervalNs() {
+  double rate = 0;
+  if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) rate = screen->refreshRate();
+  if (!(rate >= 1 && rate <= 1000)) rate = 60;
+  return static_cast<qint64>(1e9 / rate);
+}
+
+// The hidden object the tick events go to. Ticks are paced by the display: a
+// tick is posted no sooner than one frame of the screen after the previous
+// one began, since a frame drawn faster than the screen shows it is wasted,
+// and a loop posting ticks back to back keeps a core busy with no work.
 class TickReceiver : public QObject {
 public:
   TickReceiver(std::function<void()> onTick, std::function<void(const std::string&)> report)
@@ -35,10 +52,22 @@ public:
       delete this;
   }
 
+  void PostTick() {
+    const qint64 waitNs = lastTick_.isValid() ? FrameIntervalNs() - lastTick_.nsecsElapsed() : 0;
+    if (waitNs <= 0) {
+      Post();
+    } else if (timer_ == 0) {
+      // Whole milliseconds, rounded up: never sooner than the frame.
+      timer_ = startTimer(static_cast<int>((waitNs + 999999) / 1000000), Qt::PreciseTimer);
+      if (timer_ == 0) Post();
+    }
+  }
+
 protected:
   bool event(QEvent* event) override {
     if (event->type() != QtCadencerEventLoop::TickEventType()) return QObject::event(event);
     if (!onTick_) return true;
+    lastTick_.start();
     delivering_ = true;
     // A copy: the target (and with it onTick_) may go during the tick.
     std::function<void()> tick = onTick_;
@@ -47,20 +76,32 @@ protected:
     return true;
   }
 
+  void timerEvent(QTimerEvent* event) override {
+    if (event->timerId() != timer_) return QObject::timerEvent(event);
+    killTimer(timer_);
+    timer_ = 0;
+    // Behind whatever came in while the timer ran.
+    Post();
+  }
+
 private:
+  void Post() {
+    // Qt owns posted events.
+    QCoreApplication::postEvent(this, new QEvent(QtCadencerEventLoop::TickEventType()));
+  }
+
   std::function<void()> onTick_;
   std::function<void(const std::string&)> report_;
   bool delivering_ = false;
+  QElapsedTimer lastTick_;
+  int timer_ = 0;
 };
 
 class QtTickTarget : public CadencerTickTarget {
 public:
   explicit QtTickTarget(TickReceiver* receiver) : receiver_(receiver) {}
   ~QtTickTarget() override { receiver_->Release(); }
-  void PostTick() override {
-    // Qt owns posted events.
-    QCoreApplication::postEvent(receiver_, new QEvent(QtCadencerEventLoop::TickEventType()));
-  }
+  void PostTick() override { receiver_->PostTick(); }
 
 private:
   TickReceiver* receiver_;

@@ -3,8 +3,10 @@
 // is an event of a registered type ("TickGLCadencer") posted to a hidden
 // QObject. Qt delivers what was posted before it first, and an event posted
 // during a delivery waits for the next pass of the loop, so input, paint,
-// timers and the telnet hand-over get their turn between ticks. The driver
-// never runs the loop itself.
+// timers and the telnet hand-over get their turn between ticks. Ticks are
+// paced by the screen's refresh rate (60 Hz without one): a tick is posted no
+// sooner than one frame after the previous one began. The driver never runs
+// the loop itself.
 //
 // Create one on the user-interface thread after the QApplication; it
 // installs itself as the engine's loop and uninstalls when destroyed.

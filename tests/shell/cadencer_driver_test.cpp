@@ -1,11 +1,12 @@
 // The cadencer's driver on the real Qt loop: ticks take turns with events
-// posted meanwhile and with timers, run at the loop's own level, stop
-// without a scene, and survive a failing frame.
+// posted meanwhile and with timers, come a frame of the screen apart, run at
+// the loop's own level, stop without a scene, and survive a failing frame.
 #include "shell/cadencer_driver.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QThread>
 #include <QTimer>
@@ -119,6 +120,20 @@ TEST_F(CadencerDriverQtTest, TimersFireWhileTheCadencerTicks) {
                                                          << ticks << " ticks";
   EXPECT_GT(ticks, ticksAtFirstShot);
   EXPECT_GT(scene.steps, 0);
+}
+
+TEST_F(CadencerDriverQtTest, TicksComeAFrameOfTheScreenApart) {
+  const qint64 frameNs = qint64(1e9 / gui_test::ScreenRefreshRate());
+  cadencer = std::make_unique<TGLCadencer>();
+  QElapsedTimer clock;
+  clock.start();
+  std::vector<qint64> at;
+  cadencer->OnProgress = [&](TObject*, double, double) { at.push_back(clock.nsecsElapsed()); };
+  cadencer->SetScene(scene);
+  ASSERT_TRUE(RunUntil([&] { return at.size() >= 12; }));
+  // Back-to-back ticks would be microseconds apart; a little slack for the
+  // time between the delivery and the progress event.
+  for (std::size_t i = 1; i < at.size(); ++i) EXPECT_GE(at[i] - at[i - 1], frameNs - 500000) << i;
 }
 
 TEST_F(CadencerDriverQtTest, TickRunsAtTheLoopsOwnLevel) {

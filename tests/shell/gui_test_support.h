@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QColor>
 #include <QEventLoop>
+#include <QScreen>
 #include <QTimer>
 #include <dlfcn.h>
 
@@ -89,6 +90,12 @@ bool WaitFor(Condition condition, std::chrono::milliseconds limit = std::chrono:
     slice.exec();
   }
   return true;
+}
+
+// Frames a second of the screen, as the frame loop paces itself by it.
+inline double ScreenRefreshRate() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  return screen && screen->refreshRate() >= 1 ? screen->refreshRate() : 60;
 }
 
 inline const QColor kStartupRgb(0x60, 0x87, 0xA8);  // the start-up's $A88760

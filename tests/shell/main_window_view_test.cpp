@@ -1,14 +1,16 @@
 // The main window's 3D view under an X server (Xvfb): after the start-up on
 // the sample world the view fills the panel "pnviewer" and shows the world
 // under its sky (the screenshot "main_window_world.png" in the test output
-// folder), resizing the panel re-renders at the new size, and closing stops
-// the cadencer.
+// folder), resizing the panel re-renders at the new size, the frame loop at
+// rest neither spins nor draws and a moving scene draws no faster than the
+// screen, and closing stops the cadencer.
 #include "shell/application.h"
 #include "shell/main_window.h"
 #include "shell/scene_viewer.h"
 
 #include "client/mud.h"
 #include "engine/cadencer.h"
+#include "engine/camera.h"
 #include "engine/gl_api.h"
 #include "tests/shell/gui_test_support.h"
 
@@ -21,10 +23,15 @@
 #include <QSplitter>
 #include <QTest>
 #include <dlfcn.h>
+#include <time.h>
+
+#include <QEventLoop>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -34,6 +41,30 @@ using gui_test::GuiApplication;
 using gui_test::PinGLDriver;
 using gui_test::kStartupRgb;
 using gui_test::Near;
+
+// Counts the cadencer's ticks; each may also run a step of its own.
+class TickCounter : public TGLCadenceAbleComponent {
+public:
+  void DoProgress(const TProgressTimes&) override {
+    ++Ticks;
+    if (Step) Step();
+  }
+  int Ticks = 0;
+  std::function<void()> Step;
+};
+
+double ProcessCpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+// The application's own loop (not a test helper's polling) for `ms`.
+void RunLoopFor(int ms) {
+  QEventLoop loop;
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  loop.exec();
+}
 
 class MainWindowView : public ::testing::Test {
 protected:
@@ -144,6 +175,44 @@ TEST_F(MainWindowView, TypingAfterASlowFramePausesTheAnimation) {
   EXPECT_GE(main->GetLastRenderMs(), 151);
   main->btcommandKeyPress(key);
   EXPECT_FALSE(cadencer.GetEnabled());
+}
+
+TEST_F(MainWindowView, AtRestTheFrameLoopNeitherSpinsNorDraws) {
+  ASSERT_TRUE(WaitForFrameAfter(0));
+  RunLoopFor(300);  // the start-up's own repaints settle
+  TGLCadencer& cadencer = *main->GetView()->GetCadencer();
+  TickCounter counter;
+  cadencer.Subscribe(&counter);
+  const int frames = viewer->FrameCount();
+  const double cpu = ProcessCpuSeconds();
+  RunLoopFor(2000);
+  const double used = ProcessCpuSeconds() - cpu;
+  cadencer.UnSubscribe(&counter);
+  EXPECT_GT(counter.Ticks, 0);
+  EXPECT_LE(counter.Ticks, 2 * 150);  // a spin ticks thousands of times a second
+  EXPECT_LT(used, 0.3) << counter.Ticks << " ticks";
+  EXPECT_EQ(viewer->FrameCount(), frames);  // nothing changed, nothing drawn
+}
+
+TEST_F(MainWindowView, MovingSceneDrawsNoFasterThanTheScreen) {
+  ASSERT_TRUE(WaitForFrameAfter(0));
+  TGLCadencer& cadencer = *main->GetView()->GetCadencer();
+  TGLCamera* camera = main->GetView()->GetCamera();
+  ASSERT_NE(camera, nullptr);
+  TickCounter counter;
+  counter.Step = [camera] { camera->GetPosition()->SetX(camera->GetPosition()->GetX() + 0.01f); };
+  cadencer.Subscribe(&counter);
+  const int frames = viewer->FrameCount();
+  RunLoopFor(1000);
+  cadencer.UnSubscribe(&counter);
+  const int drawn = viewer->FrameCount() - frames;
+  // A second of the screen's frames, with a little slack for the loop's
+  // own second running over.
+  const double screenFrames = gui_test::ScreenRefreshRate() * 1.2 + 2;
+  EXPECT_GT(drawn, 1);
+  EXPECT_LE(drawn, counter.Ticks + 1);
+  EXPECT_LE(counter.Ticks, screenFrames);
+  EXPECT_LE(drawn, screenFrames);
 }
 
 TEST_F(MainWindowView, CadencerRunsFromStartUpUntilClose) {
