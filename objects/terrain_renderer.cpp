@@ -196,6 +196,12 @@ void TGLTerrainRenderer::BuildList(TRenderContextInfo& rci) {
   }
 }
 
+TVector4f TGLTerrainRenderer::AxisAlignedDimensionsUnscaled() const {
+  // Local z is the small-int height scaled by 1/128.
+  constexpr float kPlane = 2147483648.0f, kHeight = 32768.0f / 128.0f;
+  return {kPlane, kPlane, kHeight, 0.0f};
+}
+
 float TGLTerrainRenderer::InterpolatedHeight(const TVector4f& absolutePosition) {
   THeightDataSource* source = FTiles.GetSource();
   if (!source) return 0;

@@ -62,6 +62,11 @@ public:
   THeightDataPostRenderEvent OnHeightDataPostRender;
 
   void BuildList(TRenderContextInfo& rci) override;
+  // The tiles follow the viewer over the whole plane of 32-bit sample
+  // coordinates, at heights of the small-int range: a box around the origin
+  // that size encloses every tile, so culling the whole object keeps it when
+  // any of it is in view; the walk culls tile by tile.
+  TVector4f AxisAlignedDimensionsUnscaled() const override;
   // A stepping search along the ray against InterpolatedHeight, with the
   // absolute y axis as the vertical.
   bool RayCastIntersect(const TVector4f& rayStart, const TVector4f& rayVector, TVector4f* intersectPoint = nullptr,

@@ -1,6 +1,7 @@
 // The terrain renderer on a real off-screen context: a generated hill seen
 // from the side stands highest in the middle of the picture, the frame's
-// triangle count is stable for a fixed camera, and rendering (ROAM and
+// triangle count is stable for a fixed camera, culling the whole object
+// keeps the terrain wherever it is in view, and rendering (ROAM and
 // full-resolution patches, per-tile materials) leaves no GL state behind.
 #include <gtest/gtest.h>
 
@@ -160,6 +161,26 @@ TEST_F(TerrainScene, PostRenderEventsSeeTheFramesPatchesAndTiles) {
   EXPECT_EQ(tileCalls, 1);
   EXPECT_EQ(patches, 1u);  // the one tile with data
   EXPECT_GT(tiles, patches);  // empty tiles in view are visited too
+}
+
+TEST_F(TerrainScene, UnderObjectCullingTheTerrainInViewIsDrawnAndOutOfViewIsNot) {
+  for (TGLVisibilityCulling culling : {vcObjectBased, vcHierarchical}) {
+    scene.SetVisibilityCulling(culling);
+    // Above the tile, looking down at the hill: the terrain's origin (the
+    // tile's corner) is 77 degrees off the line of sight, out of the view.
+    camera->GetPosition()->SetPoint(128, 60, 120);
+    camera->GetDirection()->SetVector(0, 1, -1);
+    const RasterBuffer seen = Picture();
+    EXPECT_GT(terrain->GetTriangleCount(), 2) << culling;
+    EXPECT_LT(TopOfColumn(seen, kSize / 2), kSize) << culling;
+    // South of the tile, looking south: none of it is in view.
+    camera->GetPosition()->SetPoint(128, -300, 10);
+    camera->GetDirection()->SetVector(0, -1, 0);
+    const RasterBuffer away = Picture();
+    EXPECT_EQ(terrain->GetTriangleCount(), 0) << culling;
+    EXPECT_EQ(TopOfColumn(away, kSize / 2), kSize) << culling;
+    EXPECT_EQ(TopOfColumn(away, 4), kSize) << culling;
+  }
 }
 
 TEST_F(TerrainScene, SourceWithoutDataDrawsNothing) {
