@@ -153,7 +153,8 @@ TGLROAMPatch* TTerrainTiles::PreparedPatch(const TAffineVector& position, float 
   }
   // The patch's sample (0, 0) lies at the tile's corner, half a tile before
   // its centre: the observer is placed relative to that corner, so the
-  // finest detail is under the eye rather than half a tile off.
+  // finest detail is under the eye rather than half a tile off (pictures of
+  // both in docs/terrain-detail.md).
   const float half = float(FTileSize) * 0.5f;
   patch->SetObserverPosition(
       AffineVectorSubtract(frame.Eye, TAffineVector{position[0] - half, position[1] - half, 0}));

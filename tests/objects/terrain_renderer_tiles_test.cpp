@@ -137,7 +137,13 @@ TEST(TerrainTiles, ClientCaseDrawsTheOneDataTileWithAFixedCount) {
   EXPECT_EQ(triangles, rec.Drawn[0].Triangles);
   // Every tile of the range is visited and kept: 9 x 9 around the eye.
   EXPECT_EQ(t.tiles.TilesInUse(), 81);
-  EXPECT_EQ(triangles, 26648);
+  // The tile's samples start at its corner (0, 0), where the eye's own
+  // coordinates are counted from too.
+  const TAffineVector observer = rec.Drawn[0].Patch->GetObserverPosition();
+  EXPECT_EQ(observer[0], 100);
+  EXPECT_EQ(observer[1], 60);
+  EXPECT_EQ(observer[2], 150);
+  EXPECT_GT(triangles, 2);
   EXPECT_LE(triangles, 32769);  // what 65,536 pool nodes can hold
   // The same camera gives the same mesh next frame.
   FrameRecorder again;
@@ -151,6 +157,45 @@ TEST(TerrainTiles, ClientCaseDrawsTheOneDataTileWithAFixedCount) {
   EXPECT_EQ(max[0], 128 + 256);
   // Material: the tile's (empty) for the patch, then the empty name at the end.
   EXPECT_EQ(rec.Materials, (std::vector<std::string>{"", ""}));
+}
+
+// One 8-sample tile, flat but for a height of 1 at its middle sample (4, 4),
+// the rest of the plane empty; the eye at (-13, -13, 0), off the tile's
+// (0, 0) corner. Worked by hand:
+// - Variances (precision 1; z = sample x 256): both roots have (4, 4) as
+//   their hypotenuse's midpoint, 256 - 0 = 256; every deeper node has (4, 4)
+//   as a corner, (256 + 0) / 2 - 0 = 128. Depth shifts for PatchSize 8 start
+//   at -6: the roots keep 256 / 8 = 32, the first children 128 / 8 = 16.
+// - The tile sits at P = (4, 4), its samples from P - 4 = (0, 0): the
+//   observer is (-13, -13). Metrics round(d + d^2 / 100): corner (0, 0) 22,
+//   (0, 8) and (8, 0) 31, (8, 8) 39. Roots: (31 + 31) / 2 = 31 < 32, split
+//   (4 triangles); children: (22 + 31) / 2 = 26 and (31 + 39) / 2 = 35, not
+//   below 16. So 4 triangles.
+// - Counted from P itself the observer would be (-17, -17): (0, 8) and
+//   (8, 0) give 39, not below 32, and the tile would stay 2 triangles: the
+//   finest detail would sit half a tile before the eye in x and y.
+TEST(TerrainTiles, ObserverIsPlacedInTheTilesOwnSamples) {
+  TGLCustomHDS source;
+  source.OnStartPreparingData = [](THeightData* tile) {
+    if (tile->GetXLeft() != 0 || tile->GetYTop() != 0) return;  // empty
+    tile->Allocate(hvtSmallInt);
+    for (int y = 0; y < tile->GetSize(); ++y)
+      for (int x = 0; x < tile->GetSize(); ++x) tile->SmallIntRaster()[y][x] = x == 4 && y == 4 ? 1 : 0;
+  };
+  TTerrainTiles tiles;
+  tiles.SetTileSize(8);
+  tiles.SetSource(&source);
+  TTerrainFrame frame;
+  frame.Eye = TAffineVector{-13, -13, 0};
+  frame.Clipping = OpenView(50);
+  frame.Clipping.origin = TVector4f{-13, -13, 0, 1};
+  frame.CLODPrecision = 1;
+  FrameRecorder rec;
+  rec.Attach(frame);
+  EXPECT_EQ(tiles.BuildFrame(frame), 4);
+  ASSERT_EQ(rec.Drawn.size(), 1u);
+  EXPECT_EQ(rec.Drawn[0].Patch->GetObserverPosition()[0], -13);
+  EXPECT_EQ(rec.Drawn[0].Patch->GetObserverPosition()[1], -13);
 }
 
 TEST(TerrainTiles, AllEmptySourceDrawsNothing) {
@@ -271,7 +316,7 @@ TEST(TerrainTiles, PrecisionChangeRebuildsCachedPatches) {
   ClientTerrain t;
   t.source.SetMaxPoolSize(1 << 30);  // tiles stay cached after release
   TTerrainFrame frame = t.Frame(TAffineVector{100, 60, 150});
-  t.tiles.BuildFrame(frame);
+  const int fineCount = t.tiles.BuildFrame(frame);
   THeightData* home = t.tiles.HashedTile(0, 0, false);
   auto* patch = dynamic_cast<TGLROAMPatch*>(home->GetObjectTag());
   ASSERT_NE(patch, nullptr);
@@ -283,11 +328,11 @@ TEST(TerrainTiles, PrecisionChangeRebuildsCachedPatches) {
   const int coarseCount = t.tiles.BuildFrame(coarse);
   EXPECT_EQ(t.tiles.HashedTile(0, 0, false), home);
   EXPECT_EQ(patch->GetPrecision(), 50);
-  EXPECT_LT(coarseCount, 26648);
+  EXPECT_LT(coarseCount, fineCount);
   // At or below zero the precision counts as 1.
   TTerrainFrame zero = t.Frame(TAffineVector{100, 60, 150});
   zero.CLODPrecision = -1;
-  EXPECT_EQ(t.tiles.BuildFrame(zero), 26648);
+  EXPECT_EQ(t.tiles.BuildFrame(zero), fineCount);
 }
 
 TEST(TerrainTiles, SmallPoolDrawsLaterPatchesCoarser) {
