@@ -8,7 +8,7 @@
 #include <functional>
 #include <numbers>
 
-#include "bench/frame_timing.h"
+#include "bench/bench_support.h"
 #include "engine/camera.h"
 #include "engine/scene.h"
 #include "engine/scene_buffer.h"
@@ -86,10 +86,9 @@ void FrameOfMixedSolids(benchmark::State& state) {
       solid->GetMaterial()->GetFrontProperties()->SetEmission(&colour);
     }
     TGL3DSceneBuffer buffer;
-    buffer.Resize(1024, 768);
     buffer.SetCamera(camera);
-    buffer.CreateRenderingContext(0, true);
-    TimeFrames(state, buffer);
+    bench::CreateFrameBuffer(buffer);
+    bench::TimeFrames(state, buffer);
     buffer.DestroyRenderingContext();
   }
   UnRegisterEglContextClass();
