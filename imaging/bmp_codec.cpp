@@ -1,5 +1,7 @@
 #include "imaging/bmp_codec.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "imaging/linear_bitmap.h"
@@ -161,6 +163,13 @@ std::vector<std::uint8_t> ReadWholeStream(TBaseStream& stream, std::int64_t limi
   const bool wasStrict = stream.GetStrict();
   if (wasStrict) stream.SetStrict(false);
   try {
+    // A stream that knows what is left (a file) is read in one piece into
+    // storage of its size; what follows, if anything, comes in chunks.
+    const std::int64_t expected = stream.Available();
+    if (expected > 0 && expected <= limit && expected < INT32_MAX) {
+      bytes.resize(std::size_t(expected));
+      bytes.resize(std::size_t(std::max<std::int32_t>(0, stream.Read(bytes.data(), std::int32_t(expected)))));
+    }
     std::uint8_t chunk[4096];
     for (;;) {
       const std::int32_t got = stream.Read(chunk, sizeof chunk);
