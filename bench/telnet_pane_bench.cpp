@@ -39,8 +39,10 @@ QApplication& Application() {
   static char name[] = "telnet_pane_bench";
   static char* argv[] = {name, nullptr};
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  static QApplication application(argc, argv);
-  return application;
+  // Kept to the end of the process: destroyed among the exit handlers, after
+  // Qt's own globals, it would crash the program once its figures are out.
+  static QApplication* application = new QApplication(argc, argv);
+  return *application;
 }
 
 // What a game server sends: rooms, exits, people, fights and prompts, with
