@@ -3,6 +3,7 @@
 // file access (to an archive, to memory), and the base of file-backed data
 // objects.
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -41,6 +42,10 @@ std::unique_ptr<TStream> CreateFileStream(const std::string& file_name,
 // The file name without its folder.
 std::string ExtractFileName(const std::string& path);
 
+// What a data file class can do with its files.
+enum TDataFileCapability : std::uint8_t { dfcRead = 1, dfcWrite = 2 };
+using TDataFileCapabilities = std::uint8_t;
+
 // A data object loaded from and saved to files.
 class TDataFile : public TPersistent {
   CLIENT_DECLARE_CLASS(TDataFile)
@@ -56,8 +61,8 @@ public:
   // A new instance of the same class with the given owner; nullptr for a
   // class that cannot be created.
   std::unique_ptr<TDataFile> CreateCopy(TPersistent* owner) const;
-  // Whether this class offers its files (true in the base).
-  virtual bool Capabilities() const { return true; }
+  // Read only in the base.
+  virtual TDataFileCapabilities Capabilities() const { return dfcRead; }
 
   virtual void LoadFromFile(const std::string& file_name);
   virtual void SaveToFile(const std::string& file_name);

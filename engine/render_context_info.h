@@ -12,6 +12,7 @@
 
 class TGL3DScene;
 class TGL3DSceneBuffer;
+class TGLMaterialLibrary;
 struct TRenderContextInfo;
 
 // Something drawn after the whole scene (an after-render effect).
@@ -45,6 +46,10 @@ struct TRenderContextInfo {
   bool ignoreDepthRequests = false;
   bool proxySubObject = false;
   bool amalgamating = false;
+  // The libraries a mesh draws its face groups' materials and light maps
+  // from, set by the mesh for the duration of its own drawing.
+  TGLMaterialLibrary* materialLibrary = nullptr;
+  TGLMaterialLibrary* lightmapLibrary = nullptr;
   // The buffer's face-culling switch.
   bool bufferFaceCull = true;
   TVector4f sceneAmbientColor{};

@@ -319,5 +319,5 @@ TEST(DataFile, LoadSetsResourceNameAndBaseCannotExport) {
   ASSERT_NE(copy, nullptr);
   EXPECT_TRUE(copy->Is<TTestDataFile>());
   EXPECT_EQ(copy->GetOwner(), &owner);
-  EXPECT_TRUE(copy->Capabilities());
+  EXPECT_EQ(copy->Capabilities(), dfcRead);
 }
