@@ -1,0 +1,357 @@
+// Meshes on a real context: a free form loaded from a mesh file shows each
+// face group in its library material where it stands; every kind of mesh
+// hands GL back as it found it; multi-pass materials, light maps and the
+// inverted winding as the call recorder sees them.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "engine/camera.h"
+#include "engine/direct_opengl.h"
+#include "engine/gl_recorder.h"
+#include "engine/gl_state_cache.h"
+#include "engine/material_library.h"
+#include "engine/matrix_geometry.h"
+#include "engine/multitexture.h"
+#include "engine/scene.h"
+#include "engine/scene_buffer.h"
+#include "objects/actor.h"
+#include "objects/base_mesh.h"
+#include "objects/dummy_cube.h"
+#include "objects/face_groups.h"
+#include "tests/support/gl_fixture.h"
+
+namespace {
+
+Bitmap Solid(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+  Bitmap bitmap(4, 4, pf24bit);
+  for (std::size_t i = 0; i + 2 < bitmap.DataSize(); i += 3) {
+    bitmap.Data()[i] = b;
+    bitmap.Data()[i + 1] = g;
+    bitmap.Data()[i + 2] = r;
+  }
+  return bitmap;
+}
+
+// A library material lit by its own emission only.
+void AddGlowing(TGLMaterialLibrary& library, const std::string& name, const TVector4f& color) {
+  TGLLibMaterial* material = library.GetMaterials()->Add();
+  material->SetName(name);
+  TGLFaceProperties* front = material->GetMaterial()->GetFrontProperties();
+  TGLColor black(nullptr, clrBlack), glow(nullptr, color);
+  front->SetAmbient(&black);
+  front->SetDiffuse(&black);
+  front->SetEmission(&glow);
+}
+
+// A quad facing +Z as two triangles of one face group, its corners
+// appended to the mesh object's vertices.
+TFGVertexIndexList* AddQuad(TMeshObject& mesh, float x0, float y0, float x1, float y1, const std::string& material) {
+  const int first = mesh.GetVertices().GetCount();
+  for (const TAffineVector& v : {TAffineVector{x0, y0, 0}, {x1, y0, 0}, {x1, y1, 0}, {x0, y1, 0}}) {
+    mesh.GetVertices().Add(v);
+    mesh.GetNormals().Add(TAffineVector{0, 0, 1});
+    mesh.GetTexCoords().Add(TAffineVector{v[0], v[1], 0});
+  }
+  auto* group = new TFGVertexIndexList(&mesh.GetFaceGroups());
+  group->SetMaterialName(material);
+  for (int i : {0, 1, 2, 0, 2, 3}) group->GetVertexIndices().Add(first + i);
+  return group;
+}
+
+TMeshObject* AddMeshObject(TGLBaseMesh& mesh) {
+  auto* object = new TMeshObject(&mesh.GetMeshObjects());
+  mesh.GetMeshObjects().Add(object);
+  object->SetMode(momFaceGroups);
+  return object;
+}
+
+class MeshPicture : public ::testing::Test {
+protected:
+  static constexpr int kSize = 128;
+
+  void SetUp() override {
+    RegisterEglContextClass();
+    camera_ = scene_.GetCameras()->AddNewChild<TGLCamera>();
+    camera_->GetPosition()->SetPoint(0, 0, 14);
+    AddGlowing(library_, "red", clrRed);
+    AddGlowing(library_, "green", clrGreen);
+    auto* probe = scene_.GetObjects()->AddNewChild<TGLDirectOpenGL>();
+    probe->SetOnRender([this](TObject*, TRenderContextInfo&) {
+      GL().glGetFloatv(GL_MODELVIEW_MATRIX, &view_[0][0]);
+      GL().glGetFloatv(GL_PROJECTION_MATRIX, &projection_[0][0]);
+    });
+    buffer_.SetBackgroundColor(0);
+    buffer_.Resize(kSize, kSize);
+    buffer_.SetCamera(camera_);
+    buffer_.CreateRenderingContext(0, true);
+  }
+  void TearDown() override {
+    buffer_.DestroyRenderingContext();
+    UnRegisterEglContextClass();
+  }
+
+  std::array<int, 3> PixelAt(const TAffineVector& p) {
+    const TVector4f clip = VectorTransform(VectorTransform(TVector4f{p[0], p[1], p[2], 1}, view_), projection_);
+    const int x = static_cast<int>((clip[0] / clip[3] + 1) * 0.5f * kSize);
+    const int y = static_cast<int>((clip[1] / clip[3] + 1) * 0.5f * kSize);
+    if (x < 0 || x >= kSize || y < 0 || y >= kSize) {
+      ADD_FAILURE() << "outside the picture: " << x << ", " << y;
+      return {-1, -1, -1};
+    }
+    return frame_[static_cast<std::size_t>(y * kSize + x)];
+  }
+
+  void RenderAndRead() {
+    buffer_.Render();
+    TGLContext* context = buffer_.GetRenderingContext();
+    context->Activate();
+    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(kSize * kSize * 4));
+    GLDriverApi().glReadPixels(0, 0, kSize, kSize, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    context->Deactivate();
+    frame_.assign(static_cast<std::size_t>(kSize * kSize), {});
+    for (std::size_t i = 0; i < frame_.size(); ++i) frame_[i] = {rgba[i * 4], rgba[i * 4 + 1], rgba[i * 4 + 2]};
+  }
+
+  TGL3DScene scene_;
+  TGL3DSceneBuffer buffer_;
+  TGLCamera* camera_ = nullptr;
+  TGLMaterialLibrary library_;
+  std::vector<std::array<int, 3>> frame_;
+  TMatrix view_ = IdentityHmgMatrix;
+  TMatrix projection_ = IdentityHmgMatrix;
+};
+
+TEST_F(MeshPicture, FreeFormLoadedFromAFileShowsEachGroupInItsMaterial) {
+  TGLFreeForm source;
+  TMeshObject* quads = AddMeshObject(source);
+  AddQuad(*quads, -2.5f, 0.5f, -0.5f, 2.5f, "red");
+  AddQuad(*quads, 0.5f, 0.5f, 2.5f, 2.5f, "green");
+  AddQuad(*quads, -2.5f, -2.5f, -0.5f, -0.5f, "green");
+  TMemoryStream file;
+  source.SaveToStream("quads.glsm", file);
+  file.SetPosition(0);
+
+  auto* mesh = scene_.GetObjects()->AddNewChild<TGLFreeForm>();
+  mesh->SetMaterialLibrary(&library_);
+  mesh->LoadFromStream("quads.glsm", file);
+  for (int frame = 0; frame < 2; ++frame) {  // compiled, then replayed
+    SCOPED_TRACE(frame);
+    RenderAndRead();
+    EXPECT_EQ(PixelAt({-1.5f, 1.5f, 0}), (std::array<int, 3>{255, 0, 0}));
+    EXPECT_EQ(PixelAt({1.5f, 1.5f, 0}), (std::array<int, 3>{0, 255, 0}));
+    EXPECT_EQ(PixelAt({-1.5f, -1.5f, 0}), (std::array<int, 3>{0, 255, 0}));
+    EXPECT_EQ(PixelAt({1.5f, -1.5f, 0}), (std::array<int, 3>{0, 0, 0}));
+  }
+  // Grouped by material, the order of drawing changes, not the picture.
+  mesh->GetMeshObjects().GetMeshObject(0)->SetRenderingOptions({moroGroupByMaterial});
+  mesh->StructureChanged();
+  RenderAndRead();
+  EXPECT_EQ(PixelAt({-1.5f, -1.5f, 0}), (std::array<int, 3>{0, 255, 0}));
+  // Without mesh materials the object's own material draws every group.
+  mesh->SetUseMeshMaterials(false);
+  RenderAndRead();
+  EXPECT_NE(PixelAt({-1.5f, 1.5f, 0}), (std::array<int, 3>{255, 0, 0}));
+  EXPECT_NE(PixelAt({-1.5f, 1.5f, 0}), (std::array<int, 3>{0, 0, 0}));
+}
+
+// --- Drawing on a bare context ---------------------------------------------------------------
+
+// Asks for a second pass once per application.
+class TwoPassShader : public TGLShader {
+public:
+  TwoPassShader() { SetShaderStyle(ssReplace); }
+  int applied = 0;
+
+protected:
+  void DoApply(TRenderContextInfo&, TObject*) override {
+    ++applied;
+    pass_ = 0;
+  }
+  bool DoUnApply(TRenderContextInfo&) override { return ++pass_ < 2; }
+
+private:
+  int pass_ = 0;
+};
+
+class MeshOnContext : public GLContextTest {
+protected:
+  void SetUp() override {
+    GLContextTest::SetUp();
+    ResetGLStateCaches();
+    xgl::MapTexCoordToMain();
+    Rebaseline();
+  }
+  void TearDown() override {
+    root_.reset();
+    xgl::MapTexCoordToNull();
+    GLContextTest::TearDown();
+  }
+  void RenderTwice(TGLBaseSceneObject& object) {
+    for (int frame = 0; frame < 2; ++frame) {
+      TRenderContextInfo rci;
+      rci.cameraDirection = {0, 0, -1, 0};
+      rci.cameraPosition = {0, 0, 10, 1};
+      object.Render(rci);
+    }
+  }
+  std::unique_ptr<TGLDummyCube> root_ = std::make_unique<TGLDummyCube>();
+  TGLMaterialLibrary library_;
+  TGLMaterialLibrary lightmaps_;
+};
+
+TEST_F(MeshOnContext, EveryKindOfMeshLeavesNoStateBehind) {
+  library_.AddTextureMaterial("stone", Solid(200, 100, 0));
+  AddGlowing(library_, "glow", clrRed);
+  lightmaps_.AddTextureMaterial("dark", Solid(80, 80, 80));
+  struct Case {
+    const char* name;
+    std::function<void(TGLDummyCube& root)> build;
+  };
+  const Case cases[] = {
+      {"free form of every face-group kind with materials and light maps",
+       [this](TGLDummyCube& r) {
+         auto* mesh = r.AddNewChild<TGLFreeForm>();
+         mesh->SetMaterialLibrary(&library_);
+         mesh->SetLightmapLibrary(&lightmaps_);
+         TMeshObject* object = AddMeshObject(*mesh);
+         AddQuad(*object, 0, 0, 1, 1, "stone")->SetLightMapIndex(0);
+         AddQuad(*object, 1, 0, 2, 1, "glow");
+         for (int i = 0; i < object->GetVertices().GetCount(); ++i) {
+           object->GetColors().Add(TVector4f{1, 1, 1, 1});
+           object->GetLightMapTexCoords().Add(0.5f, 0.5f);
+         }
+         auto* separate = new TFGVertexNormalTexIndexList(&object->GetFaceGroups());
+         separate->GetVertexIndices().Add(0, 1, 2);
+         separate->SetMaterialName("stone");
+         auto* own = new TFGIndexTexCoordList(&object->GetFaceGroups());
+         own->GetVertexIndices().Add(4, 5, 6);
+         own->GetTexCoords().AddList(object->GetTexCoords());
+         own->GetTexCoords().SetCount(3);
+         mesh->SetNormalsOrientation(mnoInvert);
+       }},
+      {"free form of triangles and a strip with colours",
+       [](TGLDummyCube& r) {
+         auto* mesh = r.AddNewChild<TGLFreeForm>();
+         for (TMeshObjectMode mode : {momTriangles, momTriangleStrip}) {
+           auto* object = new TMeshObject(&mesh->GetMeshObjects());
+           mesh->GetMeshObjects().Add(object);
+           object->SetMode(mode);
+           for (const TAffineVector& v : {TAffineVector{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}) {
+             object->GetVertices().Add(v);
+             object->GetColors().Add(TVector4f{0, 1, 0, 1});
+             object->GetTexCoords().Add(v);
+           }
+         }
+       }},
+      {"skeleton actor with its skeleton drawn over it",
+       [](TGLDummyCube& r) {
+         auto* actor = r.AddNewChild<TGLActor>();
+         auto* root = new TSkeletonBone(&actor->GetSkeleton().GetRootBones(), 0);
+         new TSkeletonBone(root, 1);
+         for (float angle : {0.0f, 0.5f}) {
+           auto* frame = new TSkeletonFrame(&actor->GetSkeleton().GetFrames());
+           frame->GetPosition().Add(TAffineVector{0, 0, 0});
+           frame->GetPosition().Add(TAffineVector{1, 0, 0});
+           frame->GetRotation().Add(TAffineVector{0, 0, angle});
+           frame->GetRotation().Add(TAffineVector{0, 0, 0});
+         }
+         auto* skin = new TSkeletonMeshObject(&actor->GetMeshObjects());
+         actor->GetMeshObjects().Add(skin);
+         skin->SetMode(momFaceGroups);
+         AddQuad(*skin, 0, 0, 2, 1, "");
+         skin->SetVerticeBoneWeightCount(4);
+         skin->SetBonesPerVertex(1);
+         skin->VerticesBonesWeights(1)[0].BoneID = 1;
+         skin->VerticesBonesWeights(2)[0].BoneID = 1;
+         skin->PrepareBoneMatrixInvertedMeshes();
+         actor->SetReference(aarSkeleton);
+         actor->PrepareMesh();
+         actor->SetCurrentFrameDelta(0.5f);
+         actor->SetOverlaySkeleton(true);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    root_ = std::make_unique<TGLDummyCube>();
+    c.build(*root_);
+    RenderTwice(*root_);
+    ExpectNoStateLeft();
+    root_->DestroyHandles();
+  }
+}
+
+TEST_F(MeshOnContext, GroupsOfAMultiPassMaterialAreDrawnOnEveryPass) {
+  TwoPassShader shader;
+  library_.GetMaterials()->Add()->SetName("twice");
+  library_.LibMaterialByName("twice")->SetShader(&shader);
+  auto* mesh = root_->AddNewChild<TGLFreeForm>();
+  mesh->SetMaterialLibrary(&library_);
+  mesh->SetObjectStyle(mesh->GetObjectStyle() | sosDirectDraw);
+  TMeshObject* object = AddMeshObject(*mesh);
+  for (const char* material : {"twice", "", "twice"}) AddQuad(*object, 0, 0, 1, 1, material);
+  for (bool byMaterial : {true, false}) {
+    SCOPED_TRACE(byMaterial);
+    object->SetRenderingOptions(byMaterial ? TMeshObjectRenderingOptions{moroGroupByMaterial}
+                                           : TMeshObjectRenderingOptions{});
+    shader.applied = 0;
+    GLCallRecorder calls;
+    TRenderContextInfo rci;
+    root_->Render(rci);
+    // By material: both groups of the material in one application of two
+    // passes, then the plain one. Contiguous: each group on its own.
+    EXPECT_EQ(shader.applied, byMaterial ? 1 : 2);
+    EXPECT_EQ(calls.Count("glDrawElements"), byMaterial ? 2 * 2 + 1 : 2 + 1 + 2);
+  }
+  library_.LibMaterialByName("twice")->SetShader(nullptr);
+  ExpectNoStateLeft();
+}
+
+TEST_F(MeshOnContext, GroupsSharingALightMapBindItOnce) {
+  ASSERT_TRUE(GL().Extensions.ARB_multitexture);
+  lightmaps_.AddTextureMaterial("a", Solid(10, 10, 10));
+  lightmaps_.AddTextureMaterial("b", Solid(20, 20, 20));
+  auto* mesh = root_->AddNewChild<TGLFreeForm>();
+  mesh->SetLightmapLibrary(&lightmaps_);
+  mesh->SetObjectStyle(mesh->GetObjectStyle() | sosDirectDraw);
+  TMeshObject* object = AddMeshObject(*mesh);
+  for (int index : {0, 0, 1, 1, -1}) {
+    AddQuad(*object, 0, 0, 1, 1, "")->SetLightMapIndex(index);
+    for (int k = 0; k < 4; ++k) object->GetLightMapTexCoords().Add(0.0f, 0.0f);
+  }
+  GLCallRecorder calls;
+  TRenderContextInfo rci;
+  root_->Render(rci);
+  calls.SetPaused(true);
+  EXPECT_EQ(calls.Count("glTexEnvi"), 2);
+  EXPECT_EQ(calls.Count("glDrawElements"), 5);
+  ExpectNoStateLeft();
+  GLint unit1Texture = 0;
+  GLDriverApi().glActiveTextureARB(GL_TEXTURE1_ARB);
+  GLDriverApi().glGetIntegerv(GL_TEXTURE_2D, &unit1Texture);
+  GLDriverApi().glActiveTextureARB(GL_TEXTURE0_ARB);
+  EXPECT_EQ(unit1Texture, GL_FALSE) << "the light-map unit is left textured";
+}
+
+TEST_F(MeshOnContext, InvertedNormalsTurnTheWindingOnlyWhileTheMeshDraws) {
+  auto* mesh = root_->AddNewChild<TGLFreeForm>();
+  mesh->SetNormalsOrientation(mnoInvert);
+  AddQuad(*AddMeshObject(*mesh), 0, 0, 1, 1, "");
+  GLCallRecorder calls;
+  RenderTwice(*root_);
+  calls.SetPaused(true);
+  // Per frame: turned for the drawing, turned back, then the caches' reset
+  // after a mesh has drawn.
+  std::vector<double> fronts;
+  for (const GLCall& call : calls.CallsOf("glFrontFace")) fronts.push_back(call.Args[0]);
+  EXPECT_EQ(fronts, (std::vector<double>{GL_CW, GL_CCW, GL_CCW, GL_CW, GL_CCW, GL_CCW}));
+  GLint front = 0;
+  GLDriverApi().glGetIntegerv(GL_FRONT_FACE, &front);
+  EXPECT_EQ(front, GL_CCW);
+  ExpectNoStateLeft();
+}
+
+}  // namespace
