@@ -22,6 +22,7 @@
 #include "objects/base_mesh.h"
 #include "objects/dummy_cube.h"
 #include "objects/face_groups.h"
+#include "objects/height_field.h"
 #include "tests/support/gl_fixture.h"
 
 namespace {
@@ -158,6 +159,34 @@ TEST_F(MeshPicture, FreeFormLoadedFromAFileShowsEachGroupInItsMaterial) {
   EXPECT_NE(PixelAt({-1.5f, 1.5f, 0}), (std::array<int, 3>{0, 0, 0}));
 }
 
+TEST_F(MeshPicture, HeightFieldShowsTheColoursOfItsHeightEvent) {
+  // No ambient light: the surface shows its emission alone.
+  TGLColor black(nullptr, clrBlack);
+  buffer_.SetAmbientColor(&black);
+  auto* field = scene_.GetObjects()->AddNewChild<TGLHeightField>();
+  for (TGLSamplingScale* scale : {field->GetXSamplingScale(), field->GetYSamplingScale()}) {
+    scale->SetMax(2);
+    scale->SetMin(-2);
+    scale->SetStep(0.5f);
+  }
+  // Red where x < 0, blue beyond, and a band along the far edge raised
+  // towards the camera.
+  field->SetOnGetHeight([](float x, float y, float& z, TVector4f& color, TTexPoint&) {
+    color = x < 0 ? TVector4f{1, 0, 0, 1} : TVector4f{0, 0, 1, 1};
+    if (y >= 1.5f) z = 0.5f;
+  });
+  field->SetColorMode(hfcmEmission);
+  RenderAndRead();
+  EXPECT_EQ(PixelAt({-1, -1, 0}), (std::array<int, 3>{255, 0, 0}));
+  EXPECT_EQ(PixelAt({1, -1, 0}), (std::array<int, 3>{0, 0, 255}));
+  EXPECT_EQ(PixelAt({-1, 1.75f, 0.5f}), (std::array<int, 3>{255, 0, 0}));
+  EXPECT_EQ(PixelAt({2.2f, 0, 0}), (std::array<int, 3>{0, 0, 0}));
+  // An empty range draws nothing.
+  field->GetXSamplingScale()->SetMax(-2);
+  RenderAndRead();
+  EXPECT_EQ(PixelAt({-1, -1, 0}), (std::array<int, 3>{0, 0, 0}));
+}
+
 // --- Drawing on a bare context ---------------------------------------------------------------
 
 // Asks for a second pass once per application.
@@ -246,6 +275,15 @@ TEST_F(MeshOnContext, EveryKindOfMeshLeavesNoStateBehind) {
              object->GetTexCoords().Add(v);
            }
          }
+       }},
+      {"two-sided height field with colours and texture points",
+       [](TGLDummyCube& r) {
+         auto* field = r.AddNewChild<TGLHeightField>();
+         field->GetXSamplingScale()->SetMax(1);
+         field->GetYSamplingScale()->SetMax(1);
+         field->SetOptions({hfoTwoSided, hfoTextureCoordinates});
+         field->SetColorMode(hfcmAmbientAndDiffuse);
+         field->GetMaterial()->GetFrontProperties()->SetPolygonMode(pmLines);
        }},
       {"skeleton actor with its skeleton drawn over it",
        [](TGLDummyCube& r) {
