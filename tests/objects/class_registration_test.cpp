@@ -4,16 +4,20 @@
 
 #include "engine/class_registry.h"
 #include "engine/xcollection.h"
+#include "objects/actor.h"
 #include "objects/annulus.h"
 #include "objects/arrow_line.h"
+#include "objects/base_mesh.h"
 #include "objects/cube.h"
 #include "objects/cylinder.h"
 #include "objects/disk.h"
 #include "objects/dummy_cube.h"
 #include "objects/earth_sky_dome.h"
 #include "objects/extrusion_solid.h"
+#include "objects/face_groups.h"
 #include "objects/fire_effect.h"
 #include "objects/frustum.h"
+#include "objects/height_field.h"
 #include "objects/lines.h"
 #include "objects/mesh.h"
 #include "objects/multi_polygon.h"
@@ -37,7 +41,8 @@ TEST(DrawableClasses, StoredScenesFindAndMakeThemByName) {
                                  &TGLTorus::StaticClass(),    &TGLArrowLine::StaticClass(), &TGLFrustrum::StaticClass(),
                                  &TGLPolygon::StaticClass(),  &TGLMultiPolygon::StaticClass(),
                                  &TGLExtrusionSolid::StaticClass(), &TGLRevolutionSolid::StaticClass(),
-                                 &TGLPipe::StaticClass(),     &TGLEarthSkyDome::StaticClass()};
+                                 &TGLPipe::StaticClass(),     &TGLEarthSkyDome::StaticClass(),
+                                 &TGLFreeForm::StaticClass(), &TGLActor::StaticClass(),   &TGLHeightField::StaticClass()};
   TGLDummyCube root;
   for (const TClassInfo* info : classes) {
     const std::string& name = info->ClassName();
@@ -47,6 +52,17 @@ TEST(DrawableClasses, StoredScenesFindAndMakeThemByName) {
     ASSERT_NE(made, nullptr);
     EXPECT_EQ(made->ClassName(), name);
   }
+}
+
+TEST(DrawableClasses, MeshFilesFindTheMeshModelsClassesByName) {
+  const TClassInfo* classes[] = {
+      &TMeshObject::StaticClass(),         &TMorphableMeshObject::StaticClass(), &TSkeletonMeshObject::StaticClass(),
+      &TMeshMorphTarget::StaticClass(),    &TFGVertexIndexList::StaticClass(),   &TFGVertexNormalTexIndexList::StaticClass(),
+      &TFGIndexTexCoordList::StaticClass(), &TFaceGroup::StaticClass(),          &TSkeleton::StaticClass(),
+      &TSkeletonFrame::StaticClass(),      &TSkeletonFrameList::StaticClass(),   &TSkeletonBone::StaticClass(),
+      &TSkeletonCollider::StaticClass(),   &TSkeletonColliderList::StaticClass(), &TGLAnimationControler::StaticClass(),
+      &TGLGLSMVectorFile::StaticClass()};
+  for (const TClassInfo* info : classes) EXPECT_EQ(GetClass(info->ClassName()), info) << info->ClassName();
 }
 
 TEST(DrawableClasses, FireEffectIsAKnownEffectItem) {
