@@ -19,6 +19,7 @@
 #include "objects/fire_effect.h"
 #include "objects/frustum.h"
 #include "objects/height_data_bitmap.h"
+#include "objects/height_field.h"
 #include "objects/lines.h"
 #include "objects/plane.h"
 #include "objects/sky_dome.h"
@@ -170,8 +171,7 @@ void StoredScene::BuildMaterials() {
   small.GetTexture()->SetDisabled(false);
 }
 
-// One place for every stored object, in the stored order. The height field
-// "HeightField" joins here, after "pnundersea", when its class arrives.
+// One place for every stored object, in the stored order.
 void StoredScene::BuildObjects() {
   TGLBaseSceneObject& root = *FScene->GetObjects();
   TGLMaterialLibrary& library = *FMaterialLibrary;
@@ -214,6 +214,18 @@ void StoredScene::BuildObjects() {
   AddSeaPlane(*statics, "pnsea", {0, 1, 0, 0}, library);
   TGLPlane* undersea = AddSeaPlane(*statics, "pnundersea", {0, -1, 0, 0}, library);
   undersea->GetMaterial()->SetBlendingMode(bmTransparency);
+
+  // The ground when the terrain renderer is not used: its height event
+  // answers nothing, so the surface lies flat.
+  auto* field = AddNamed<TGLHeightField>(*statics, "HeightField");
+  Place(*field, {0, 1, 0, 0}, {0, 0, 1, 0});
+  field->GetScale()->SetVector(256, 256, 1);
+  for (TGLSamplingScale* scale : {field->GetXSamplingScale(), field->GetYSamplingScale()}) {
+    scale->SetMax(1);
+    scale->SetStep(0.01f);
+  }
+  field->SetOptions({hfoTextureCoordinates});
+  field->SetOnGetHeight([](float, float, float&, TVector4f&, TTexPoint&) {});
 
   auto* terrain = AddNamed<TGLTerrainRenderer>(*statics, "TerrainRenderer");
   terrain->SetObjectsSorting(osNone);

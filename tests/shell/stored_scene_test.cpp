@@ -17,6 +17,7 @@
 #include "objects/fire_effect.h"
 #include "objects/frustum.h"
 #include "objects/height_data_bitmap.h"
+#include "objects/height_field.h"
 #include "objects/lines.h"
 #include "objects/plane.h"
 #include "objects/sky_dome.h"
@@ -45,7 +46,7 @@ TEST(StoredScene, ObjectsStandInTheStoredOrder) {
                                       "Intermediatecube", "Mobsquare", "Nullcube", "Sprite1", "gllight",
                                       "eshousebase", "Sprite2", "Disk1", "Raincube", "Frustrum1", "GLSphere3"}));
   EXPECT_EQ(ChildNames(*scene.FindSceneObject("Staticcube")),
-            (std::vector<std::string>{"pnclouds", "pnsea", "pnundersea", "TerrainRenderer"}));
+            (std::vector<std::string>{"pnclouds", "pnsea", "pnundersea", "HeightField", "TerrainRenderer"}));
   EXPECT_EQ(ChildNames(*scene.FindSceneObject("Nullcube")), (std::vector<std::string>{"spnull", "pnnullplane"}));
   EXPECT_EQ(ChildNames(*scene.FindSceneObject("Raincube")), (std::vector<std::string>{"rainline"}));
 }
@@ -100,6 +101,24 @@ TEST(StoredScene, TheCoreFindsItsObjectsWhateverTheCase) {
   EXPECT_EQ(scene.FindSceneObject("glCamera"), stored.GetCamera());
   EXPECT_EQ(scene.FindSceneObject("GLLIGHT"), stored.GetLight());
   EXPECT_EQ(scene.FindSceneObject("no such object"), nullptr);
+}
+
+TEST(StoredScene, HeightFieldLiesFlatOverItsSamples) {
+  StoredScene stored;
+  auto* field = dynamic_cast<TGLHeightField*>(stored.GetScene()->FindSceneObject("HeightField"));
+  ASSERT_NE(field, nullptr);
+  EXPECT_EQ(field->GetScale()->GetX(), 256.0f);
+  EXPECT_EQ(field->GetScale()->GetZ(), 1.0f);
+  EXPECT_EQ(field->GetDirection()->GetY(), 1.0f);
+  EXPECT_EQ(field->GetUp()->GetZ(), 1.0f);
+  EXPECT_EQ(field->GetOptions(), THeightFieldOptions{hfoTextureCoordinates});
+  for (const TGLSamplingScale* scale : {field->GetXSamplingScale(), field->GetYSamplingScale()}) {
+    EXPECT_EQ(scale->GetMin(), 0.0f);
+    EXPECT_EQ(scale->GetMax(), 1.0f);
+    EXPECT_EQ(scale->GetStep(), 0.01f);
+  }
+  // An event of its own (answering nothing), so the built-in ripple is not drawn.
+  EXPECT_TRUE(field->GetOnGetHeight());
 }
 
 TEST(StoredScene, LibraryHoldsTheFiveMaterialsTheStartUpUses) {
