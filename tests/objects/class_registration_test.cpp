@@ -29,6 +29,7 @@
 #include "objects/sphere.h"
 #include "objects/sprite.h"
 #include "objects/torus.h"
+#include "objects/xyz_grid.h"
 
 namespace {
 
@@ -42,7 +43,8 @@ TEST(DrawableClasses, StoredScenesFindAndMakeThemByName) {
                                  &TGLPolygon::StaticClass(),  &TGLMultiPolygon::StaticClass(),
                                  &TGLExtrusionSolid::StaticClass(), &TGLRevolutionSolid::StaticClass(),
                                  &TGLPipe::StaticClass(),     &TGLEarthSkyDome::StaticClass(),
-                                 &TGLFreeForm::StaticClass(), &TGLActor::StaticClass(),   &TGLHeightField::StaticClass()};
+                                 &TGLFreeForm::StaticClass(), &TGLActor::StaticClass(),   &TGLHeightField::StaticClass(),
+                                 &TGLXYZGrid::StaticClass()};
   TGLDummyCube root;
   for (const TClassInfo* info : classes) {
     const std::string& name = info->ClassName();

@@ -5,11 +5,14 @@
 
 #include <cmath>
 
+#include "engine/gl_recorder.h"
 #include "engine/vector_geometry.h"
 #include "objects/height_field.h"
 #include "objects/height_field_geometry.h"
+#include "objects/xyz_grid.h"
 #include "tests/objects/drawable_test_support.h"
 #include "tests/objects/geometry_expect.h"
+#include "tests/support/null_gl.h"
 
 namespace {
 
@@ -137,6 +140,32 @@ TEST(XYZGrid, DisabledAxesContributeTheirOriginAlone) {
   // A step below the spacing of floats there still ends.
   const SamplingRange far{1e8f, 1, 1e8f + 100};
   EXPECT_LE(far.Count(1 << 30), 120);
+}
+
+TEST(XYZGrid, OneAxisInLineStyleIsOneLineThroughTheOtherOrigins) {
+  ScopedGLApi nullGL(NullGLApi());
+  Counting<TGLXYZGrid> grid;
+  grid.GetXSamplingScale()->SetMax(3);
+  grid.GetYSamplingScale()->SetOrigin(-2);
+  grid.GetZSamplingScale()->SetOrigin(5);
+  grid.ResetCounts();
+  grid.SetParts({gpX});
+  grid.SetLinesStyle(glsLine);
+  grid.GetXSamplingScale()->SetMin(1);
+  EXPECT_EQ(grid.structure, 3);
+  GLCallRecorder calls(NullGLApi());
+  TRenderContextInfo rci;
+  grid.BuildList(rci);
+  const auto vertices = calls.CallsOf("glVertex3fv");
+  ASSERT_EQ(calls.Count("glBegin"), 1);
+  ASSERT_EQ(vertices.size(), 2u);
+  EXPECT_EQ(calls.Count("glPushAttrib"), calls.Count("glPopAttrib"));
+
+  TGLXYZGrid copy;
+  copy.Assign(&grid);
+  EXPECT_EQ(copy.GetParts(), TXYZGridParts{gpX});
+  EXPECT_EQ(copy.GetLinesStyle(), glsLine);
+  EXPECT_EQ(copy.GetXSamplingScale()->GetMin(), 1.0f);
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
-// Meshes on a real context: a free form loaded from a mesh file shows each
-// face group in its library material where it stands; every kind of mesh
-// hands GL back as it found it; multi-pass materials, light maps and the
-// inverted winding as the call recorder sees them.
+// Meshes and function graphs on a real context: a free form loaded from a
+// mesh file shows each face group in its library material where it stands,
+// a height field the colours of its event; every kind of mesh, the height
+// field and the axis grid hand GL back as they found it; multi-pass
+// materials, light maps and the inverted winding as the call recorder sees
+// them.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -23,6 +25,7 @@
 #include "objects/dummy_cube.h"
 #include "objects/face_groups.h"
 #include "objects/height_field.h"
+#include "objects/xyz_grid.h"
 #include "tests/support/gl_fixture.h"
 
 namespace {
@@ -284,6 +287,15 @@ TEST_F(MeshOnContext, EveryKindOfMeshLeavesNoStateBehind) {
          field->SetOptions({hfoTwoSided, hfoTextureCoordinates});
          field->SetColorMode(hfcmAmbientAndDiffuse);
          field->GetMaterial()->GetFrontProperties()->SetPolygonMode(pmLines);
+       }},
+      {"dashed, smoothed axis grid of all three parts",
+       [](TGLDummyCube& r) {
+         auto* grid = r.AddNewChild<TGLXYZGrid>();
+         for (TGLSamplingScale* scale : {grid->GetXSamplingScale(), grid->GetYSamplingScale(), grid->GetZSamplingScale()})
+           scale->SetMax(1);
+         grid->SetParts({gpX, gpY, gpZ});
+         grid->SetLinePattern(0x00FF);
+         grid->SetAntiAliased(true);
        }},
       {"skeleton actor with its skeleton drawn over it",
        [](TGLDummyCube& r) {
