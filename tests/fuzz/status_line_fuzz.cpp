@@ -1,6 +1,7 @@
 // Random text as the server's status line, fed whole and cut into two blocks
 // at every byte, through the received-text handling into the status-line
 // parser and the merge. Nothing may crash; the direction stays a unit vector;
+// a well-formed line of random fields is taken whole;
 // and when both feeds end with the same recent lines and the whole feed
 // merged a line, the cut feed ends with the same received state.
 
@@ -55,15 +56,35 @@ bool SameReceived(const TMudstate& a, const TMudstate& b) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0 || size > 600) return 0;
-  // The first byte chooses the options and whether the text follows a marker.
+  // The first byte chooses the options, and whether the text follows a
+  // marker or a well-formed line of random fields.
   const unsigned control = data[0];
   const TStatusOptions options{(control & 1) != 0, (control & 2) != 0};
   const bool phrases = control & 4;
-  std::string text = (control & 8) ? "Hp 30 |4|" : "";
-  text.append(reinterpret_cast<const char*>(data + 1), size - 1);
+  std::string text;
+  std::size_t used = 1;
+  // A well-formed line of random numbers, the rest of the input as its
+  // monster tokens and what follows: it must be taken whole.
+  const bool wellFormed = (control & 16) && size >= 1 + 9 * 2;  // nine numbers of two bytes
+  if (wellFormed) {
+    auto next = [&](int modulus, int offset) {
+      int value = (data[used] << 8 | data[used + 1]) % modulus + offset;
+      used += 2;
+      return std::to_string(value);
+    };
+    auto twoDigits = [](const std::string& n) { return n.size() < 2 ? "0" + n : n; };
+    text = "Hp 30 |4|" + twoDigits(next(24, 0)) + ":" + twoDigits(next(60, 0)) + "|" + next(400, -20) + "," +
+           next(400, -20) + "," + next(40, -20) + "|" + next(30, 0) + "|" + next(200, -100) + "|" + next(200, -100) +
+           "|" + next(20, 0) + "|";
+  } else if (control & 8) {
+    text = "Hp 30 |4|";
+  }
+  text.append(reinterpret_cast<const char*>(data + used), size - used);
 
   Client whole(phrases);
   TStatusOutcome last = whole.Feed(text, options);
+  // Only a CR ends a received line: without one the line is whole.
+  if (wellFormed && text.find('\r') == std::string::npos && !last.Merged) std::abort();
   for (std::size_t cut = 0; cut <= text.size(); ++cut) {
     Client split(phrases);
     split.Feed(std::string_view(text).substr(0, cut), options);
