@@ -44,46 +44,43 @@
 
 namespace {
 
-// Settings kept in controls of windows that other parts of the shell build;
-// a control that is missing leaves its setting as it was read.
+// Settings kept in controls of the Control and Options windows; without
+// the window the setting stays as it was read.
 struct TextControl {
-  QWidget* (*window)();
-  const char* name;
+  QLineEdit* (*edit)();
   std::string TClientSettings::*value;
 };
 struct CheckControl {
-  QWidget* (*window)();
-  const char* name;
+  QCheckBox* (*box)();
   bool TClientSettings::*value;
 };
 
-QWidget* Control() { return fmcontrol; }
-QWidget* Options() { return fmoptions; }
-
-constexpr TextControl kTextControls[] = {
-    {Control, "edspeed", &TClientSettings::Speed},  {Control, "edLevel", &TClientSettings::Level},
-    {Control, "edtime", &TClientSettings::Time},    {Control, "edx", &TClientSettings::X},
-    {Control, "edy", &TClientSettings::Y},          {Options, "edmaxtelnetlines", &TClientSettings::MaxTelnetLines},
-};
-constexpr CheckControl kCheckControls[] = {
-    {Options, "cbNoSound", &TClientSettings::NoSound},
-    {Control, "cbfly", &TClientSettings::Fly},
-    {Control, "cbshowmudxy", &TClientSettings::ShowMudXY},
-    {Control, "cbstriptelnetcoords", &TClientSettings::StripTelnetCoords},
-    {Control, "cbstats", &TClientSettings::ShowStats},
-    {Control, "cbfog", &TClientSettings::FogEnabled},
-    {Options, "cbmousemove", &TClientSettings::MouseMove},
-};
-
-template <class T>
-T* Find(QWidget* window, const char* name) {
-  return window ? window->findChild<T*>(name) : nullptr;
+template <class Window, class Control>
+Control* Of(Window* window, Control* Window::*control) {
+  return window ? window->*control : nullptr;
 }
 
-// A check box of the Control window, or the fallback without one.
-bool ControlChecked(const char* name, bool fallback) {
-  QCheckBox* box = Find<QCheckBox>(fmcontrol, name);
-  return box ? box->isChecked() : fallback;
+constexpr TextControl kTextControls[] = {
+    {[] { return Of(fmcontrol, &Tfmcontrol::edspeed); }, &TClientSettings::Speed},
+    {[] { return Of(fmcontrol, &Tfmcontrol::edLevel); }, &TClientSettings::Level},
+    {[] { return Of(fmcontrol, &Tfmcontrol::edtime); }, &TClientSettings::Time},
+    {[] { return Of(fmcontrol, &Tfmcontrol::edx); }, &TClientSettings::X},
+    {[] { return Of(fmcontrol, &Tfmcontrol::edy); }, &TClientSettings::Y},
+    {[] { return Of(fmoptions, &Tfmoptions::edmaxtelnetlines); }, &TClientSettings::MaxTelnetLines},
+};
+constexpr CheckControl kCheckControls[] = {
+    {[] { return Of(fmoptions, &Tfmoptions::cbNoSound); }, &TClientSettings::NoSound},
+    {[] { return Of(fmcontrol, &Tfmcontrol::cbfly); }, &TClientSettings::Fly},
+    {[] { return Of(fmcontrol, &Tfmcontrol::cbshowmudxy); }, &TClientSettings::ShowMudXY},
+    {[] { return Of(fmcontrol, &Tfmcontrol::cbstriptelnetcoords); }, &TClientSettings::StripTelnetCoords},
+    {[] { return Of(fmcontrol, &Tfmcontrol::cbstats); }, &TClientSettings::ShowStats},
+    {[] { return Of(fmcontrol, &Tfmcontrol::cbfog); }, &TClientSettings::FogEnabled},
+    {[] { return Of(fmoptions, &Tfmoptions::cbmousemove); }, &TClientSettings::MouseMove},
+};
+
+// A check box of the Control window, or the fallback without the window.
+bool ControlChecked(QCheckBox* Tfmcontrol::*box, bool fallback) {
+  return fmcontrol ? (fmcontrol->*box)->isChecked() : fallback;
 }
 
 QString FromLatin(const std::string& text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
@@ -120,9 +117,9 @@ void Tfmtallowmer3dclient::OpenSettings() {
 void Tfmtallowmer3dclient::ReadSettings() {
   FSettings = ReadClientSettings(*FIni, WorldStartPosition(mud));
   for (const TextControl& control : kTextControls)
-    if (auto* edit = Find<QLineEdit>(control.window(), control.name)) edit->setText(FromLatin(FSettings.*control.value));
+    if (QLineEdit* edit = control.edit()) edit->setText(FromLatin(FSettings.*control.value));
   for (const CheckControl& control : kCheckControls)
-    if (auto* box = Find<QCheckBox>(control.window(), control.name)) box->setChecked(FSettings.*control.value);
+    if (QCheckBox* box = control.box()) box->setChecked(FSettings.*control.value);
   ApplyMouseMoveOption();
   if (auto* action = findChild<QAction*>("Map1")) action->setChecked(FSettings.Map);
   if (FSettings.GodMode) SetDeveloperMode(true);
@@ -146,10 +143,9 @@ void Tfmtallowmer3dclient::ReadSettings() {
 TClientSettings Tfmtallowmer3dclient::ControlSettings() const {
   TClientSettings settings = FSettings;
   for (const TextControl& control : kTextControls)
-    if (auto* edit = Find<QLineEdit>(control.window(), control.name))
-      settings.*control.value = edit->text().toLatin1().toStdString();
+    if (QLineEdit* edit = control.edit()) settings.*control.value = edit->text().toLatin1().toStdString();
   for (const CheckControl& control : kCheckControls)
-    if (auto* box = Find<QCheckBox>(control.window(), control.name)) settings.*control.value = box->isChecked();
+    if (QCheckBox* box = control.box()) settings.*control.value = box->isChecked();
   if (auto* action = findChild<QAction*>("Map1")) settings.Map = action->isChecked();
   settings.GodMode = FDeveloperMode;
   if (fmoptions) settings.MouseSensitivity = fmoptions->tbmousesensitivity->value();
@@ -244,8 +240,7 @@ void Tfmtallowmer3dclient::FormKeyUp(std::uint16_t key, bool shift, bool ctrl) {
     box->open();
   }
   if (!mud) return;
-  auto* speed = Find<QLineEdit>(fmcontrol, "edspeed");
-  const double step = MovementStep(speed ? speed->text().toStdString() : FSettings.Speed);
+  const double step = MovementStep(fmcontrol ? fmcontrol->edspeed->text().toStdString() : FSettings.Speed);
   const TViewMove move = ViewKeyMove(key, shift, step, UseTerrainRenderer);
   if (move.kind != TViewMove::None) {
     ApplyViewMove(*mud->CurrentState, move, FDeveloperMode && !IdTelnet1->Connected());
@@ -308,7 +303,7 @@ void Tfmtallowmer3dclient::timerTimer() {
   if (!cadencer.GetEnabled() || !mud) return;
   TMudstate& current = *mud->CurrentState;
 
-  if (ControlChecked("cbstats", FSettings.ShowStats)) {
+  if (ControlChecked(&Tfmcontrol::cbstats, FSettings.ShowStats)) {
     GL3DSceneViewer& viewer = *FView->GetViewer();
     TStatistics statistics;
     statistics.FramesPerSecond = viewer.FramesPerSecond();
@@ -323,7 +318,7 @@ void Tfmtallowmer3dclient::timerTimer() {
     statistics.LastRenderMs = FLastRenderMs;
     statistics.TimeOfDay = current.Time;
     statistics.CacheSize = mud->TextureCache ? mud->TextureCache->GetCount() : 0;
-    statistics.ShowMudXY = ControlChecked("cbshowmudxy", FSettings.ShowMudXY);
+    statistics.ShowMudXY = ControlChecked(&Tfmcontrol::cbshowmudxy, FSettings.ShowMudXY);
     const TVector4f position =
         statistics.ShowMudXY ? current.GetPosition()->AsVector() : FView->GetCamera()->GetAbsolutePosition();
     statistics.X = position[0];
@@ -332,7 +327,7 @@ void Tfmtallowmer3dclient::timerTimer() {
     setWindowTitle(QString::fromStdString(StatisticsCaption(statistics)));
   }
 
-  if (ControlChecked("cbdoday", false)) {
+  if (ControlChecked(&Tfmcontrol::cbdoday, false)) {
     current.Time = AdvanceDayTime(current.Time);
     mud->ApplyState(current.GetPosition()->AsVector(), current.GetDirection()->AsVector(),
                     current.GetUp()->AsVector(), current.Level, current.Time, current.Cloud, current.Wind,

@@ -8,12 +8,15 @@
 #include "shell/options_window.h"
 #include "shell/scene_viewer.h"
 
+#include "client/mud.h"
+#include "client/mud_state.h"
 #include "engine/cadencer.h"
 #include "engine/camera.h"
 #include "platform/audio/openal_device.h"
 #include "platform/ini/ini_file.h"
 #include "shell/core/client_settings.h"
 #include "sound/bass_sound_manager.h"
+#include "sound/sound_emitter.h"
 #include "sound/sound_library.h"
 #include "tests/shell/gui_test_support.h"
 
@@ -25,6 +28,8 @@
 
 #include <cmath>
 #include <memory>
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -125,6 +130,38 @@ TEST_F(MainWindowSound, WithADeviceTheCadencerPlaysSoundsAtTheCamera) {
   for (float v : out) peak = std::max(peak, std::abs(v));
   EXPECT_GT(peak, 0.01f);
   EXPECT_TRUE(Runs());
+}
+
+TEST_F(MainWindowSound, TheTimerSetsTheWeatherSoundsFromTheState) {
+  Start(Device::Loopback);
+  TMud& core = *main->GetMud();
+  ASSERT_NE(core.WindEmitter, nullptr);
+  TMudstate& state = *core.CurrentState;
+  main->WeatherRandom = [] { return 0.5; };
+  struct Case {
+    double wind, rain;
+    int level;
+    std::optional<float> windVolume, rainVolume;  // none: silent
+    bool wings;
+  } cases[] = {
+      {5, 0, 9, 0.375f, std::nullopt, false},  // (0.5 x 0.5 + 0.5) x 5 / 10
+      {5, 8, 1, std::nullopt, std::nullopt, false},  // indoors
+      {2, 8, 10, 0.15f, 0.6f, true},  // in flight
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "wind " << c.wind << " rain " << c.rain << " level " << c.level);
+    state.Wind = c.wind;
+    state.Rain = c.rain;
+    state.Level = c.level;
+    main->timerTimer();
+    for (auto [emitter, volume] : {std::pair{core.WindEmitter, c.windVolume}, std::pair{core.RainEmitter, c.rainVolume}}) {
+      ASSERT_EQ(emitter->GetPlaying(), volume.has_value());
+      if (volume) {
+        EXPECT_FLOAT_EQ(emitter->PlayingSource()->GetVolume(), *volume);
+      }
+    }
+    EXPECT_EQ(core.WingFlapEmitter->GetPlaying(), c.wings);
+  }
 }
 
 }  // namespace
