@@ -13,25 +13,16 @@
 #include "objects/fire_effect.h"
 #include "objects/sphere.h"
 #include "objects/sprite.h"
+#include "tests/objects_gl/drawable_on_context.h"
 #include "tests/objects_gl/scene_picture.h"
 
 namespace {
 
 constexpr int kSize = 128;
 
-Bitmap Solid(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-  Bitmap bitmap(4, 4, pf24bit);
-  for (std::size_t i = 0; i + 2 < bitmap.DataSize(); i += 3) {
-    bitmap.Data()[i] = b;
-    bitmap.Data()[i + 1] = g;
-    bitmap.Data()[i + 2] = r;
-  }
-  return bitmap;
-}
-
 void Texture(TGLCustomSceneObject& object, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
   TGLTexture* texture = object.GetMaterial()->GetTexture();
-  texture->AssignBitmap(Solid(r, g, b));
+  texture->AssignBitmap(SolidBitmap(r, g, b));
   texture->SetTextureMode(tmReplace);
   texture->SetDisabled(false);
 }

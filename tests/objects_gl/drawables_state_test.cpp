@@ -20,50 +20,15 @@
 #include "objects/plane.h"
 #include "objects/sphere.h"
 #include "objects/sprite.h"
-#include "tests/support/gl_fixture.h"
+#include "tests/objects_gl/drawable_on_context.h"
 
 namespace {
 
-Bitmap Solid(int w, int h, std::uint8_t b, std::uint8_t g, std::uint8_t r) {
-  Bitmap bitmap(w, h, pf24bit);
-  for (std::size_t i = 0; i + 2 < bitmap.DataSize(); i += 3) {
-    bitmap.Data()[i] = b;
-    bitmap.Data()[i + 1] = g;
-    bitmap.Data()[i + 2] = r;
-  }
-  return bitmap;
-}
-
 void Texture(TGLCustomSceneObject& object) {
   TGLTexture* texture = object.GetMaterial()->GetTexture();
-  texture->AssignBitmap(Solid(4, 4, 0, 0, 255));
+  texture->AssignBitmap(SolidBitmap(255, 0, 0));
   texture->SetDisabled(false);
 }
-
-class DrawableOnContext : public GLContextTest {
-protected:
-  void SetUp() override {
-    GLContextTest::SetUp();
-    ResetGLStateCaches();
-    xgl::MapTexCoordToMain();
-    Rebaseline();
-  }
-  void TearDown() override {
-    root_.reset();
-    xgl::MapTexCoordToNull();
-    GLContextTest::TearDown();
-  }
-  // Two frames: the first compiles what is compiled, the second replays it.
-  void RenderTwice(TGLBaseSceneObject& object) {
-    for (int frame = 0; frame < 2; ++frame) {
-      TRenderContextInfo rci;
-      rci.cameraDirection = {0, 0, -1, 0};
-      rci.cameraPosition = {0, 0, 10, 1};
-      object.Render(rci);
-    }
-  }
-  std::unique_ptr<TGLDummyCube> root_ = std::make_unique<TGLDummyCube>();
-};
 
 TEST_F(DrawableOnContext, EveryDrawableLeavesNoStateBehind) {
   struct Case {

@@ -6,39 +6,25 @@
 // them.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <functional>
 #include <memory>
 #include <string>
 
-#include "engine/camera.h"
-#include "engine/direct_opengl.h"
 #include "engine/gl_recorder.h"
 #include "engine/gl_state_cache.h"
 #include "engine/material_library.h"
-#include "engine/matrix_geometry.h"
 #include "engine/multitexture.h"
-#include "engine/scene.h"
-#include "engine/scene_buffer.h"
 #include "objects/actor.h"
 #include "objects/base_mesh.h"
 #include "objects/dummy_cube.h"
 #include "objects/face_groups.h"
 #include "objects/height_field.h"
 #include "objects/xyz_grid.h"
+#include "tests/objects_gl/drawable_on_context.h"
+#include "tests/objects_gl/scene_picture.h"
 #include "tests/support/gl_fixture.h"
 
 namespace {
-
-Bitmap Solid(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-  Bitmap bitmap(4, 4, pf24bit);
-  for (std::size_t i = 0; i + 2 < bitmap.DataSize(); i += 3) {
-    bitmap.Data()[i] = b;
-    bitmap.Data()[i + 1] = g;
-    bitmap.Data()[i + 2] = r;
-  }
-  return bitmap;
-}
 
 // A library material lit by its own emission only.
 void AddGlowing(TGLMaterialLibrary& library, const std::string& name, const TVector4f& color) {
@@ -75,58 +61,20 @@ TMeshObject* AddMeshObject(TGLBaseMesh& mesh) {
 
 class MeshPicture : public ::testing::Test {
 protected:
-  static constexpr int kSize = 128;
-
   void SetUp() override {
-    RegisterEglContextClass();
-    camera_ = scene_.GetCameras()->AddNewChild<TGLCamera>();
-    camera_->GetPosition()->SetPoint(0, 0, 14);
+    picture_.Camera().GetPosition()->SetPoint(0, 0, 14);
     AddGlowing(library_, "red", clrRed);
     AddGlowing(library_, "green", clrGreen);
-    auto* probe = scene_.GetObjects()->AddNewChild<TGLDirectOpenGL>();
-    probe->SetOnRender([this](TObject*, TRenderContextInfo&) {
-      GL().glGetFloatv(GL_MODELVIEW_MATRIX, &view_[0][0]);
-      GL().glGetFloatv(GL_PROJECTION_MATRIX, &projection_[0][0]);
-    });
-    buffer_.SetBackgroundColor(0);
-    buffer_.Resize(kSize, kSize);
-    buffer_.SetCamera(camera_);
-    buffer_.CreateRenderingContext(0, true);
-  }
-  void TearDown() override {
-    buffer_.DestroyRenderingContext();
-    UnRegisterEglContextClass();
-  }
-
-  std::array<int, 3> PixelAt(const TAffineVector& p) {
-    const TVector4f clip = VectorTransform(VectorTransform(TVector4f{p[0], p[1], p[2], 1}, view_), projection_);
-    const int x = static_cast<int>((clip[0] / clip[3] + 1) * 0.5f * kSize);
-    const int y = static_cast<int>((clip[1] / clip[3] + 1) * 0.5f * kSize);
-    if (x < 0 || x >= kSize || y < 0 || y >= kSize) {
-      ADD_FAILURE() << "outside the picture: " << x << ", " << y;
-      return {-1, -1, -1};
-    }
-    return frame_[static_cast<std::size_t>(y * kSize + x)];
   }
 
   void RenderAndRead() {
-    buffer_.Render();
-    TGLContext* context = buffer_.GetRenderingContext();
-    context->Activate();
-    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(kSize * kSize * 4));
-    GLDriverApi().glReadPixels(0, 0, kSize, kSize, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    context->Deactivate();
-    frame_.assign(static_cast<std::size_t>(kSize * kSize), {});
-    for (std::size_t i = 0; i < frame_.size(); ++i) frame_[i] = {rgba[i * 4], rgba[i * 4 + 1], rgba[i * 4 + 2]};
+    picture_.RenderAndRead(std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".ppm");
   }
+  Rgb PixelAt(const TAffineVector& p) const { return picture_.PixelAt(p); }
 
-  TGL3DScene scene_;
-  TGL3DSceneBuffer buffer_;
-  TGLCamera* camera_ = nullptr;
+  // Outlives the picture's context, as a library of the program's does.
   TGLMaterialLibrary library_;
-  std::vector<std::array<int, 3>> frame_;
-  TMatrix view_ = IdentityHmgMatrix;
-  TMatrix projection_ = IdentityHmgMatrix;
+  ScenePicture picture_{128};
 };
 
 TEST_F(MeshPicture, FreeFormLoadedFromAFileShowsEachGroupInItsMaterial) {
@@ -139,34 +87,34 @@ TEST_F(MeshPicture, FreeFormLoadedFromAFileShowsEachGroupInItsMaterial) {
   source.SaveToStream("quads.glsm", file);
   file.SetPosition(0);
 
-  auto* mesh = scene_.GetObjects()->AddNewChild<TGLFreeForm>();
+  auto* mesh = picture_.Scene().GetObjects()->AddNewChild<TGLFreeForm>();
   mesh->SetMaterialLibrary(&library_);
   mesh->LoadFromStream("quads.glsm", file);
   for (int frame = 0; frame < 2; ++frame) {  // compiled, then replayed
     SCOPED_TRACE(frame);
     RenderAndRead();
-    EXPECT_EQ(PixelAt({-1.5f, 1.5f, 0}), (std::array<int, 3>{255, 0, 0}));
-    EXPECT_EQ(PixelAt({1.5f, 1.5f, 0}), (std::array<int, 3>{0, 255, 0}));
-    EXPECT_EQ(PixelAt({-1.5f, -1.5f, 0}), (std::array<int, 3>{0, 255, 0}));
-    EXPECT_EQ(PixelAt({1.5f, -1.5f, 0}), (std::array<int, 3>{0, 0, 0}));
+    EXPECT_EQ(PixelAt({-1.5f, 1.5f, 0}), (Rgb{255, 0, 0}));
+    EXPECT_EQ(PixelAt({1.5f, 1.5f, 0}), (Rgb{0, 255, 0}));
+    EXPECT_EQ(PixelAt({-1.5f, -1.5f, 0}), (Rgb{0, 255, 0}));
+    EXPECT_EQ(PixelAt({1.5f, -1.5f, 0}), (Rgb{0, 0, 0}));
   }
   // Grouped by material, the order of drawing changes, not the picture.
   mesh->GetMeshObjects().GetMeshObject(0)->SetRenderingOptions({moroGroupByMaterial});
   mesh->StructureChanged();
   RenderAndRead();
-  EXPECT_EQ(PixelAt({-1.5f, -1.5f, 0}), (std::array<int, 3>{0, 255, 0}));
+  EXPECT_EQ(PixelAt({-1.5f, -1.5f, 0}), (Rgb{0, 255, 0}));
   // Without mesh materials the object's own material draws every group.
   mesh->SetUseMeshMaterials(false);
   RenderAndRead();
-  EXPECT_NE(PixelAt({-1.5f, 1.5f, 0}), (std::array<int, 3>{255, 0, 0}));
-  EXPECT_NE(PixelAt({-1.5f, 1.5f, 0}), (std::array<int, 3>{0, 0, 0}));
+  EXPECT_NE(PixelAt({-1.5f, 1.5f, 0}), (Rgb{255, 0, 0}));
+  EXPECT_NE(PixelAt({-1.5f, 1.5f, 0}), (Rgb{0, 0, 0}));
 }
 
 TEST_F(MeshPicture, HeightFieldShowsTheColoursOfItsHeightEvent) {
   // No ambient light: the surface shows its emission alone.
   TGLColor black(nullptr, clrBlack);
-  buffer_.SetAmbientColor(&black);
-  auto* field = scene_.GetObjects()->AddNewChild<TGLHeightField>();
+  picture_.Buffer().SetAmbientColor(&black);
+  auto* field = picture_.Scene().GetObjects()->AddNewChild<TGLHeightField>();
   for (TGLSamplingScale* scale : {field->GetXSamplingScale(), field->GetYSamplingScale()}) {
     scale->SetMax(2);
     scale->SetMin(-2);
@@ -180,14 +128,14 @@ TEST_F(MeshPicture, HeightFieldShowsTheColoursOfItsHeightEvent) {
   });
   field->SetColorMode(hfcmEmission);
   RenderAndRead();
-  EXPECT_EQ(PixelAt({-1, -1, 0}), (std::array<int, 3>{255, 0, 0}));
-  EXPECT_EQ(PixelAt({1, -1, 0}), (std::array<int, 3>{0, 0, 255}));
-  EXPECT_EQ(PixelAt({-1, 1.75f, 0.5f}), (std::array<int, 3>{255, 0, 0}));
-  EXPECT_EQ(PixelAt({2.2f, 0, 0}), (std::array<int, 3>{0, 0, 0}));
+  EXPECT_EQ(PixelAt({-1, -1, 0}), (Rgb{255, 0, 0}));
+  EXPECT_EQ(PixelAt({1, -1, 0}), (Rgb{0, 0, 255}));
+  EXPECT_EQ(PixelAt({-1, 1.75f, 0.5f}), (Rgb{255, 0, 0}));
+  EXPECT_EQ(PixelAt({2.2f, 0, 0}), (Rgb{0, 0, 0}));
   // An empty range draws nothing.
   field->GetXSamplingScale()->SetMax(-2);
   RenderAndRead();
-  EXPECT_EQ(PixelAt({-1, -1, 0}), (std::array<int, 3>{0, 0, 0}));
+  EXPECT_EQ(PixelAt({-1, -1, 0}), (Rgb{0, 0, 0}));
 }
 
 // --- Drawing on a bare context ---------------------------------------------------------------
@@ -209,36 +157,16 @@ private:
   int pass_ = 0;
 };
 
-class MeshOnContext : public GLContextTest {
+class MeshOnContext : public DrawableOnContext {
 protected:
-  void SetUp() override {
-    GLContextTest::SetUp();
-    ResetGLStateCaches();
-    xgl::MapTexCoordToMain();
-    Rebaseline();
-  }
-  void TearDown() override {
-    root_.reset();
-    xgl::MapTexCoordToNull();
-    GLContextTest::TearDown();
-  }
-  void RenderTwice(TGLBaseSceneObject& object) {
-    for (int frame = 0; frame < 2; ++frame) {
-      TRenderContextInfo rci;
-      rci.cameraDirection = {0, 0, -1, 0};
-      rci.cameraPosition = {0, 0, 10, 1};
-      object.Render(rci);
-    }
-  }
-  std::unique_ptr<TGLDummyCube> root_ = std::make_unique<TGLDummyCube>();
   TGLMaterialLibrary library_;
   TGLMaterialLibrary lightmaps_;
 };
 
 TEST_F(MeshOnContext, EveryKindOfMeshLeavesNoStateBehind) {
-  library_.AddTextureMaterial("stone", Solid(200, 100, 0));
+  library_.AddTextureMaterial("stone", SolidBitmap(200, 100, 0));
   AddGlowing(library_, "glow", clrRed);
-  lightmaps_.AddTextureMaterial("dark", Solid(80, 80, 80));
+  lightmaps_.AddTextureMaterial("dark", SolidBitmap(80, 80, 80));
   struct Case {
     const char* name;
     std::function<void(TGLDummyCube& root)> build;
@@ -362,8 +290,8 @@ TEST_F(MeshOnContext, GroupsOfAMultiPassMaterialAreDrawnOnEveryPass) {
 
 TEST_F(MeshOnContext, GroupsSharingALightMapBindItOnce) {
   ASSERT_TRUE(GL().Extensions.ARB_multitexture);
-  lightmaps_.AddTextureMaterial("a", Solid(10, 10, 10));
-  lightmaps_.AddTextureMaterial("b", Solid(20, 20, 20));
+  lightmaps_.AddTextureMaterial("a", SolidBitmap(10, 10, 10));
+  lightmaps_.AddTextureMaterial("b", SolidBitmap(20, 20, 20));
   auto* mesh = root_->AddNewChild<TGLFreeForm>();
   mesh->SetLightmapLibrary(&lightmaps_);
   mesh->SetObjectStyle(mesh->GetObjectStyle() | sosDirectDraw);

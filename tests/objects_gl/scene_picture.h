@@ -58,6 +58,7 @@ public:
 
   TGL3DScene& Scene() { return scene_; }
   TGLCamera& Camera() { return *camera_; }
+  TGL3DSceneBuffer& Buffer() { return buffer_; }
 
   void RenderAndRead(const std::string& name) {
     buffer_.Render();
