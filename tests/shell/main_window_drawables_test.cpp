@@ -24,6 +24,7 @@
 #include "objects/sphere.h"
 #include "objects/sprite.h"
 #include "tests/shell/gui_test_support.h"
+#include "tests/shell/view_probe.h"
 
 #include <gtest/gtest.h>
 
@@ -47,6 +48,7 @@ using gui_test::GuiApplication;
 using gui_test::PinGLDriver;
 using gui_test::kStartupRgb;
 using gui_test::Near;
+using gui_test::ViewProbe;
 
 std::string Name(QColor c) {
   return std::to_string(c.red()) + "," + std::to_string(c.green()) + "," + std::to_string(c.blue());
@@ -179,28 +181,12 @@ protected:
     fire->GetPosition()->SetPoint(0, -1.0f, 0);
     fire->GetEffects()->AddNew<TGLBFireFX>().SetManager(manager.get());
 
-    // Notes the view, projection and viewport in force while the scene
-    // draws, to find where a point of the anchor's plane lands.
-    auto* probe = objects->AddNewChild<TGLDirectOpenGL>();
-    probe->SetOnRender([this](TObject*, TRenderContextInfo&) {
-      GL().glGetFloatv(GL_MODELVIEW_MATRIX, &modelView[0][0]);
-      GL().glGetFloatv(GL_PROJECTION_MATRIX, &projection[0][0]);
-      GL().glGetIntegerv(GL_VIEWPORT, viewport.data());
-      ++probed;
-    });
+    probe = std::make_unique<ViewProbe>(*objects);
   }
 
   // The screenshot pixel where a point given on the anchor's plane lands.
   QPoint ShotPixel(float x, float y) const {
-    const TVector4f world = anchor->LocalToAbsolute(TVector4f{x, y, 0, 1});
-    const TVector4f clip = VectorTransform(VectorTransform(world, modelView), projection);
-    const float fx = viewport[0] + (clip[0] / clip[3] + 1) * 0.5f * static_cast<float>(viewport[2]);
-    const float fy = viewport[1] + (clip[1] / clip[3] + 1) * 0.5f * static_cast<float>(viewport[3]);
-    // GL counts rows from the bottom of the viewer's frame buffer.
-    const QPoint origin = viewer->mapTo(main, QPoint(0, 0));
-    const int frameHeight = viewer->ToDevicePixels(viewer->height());
-    return {viewer->ToDevicePixels(origin.x()) + static_cast<int>(fx),
-            viewer->ToDevicePixels(origin.y()) + frameHeight - 1 - static_cast<int>(fy)};
+    return probe->ShotPixel(anchor->LocalToAbsolute(TVector4f{x, y, 0, 1}), *main, *viewer);
   }
 
   QColor At(float x, float y) {
@@ -223,10 +209,7 @@ protected:
   std::minstd_rand random{7};
   TGLLightSource* light = nullptr;
   TGLDummyCube* anchor = nullptr;
-  TMatrix modelView = IdentityHmgMatrix;
-  TMatrix projection = IdentityHmgMatrix;
-  std::array<GLint, 4> viewport{};
-  int probed = 0;
+  std::unique_ptr<ViewProbe> probe;
   QImage shot;
 };
 
@@ -235,7 +218,7 @@ TEST_F(MainWindowDrawables, ScreenshotShowsEachDrawableWhereItStands) {
   // few frames.
   const int frames = viewer->FrameCount();
   ASSERT_TRUE(QTest::qWaitFor([&] { return manager->GetParticleCount() > 0; }, kPatienceMs)) << "no flame";
-  ASSERT_TRUE(QTest::qWaitFor([&] { return viewer->FrameCount() > frames + 5 && probed > 5; }, kPatienceMs));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return viewer->FrameCount() > frames + 5 && probe->Frames() > 5; }, kPatienceMs));
   EXPECT_GT(manager->GetParticleCount(), 0);
 
   shot = main->grab().toImage().convertToFormat(QImage::Format_RGB32);
