@@ -11,7 +11,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
+#include <map>
+#include <string>
+#include <vector>
 
 #include "engine/context.h"
 #include "engine/gl_api.h"
@@ -51,19 +55,73 @@ inline void RenderFrame(TGL3DSceneBuffer& buffer) {
   Finish(buffer);
 }
 
+// The triangles a recorded frame drew: vertices between glBegin and glEnd
+// by primitive, array draws, and a display list's triangles at each call of
+// it (lists are compiled in the frame that first draws them). What GLU
+// draws itself (quadrics: spheres, disks) does not pass the table and is
+// not counted.
+inline long TrianglesDrawn(const std::vector<GLCall>& calls) {
+  auto triangles = [](double mode, long n) -> long {
+    switch (static_cast<GLenum>(mode)) {
+      case GL_TRIANGLES: return n / 3;
+      case GL_TRIANGLE_STRIP:
+      case GL_TRIANGLE_FAN:
+      case GL_POLYGON: return std::max(0L, n - 2);
+      case GL_QUADS: return n / 4 * 2;
+      case GL_QUAD_STRIP: return std::max(0L, n - 2) / 2 * 2;
+      default: return 0;
+    }
+  };
+  std::map<double, long> lists;
+  double compiling = -1, mode = 0;
+  bool executing = true;
+  long vertices = 0, total = 0;
+  auto add = [&](long n) {
+    if (compiling >= 0) lists[compiling] += n;
+    if (compiling < 0 || executing) total += n;
+  };
+  for (const GLCall& call : calls) {
+    const std::string& name = call.Name;
+    if (name == "glNewList") {
+      compiling = call.Args[0];
+      lists[compiling] = 0;
+      executing = call.Args[1] == GL_COMPILE_AND_EXECUTE;
+    } else if (name == "glEndList") {
+      compiling = -1;
+    } else if (name == "glBegin") {
+      mode = call.Args[0];
+      vertices = 0;
+    } else if (name.starts_with("glVertex") || name == "glArrayElement") {
+      ++vertices;
+    } else if (name == "glEnd") {
+      add(triangles(mode, vertices));
+    } else if (name == "glDrawArrays") {
+      add(triangles(call.Args[0], static_cast<long>(call.Args[2])));
+    } else if (name == "glDrawElements") {
+      add(triangles(call.Args[0], static_cast<long>(call.Args[1])));
+    } else if (name == "glCallList") {
+      if (auto list = lists.find(call.Args[0]); list != lists.end()) add(list->second);
+    }
+  }
+  return total;
+}
+
 // The timed loop of a still frame: a first frame (textures uploaded, lists
-// compiled) drawn untimed with its glBegin calls counted, so that the figure
-// is known to come from a frame that drew everything; then frames timed as
-// drawn.
+// compiled) drawn untimed with its glBegin calls and triangles counted, so
+// that the figure is known to come from a frame that drew everything; then
+// frames timed as drawn.
 inline void TimeFrames(benchmark::State& state, TGL3DSceneBuffer& buffer) {
   int begins = 0;
+  long triangles = 0;
   {
     GLCallRecorder calls;
     RenderFrame(buffer);
     begins = calls.Count("glBegin");
+    triangles = TrianglesDrawn(calls.Calls());
   }
   for (auto _ : state) RenderFrame(buffer);
   state.counters["glBegin/frame"] = begins;
+  state.counters["triangles/frame"] = static_cast<double>(triangles);
 }
 
 // A buffer of the goal's frame size with its context.

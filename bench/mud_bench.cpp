@@ -4,17 +4,28 @@
 // each core destroyed untimed), and the whole start-up of the 3D view on
 // the sample world (stored scene, map and aerial pictures, the core, its
 // update, the first frame at 1024 x 768 on the off-screen EGL context).
+// Then the environment and the frame: the per-frame step while the cloud
+// eases (each frame a view update) with 0, 5 and 20 monsters about the
+// player, one whole application of a state (the light level unchanged, and
+// changing so that the textures' brightness is walked), and a frame at
+// 1024 x 768 by day at the sample world's start position and in the
+// busiest cell of the synthetic world 30 % filled.
 #include <benchmark/benchmark.h>
 
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "bench/bench_support.h"
 #include "bench/synthetic_world.h"
+#include "client/mud_state.h"
 #include "client/texture_loading.h"
 #include "engine/context.h"
 #include "engine/gl_api.h"
 #include "engine/material.h"
 #include "engine/material_library.h"
+#include "engine/scene.h"
 #include "engine/scene_buffer.h"
 #include "engine/texture.h"
 #include "platform/egl/egl_pbuffer_context.h"
@@ -81,5 +92,123 @@ void StartUpToFirstFrameOfTheSampleWorld(benchmark::State& state) {
   UnRegisterEglContextClass();
 }
 BENCHMARK(StartUpToFirstFrameOfTheSampleWorld)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+// The state the main window starts from: noon, terrain type 11, no
+// weather, at (x, y) facing south.
+void StartAt(TMud& mud, float x, float y) {
+  TMudstate& current = *mud.CurrentState;
+  current.Time = 12.0;
+  current.Level = 11;
+  current.Rain = current.Cloud = current.Wind = current.Fog = 0.0;
+  current.GetPosition()->SetPoint(x, y, 0);
+  current.GetDirection()->SetVector(0, -1, 0);
+  current.Mobs().Clear();
+  mud.ReceivedState->Assign(&current);
+  mud.Update();
+}
+
+constexpr float kStartX = 176, kStartY = 174;  // the sample world's first location
+
+// The sample world's monsters, as many as asked, in the player's cell.
+void AddMonsters(TMud& mud, int count) {
+  static const char* const names[] = {"wolf", "villager", "guard", "O'Leary the smith"};
+  for (TMudstate* state : {mud.CurrentState.get(), mud.ReceivedState.get()})
+    for (int i = 0; i < count; ++i) state->Mobs().Cell().push_back(names[i % 4]);
+}
+
+void ProgressWhileCloudEases(benchmark::State& state) {
+  Window window(synthetic_world::SampleWorldFolder());
+  std::unique_ptr<TMud> mud = window.Create();
+  StartAt(*mud, kStartX, kStartY);
+  AddMonsters(*mud, static_cast<int>(state.range(0)));
+  mud->ReceivedState->Cloud = 10;
+  const int updates = mud->UpdateCount;
+  for (auto _ : state) {
+    mud->Progress(1.0 / 60);
+    if (mud->CurrentState->Cloud >= 10) mud->CurrentState->Cloud = 0;
+  }
+  if (mud->UpdateCount - updates < static_cast<int>(state.iterations())) state.SkipWithError("a frame without update");
+}
+BENCHMARK(ProgressWhileCloudEases)->Arg(0)->Arg(5)->Arg(20)->Unit(benchmark::kMicrosecond);
+
+// One whole ApplyState at the start position with five monsters; by day
+// only (the light level stays), or alternating noon and midnight (every
+// texture's brightness set anew each time).
+void ApplyState(benchmark::State& state, bool changeLight) {
+  Window window(synthetic_world::SampleWorldFolder());
+  std::unique_ptr<TMud> mud = window.Create();
+  StartAt(*mud, kStartX, kStartY);
+  AddMonsters(*mud, 5);
+  TMudstate& s = *mud->CurrentState;
+  double hour = 12;
+  for (auto _ : state) {
+    if (changeLight) hour = hour == 12 ? 0 : 12;
+    mud->ApplyState(s.GetPosition()->AsVector(), s.GetDirection()->AsVector(), s.GetUp()->AsVector(), s.Level, hour,
+                    s.Cloud, s.Wind, s.Fog, s.Mobs());
+  }
+  state.counters["materials"] = window.stored.GetMaterialLibrary()->GetMaterials()->GetCount();
+}
+void ApplyStateByDay(benchmark::State& state) { ApplyState(state, false); }
+void ApplyStateChangingTheLight(benchmark::State& state) { ApplyState(state, true); }
+BENCHMARK(ApplyStateByDay)->Unit(benchmark::kMicrosecond);
+BENCHMARK(ApplyStateChangingTheLight)->Unit(benchmark::kMicrosecond);
+
+// Scene objects shown: visible, under visible parents.
+int VisibleObjects(TGLBaseSceneObject& parent) {
+  int count = 0;
+  for (int i = 0; i < parent.GetCount(); ++i) {
+    TGLBaseSceneObject& child = *parent.GetChild(i);
+    if (child.GetVisible()) count += 1 + VisibleObjects(child);
+  }
+  return count;
+}
+
+// A frame at 1024 x 768 of a world at noon, at the cell `place` puts the
+// player on (given the core), with the objects shown counted.
+void FrameOf(benchmark::State& state, const std::string& folder,
+             const std::function<void(TMud&)>& place) {
+  const bench::EglContextClass egl;
+  {
+    Window window(folder);
+    bool resized = false;
+    if (std::filesystem::exists(folder + "maps/aerial.bmp"))
+      window.stored.GetMaterialLibrary()->LibMaterialByName("aerial")->GetMaterial()->GetTexture()->AssignBitmap(
+          MirrorBitmap(LoadTextureBitmap(folder + "maps/aerial.bmp", 0, false, resized), false, true));
+    std::unique_ptr<TMud> mud = window.Create();
+    if (!mud->GetBuilt()) state.SkipWithError(mud->GetCreateError().c_str());
+    window.stored.GetMaterialLibrary()->GetMaterials()->GetItems(0)->GetMaterial()->GetTexture()->AssignPicture(
+        window.elevation);
+    place(*mud);
+    TGL3DSceneBuffer& buffer = *window.viewer.GetBuffer();
+    bench::CreateFrameBuffer(buffer);
+    bench::TimeFrames(state, buffer);
+    state.counters["objects"] = VisibleObjects(*window.stored.GetScene()->GetObjects());
+    buffer.DestroyRenderingContext();
+  }
+}
+
+void FrameAtTheSampleWorldsStart(benchmark::State& state) {
+  FrameOf(state, synthetic_world::SampleWorldFolder(), [](TMud& mud) { StartAt(mud, kStartX, kStartY); });
+}
+BENCHMARK(FrameAtTheSampleWorldsStart)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The busiest cell of a grid of candidates over the map: the one whose
+// view shows the most objects.
+void FrameInTheBusiestCellOfASyntheticWorld(benchmark::State& state) {
+  FrameOf(state, synthetic_world::Write(30), [&](TMud& mud) {
+    int most = -1;
+    float bestX = 0, bestY = 0;
+    for (int y = 20; y < 340; y += 16)
+      for (int x = 20; x < 340; x += 16) {
+        StartAt(mud, static_cast<float>(x), static_cast<float>(y));
+        const int shown = VisibleObjects(*mud.Scene->GetObjects());
+        if (shown > most) most = shown, bestX = static_cast<float>(x), bestY = static_cast<float>(y);
+      }
+    StartAt(mud, bestX, bestY);
+    state.counters["x"] = bestX;
+    state.counters["y"] = bestY;
+  });
+}
+BENCHMARK(FrameInTheBusiestCellOfASyntheticWorld)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
