@@ -94,7 +94,6 @@ protected:
     windows = std::make_unique<ApplicationWindows>();
     main = fmtallowmer3dclient;
     main->OnShowError = [this](const std::string& message) { errors.push_back(message); };
-    main->resize(1024, 900);
     main->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
     main->FormActivate();
