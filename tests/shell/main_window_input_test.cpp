@@ -8,6 +8,7 @@
 #include "objects/dummy_cube.h"
 #include "platform/ini/ini_file.h"
 #include "shell/application.h"
+#include "shell/control_window.h"
 #include "shell/core/client_settings.h"
 #include "shell/key_mappings_window.h"
 #include "shell/main_window.h"
@@ -97,6 +98,12 @@ TEST_F(MainWindowInput, WithoutAFileStartsFromTheDefaultsAndClosingAndRestarting
   fmoptions->tbmousesensitivity->setValue(8);
   fmoptions->edmaxtelnetlines->setText("800");
   Bind(112, "look;score");
+  // Cancel keeps the bindings, though the grid keeps what was typed.
+  fmkeymappings->sgkeys->item(0, 1)->setText("quit");
+  fmkeymappings->btCancelClick();
+  EXPECT_EQ(fmkeymappings->LookupKeyCommand(112), "look;score");
+  EXPECT_EQ(fmkeymappings->sgkeys->item(0, 1)->text(), "quit");
+  fmkeymappings->sgkeys->item(0, 1)->setText("look;score");
   Current().GetPosition()->SetPoint(120.5f, 85.0f, 0.0f);
   Current().Rain = 2.5;
   Current().Time = 20.0;  // the day time comes back from the Control window's text, not the state
@@ -233,6 +240,12 @@ TEST_F(MainWindowInput, WithStatisticsOnTheTimerShowsThemInTheCaption) {
       "^FPS=\\d+\\.\\d\\d Displays/s=\\d+\\.\\d\\d Time to Displays\\d+\\.00 Time of day 14\\.50 Cache size "
       "\\d+abs x-?\\d+\\.\\d\\d y-?\\d+\\.\\d\\d z-?\\d+\\.\\d\\d$");
   ASSERT_TRUE(WaitFor([&] { return caption.match(main->windowTitle()).hasMatch(); })) << main->windowTitle().toStdString();
+
+  // The day cycle: ten ticks make an hour, and the day wraps at midnight.
+  fmcontrol->cbdoday->setChecked(true);
+  Current().Time = 23.5;
+  for (int tick = 0; tick < 10; ++tick) main->timerTimer();
+  EXPECT_NEAR(Current().Time, 0.5, 1e-6);
 }
 
 TEST_F(MainWindowInput, ARightClickOnAMonsterSendsKillWithItsName) {
