@@ -5,48 +5,29 @@
 
 #include "shell/core/receive_splitter.h"
 #include "shell/core/telnet_codec.h"
+#include "tests/support/line_length_pane.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <string>
 #include <vector>
 
 namespace {
 
 // Keeps only the length of each line, and checks the bounds as it goes.
-class CountingPane : public TextPane {
+class CountingPane : public LineLengthPane {
 public:
-  int LineCount() const override { return static_cast<int>(lines.size()); }
-  std::string LastLine(std::size_t maxLength) const override {
-    return std::string(std::min(maxLength, LastLineLength()), 'x');
-  }
-  std::size_t LastLineLength() const override { return lines.empty() ? 0 : lines.back(); }
-  std::size_t TextLength() const override { return total + (lines.empty() ? 0 : lines.size() - 1); }
-  int LineAt(std::size_t offset) const override {
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-      if (offset <= lines[i]) return static_cast<int>(i);
-      offset -= lines[i] + 1;
-    }
-    return LineCount() - 1;
-  }
-  void AddLine() override { lines.push_back(0); }
-  void AppendColouredText(const TTextAttributes&, std::string_view text) override {
+  void AppendColouredText(const TTextAttributes& attributes, std::string_view text) override {
     if (lines.empty()) std::abort();  // text before the pane has a line
-    lines.back() += text.size();
-    total += text.size();
+    LineLengthPane::AppendColouredText(attributes, text);
     if (lines.back() > MaxPaneLineLength) std::abort();
   }
   void DeleteLines(int first, int last) override {
     if (first < 0 || last < first || last >= LineCount() - 1) std::abort();
-    for (int i = first; i <= last; ++i) total -= lines[static_cast<std::size_t>(i)];
-    lines.erase(lines.begin() + first, lines.begin() + last + 1);
+    LineLengthPane::DeleteLines(first, last);
   }
-  void ShowNewestLine() override {}
-  std::deque<std::size_t> lines;
-  std::size_t total = 0;
 };
 
 }  // namespace

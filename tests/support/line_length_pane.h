@@ -7,7 +7,7 @@
 
 #include <algorithm>
 #include <string>
-#include <vector>
+#include <deque>
 
 class LineLengthPane : public TextPane {
 public:
@@ -36,6 +36,6 @@ public:
   }
   void ShowNewestLine() override {}
 
-  std::vector<std::size_t> lines;
+  std::deque<std::size_t> lines;
   std::size_t total = 0;
 };
