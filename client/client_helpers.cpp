@@ -7,6 +7,7 @@
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -96,9 +97,13 @@ void ShellOpen(const std::string& fileOrAddress) {
   std::vector<char*> argv{program.data(), const_cast<char*>(fileOrAddress.c_str()), nullptr};
   pid_t child = 0;
   if (posix_spawnp(&child, "xdg-open", nullptr, nullptr, argv.data(), environ) != 0) return;
-  // xdg-open hands the document to the desktop and returns at once.
-  int status = 0;
-  waitpid(child, &status, 0);
+  // Without a desktop session xdg-open may run the browser itself and wait
+  // for it: the caller (a window) must not wait too, so the child is reaped
+  // aside.
+  std::thread([child] {
+    int status = 0;
+    waitpid(child, &status, 0);
+  }).detach();
 }
 
 char UpCaseChar(char c) {

@@ -31,3 +31,16 @@ void Tfmimages::LoadStoredPictures(const std::string& programFolder) {
     }
   }
 }
+
+QImage ToQImage(const Bitmap& bitmap) {
+  if (bitmap.GetEmpty()) return QImage();
+  QImage image(bitmap.GetWidth(), bitmap.GetHeight(), QImage::Format_RGB32);
+  for (int y = 0; y < image.height(); ++y) {
+    auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < image.width(); ++x) {
+      const std::uint32_t colour = static_cast<std::uint32_t>(bitmap.GetPixel(x, y));  // 0x00BBGGRR
+      row[x] = qRgb(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+    }
+  }
+  return image;
+}

@@ -28,7 +28,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QSplitter>
@@ -73,8 +72,7 @@ Tfmtallowmer3dclient::Tfmtallowmer3dclient()
   // A connection that died of an error says so; one the server closed does not.
   IdTelnet1->OnConnectionLost = [this](const std::string& message) { ShowError(message); };
 
-  auto* help = menuBar()->addMenu("Help");
-  help->addAction("About", this, [this] { About2Click(); });
+  CreateMenus();
 
   auto* bar = addToolBar("Tools");
   bar->setObjectName("tbmain");
@@ -85,6 +83,7 @@ Tfmtallowmer3dclient::Tfmtallowmer3dclient()
   connect(btconnect, &QToolButton::clicked, this, [this] { btconnectClick(); });
   connect(btdisconnect, &QToolButton::clicked, this, [this] { btdisconnectClick(); });
   connect(btsave, &QToolButton::clicked, this, [this] { btsaveClick(); });
+  CreateDeveloperTools(*bar);
 
   auto* central = new QWidget(this);
   auto* row = new QHBoxLayout(central);
@@ -135,6 +134,7 @@ Tfmtallowmer3dclient::Tfmtallowmer3dclient()
   pnright = new QWidget(central);
   pnright->setObjectName("pnright");
   row->addWidget(pnright);
+  CreateMapPanel();
   setCentralWidget(central);
 
   timer = new QTimer(this);
@@ -281,10 +281,6 @@ void Tfmtallowmer3dclient::btsaveClick() {
   if (name.isEmpty()) return;
   if (QFileInfo(name).suffix().isEmpty()) name += ".TXT";
   SavePaneText(name.toStdString());
-}
-
-void Tfmtallowmer3dclient::About2Click() {
-  if (fmabout) fmabout->exec();
 }
 
 void Tfmtallowmer3dclient::SetCommandFontColor(TColor color) {

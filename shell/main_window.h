@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 
+class Bitmap;
 class IniFile;
 class MainViewPanel;
 class TGLSMBASS;
@@ -25,9 +26,13 @@ class TMud;
 
 // The client core, from the first activation on; nullptr before.
 extern TMud* mud;
+class QAction;
+class QCheckBox;
+class QLabel;
 class QPlainTextEdit;
 class QSplitter;
 class QTimer;
+class QToolBar;
 class QToolButton;
 
 class Tfmtallowmer3dclient : public QMainWindow {
@@ -54,7 +59,31 @@ public:
   void GL3DSceneViewerBeforeRender();
   void GL3DSceneViewerAfterRender();
   void GLCadencer1Progress(double deltaTime);
+  // The menus (main_window_menus.cpp). "3D Window" and "Map" are checked
+  // items: their handlers follow the check that the click toggled.
+  void Images1Click() {}
+  void Control1Click();
+  void N3DWindow1Click();
+  void Map1Click();
+  void Options2Click();
+  void KeyMappings1Click();
+  void SaveScreenShot1Click();
+  void Help1Click();
   void About2Click();
+  // The 3D view as a JPEG file of its size; false (with the error shown)
+  // when it cannot be made or written.
+  bool SaveScreenShot(const std::string& fileName);
+  // The map panel: its margins follow its size; the spot marks the current
+  // position on the aerial picture.
+  void pnrightResize();
+  void UpdateMapSpot();
+  // Hidden developer tools: a new client core on the same scene with the
+  // states carried over, and the dumps into the program folder ("fist.txt"
+  // the texture cache, "fist2.txt" the material names, "fist.bmp" the
+  // heights).
+  void ReloadClick();
+  void DumpClick();
+  void DumpHeightsClick();
 
   // Settings, keys, mouse and timer (main_window_input.cpp).
   // Key-up anywhere in the window (key preview): developer-mode sequence,
@@ -112,6 +141,22 @@ public:
   QWidget* pnright = nullptr;
   QSplitter* spviewer = nullptr;
   QTimer* timer = nullptr;
+  QAction* Images1 = nullptr;
+  QAction* Control1 = nullptr;
+  QAction* N3DWindow1 = nullptr;
+  QAction* Map1 = nullptr;
+  QAction* Options2 = nullptr;
+  QAction* KeyMappings1 = nullptr;
+  QAction* SaveScreenShot1 = nullptr;
+  QAction* Help1 = nullptr;
+  QAction* About2 = nullptr;
+  QWidget* pnmaptop = nullptr;
+  QWidget* pnmapright = nullptr;
+  QLabel* imAerial = nullptr;
+  QWidget* spSpot = nullptr;
+  QToolButton* btreload = nullptr;
+  QToolButton* btdump = nullptr;
+  QCheckBox* cbdumpheights = nullptr;
 
 protected:
   bool event(QEvent* event) override;
@@ -133,6 +178,16 @@ private:
   void LoadAerialMap();
   void LoadElevationAndDetails();
   void CreateMud();
+  // The client core on the stored scene, with the start-up's arguments.
+  void NewMud();
+  // The menus, the map panel and the hidden tools (main_window_menus.cpp).
+  void CreateMenus();
+  void CreateMapPanel();
+  void CreateDeveloperTools(QToolBar& bar);
+  void ShowAerialPicture(const Bitmap& aerial);
+  void SetMapPanelWidth(int width);
+  // The text panel's height when the 3D window comes back.
+  int TelnetHeight() const;
   void SetCommandFontColor(TColor color);
   int MaxTelnetLines() const;
   bool StripTelnetCoords() const;

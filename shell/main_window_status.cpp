@@ -8,6 +8,7 @@
 #include "shell/application.h"
 #include "shell/control_window.h"
 
+#include <QAction>
 #include <QCheckBox>
 
 #include <iostream>
@@ -16,6 +17,8 @@ void Tfmtallowmer3dclient::ReadStatusLine() {
   // Without a world description there is no undefined area to place and no
   // ground heights to learn: the core was not built.
   if (!mud || !mud->Config) return;
+  // With the 3D window hidden the view and the map wait.
+  if (!N3DWindow1->isChecked()) return;
   TStatusTarget target{*mud->ReceivedState,
                        *mud->CurrentState,
                        *mud->PreviousState,
@@ -26,4 +29,7 @@ void Tfmtallowmer3dclient::ReadStatusLine() {
   const TStatusOutcome outcome = FStatusReader.Receive(FSplitter->GetRecentLines(), options, target);
   // A malformed line is the server's fault: logged, no dialog.
   if (!outcome.Rejected.empty()) std::cerr << outcome.Rejected << '\n';
+  if (!outcome.Merged) return;
+  spSpot->setVisible(outcome.SpotShown);
+  if (outcome.SpotShown) UpdateMapSpot();
 }

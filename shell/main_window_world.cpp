@@ -68,10 +68,12 @@ void Tfmtallowmer3dclient::LoadAerialMap() {
   if (!file) return;
   SetBusyCaption("Loading Aerial .. ");
   bool resized = false;
-  const Bitmap aerial = MirrorBitmap(LoadTextureBitmap(*file, 0, false, resized), false, true);
+  const Bitmap loaded = LoadTextureBitmap(*file, 0, false, resized);
+  const Bitmap aerial = MirrorBitmap(loaded, false, true);
   TGLMaterialLibrary& library = *FView->GetStoredScene().GetMaterialLibrary();
   if (TGLLibMaterial* material = library.LibMaterialByName("aerial"))
     material->GetMaterial()->GetTexture()->AssignBitmap(aerial);
+  ShowAerialPicture(loaded);
 }
 
 void Tfmtallowmer3dclient::LoadElevationAndDetails() {
@@ -91,8 +93,7 @@ void Tfmtallowmer3dclient::LoadElevationAndDetails() {
   big.GetTextureScale()->SetVector(256, 256, 256);
 }
 
-void Tfmtallowmer3dclient::CreateMud() {
-  SetBusyCaption("Loading Configuration ..");
+void Tfmtallowmer3dclient::NewMud() {
   StoredScene& stored = FView->GetStoredScene();
   static Picture none;
   auto picture = [&](Picture Tfmimages::*member) { return fmimages ? &(fmimages->*member) : &none; };
@@ -108,7 +109,12 @@ void Tfmtallowmer3dclient::CreateMud() {
   // The core logged the failing step; the player hears of it once, and the
   // text client goes on.
   if (!mud->GetCreateError().empty()) ShowError("The 3D world could not be built: " + mud->GetCreateError());
+}
 
+void Tfmtallowmer3dclient::CreateMud() {
+  SetBusyCaption("Loading Configuration ..");
+  NewMud();
+  StoredScene& stored = FView->GetStoredScene();
   TGLLibMaterial& elevation = *stored.GetMaterialLibrary()->GetMaterials()->GetItems(0);
   if (fmimages) elevation.GetMaterial()->GetTexture()->AssignPicture(fmimages->imelevation);
 

@@ -24,6 +24,7 @@
 #include "objects/sphere.h"
 #include "objects/sprite.h"
 #include "tests/shell/gui_test_support.h"
+#include "tests/shell/main_window_on_screen.h"
 #include "tests/shell/view_probe.h"
 
 #include <gtest/gtest.h>
@@ -44,8 +45,6 @@
 
 namespace {
 
-using gui_test::GuiApplication;
-using gui_test::PinGLDriver;
 using gui_test::kStartupRgb;
 using gui_test::Near;
 using gui_test::ViewProbe;
@@ -74,19 +73,11 @@ void Texture(TGLCustomSceneObject& object, std::uint8_t r, std::uint8_t g, std::
 // Software GL under ASan and a parallel test run can be slow to draw.
 constexpr int kPatienceMs = 30000;
 
-class MainWindowDrawables : public ::testing::Test {
+class MainWindowDrawables : public MainWindowOnScreen {
 protected:
   void SetUp() override {
-    if (!GuiApplication()) GTEST_SKIP() << "needs an X server (run under xvfb-run)";
-    PinGLDriver();
-    windows = std::make_unique<ApplicationWindows>();
-    main = fmtallowmer3dclient;
-    main->OnShowError = [this](const std::string& message) { errors.push_back(message); };
-    main->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
-    main->FormActivate();
-    viewer = main->findChild<GL3DSceneViewer*>("GL3DSceneViewer");
-    ASSERT_NE(viewer, nullptr);
+    MainWindowOnScreen::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
     ASSERT_TRUE(QTest::qWaitFor([&] { return viewer->isVisible(); }, kPatienceMs));
     BuildScene(*main->GetView());
   }
@@ -95,9 +86,8 @@ protected:
     // The fire leaves the window's cadencer before the window goes; the
     // window's scene then frees the drawables, the fire's effect with them.
     if (manager) manager->SetCadencer(nullptr);
-    windows.reset();
+    MainWindowOnScreen::TearDown();
     manager.reset();
-    if (!errors.empty()) ADD_FAILURE() << errors.front();
   }
 
   // The drawables stand on a plane kDistance ahead of the window's camera,
@@ -199,11 +189,6 @@ protected:
   }
 
   static constexpr float kSphereRadius = 0.7f;
-
-  std::unique_ptr<ApplicationWindows> windows;
-  Tfmtallowmer3dclient* main = nullptr;
-  GL3DSceneViewer* viewer = nullptr;
-  std::vector<std::string> errors;
 
   std::unique_ptr<TGLFireFXManager> manager;
   std::minstd_rand random{7};

@@ -13,6 +13,7 @@
 #include "engine/camera.h"
 #include "engine/gl_api.h"
 #include "tests/shell/gui_test_support.h"
+#include "tests/shell/main_window_on_screen.h"
 
 #include <gtest/gtest.h>
 
@@ -37,8 +38,6 @@
 
 namespace {
 
-using gui_test::GuiApplication;
-using gui_test::PinGLDriver;
 using gui_test::kStartupRgb;
 using gui_test::Near;
 
@@ -66,32 +65,11 @@ void RunLoopFor(int ms) {
   loop.exec();
 }
 
-class MainWindowView : public ::testing::Test {
+class MainWindowView : public MainWindowOnScreen {
 protected:
-  void SetUp() override {
-    if (!GuiApplication()) GTEST_SKIP() << "needs an X server (run under xvfb-run)";
-    PinGLDriver();
-    windows = std::make_unique<ApplicationWindows>();
-    main = fmtallowmer3dclient;
-    main->OnShowError = [this](const std::string& message) { errors.push_back(message); };
-    main->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
-    main->FormActivate();
-    viewer = main->findChild<GL3DSceneViewer*>("GL3DSceneViewer");
-    ASSERT_NE(viewer, nullptr);
-  }
-  void TearDown() override {
-    windows.reset();
-    EXPECT_TRUE(errors.empty()) << errors.front();
-  }
   bool WaitForFrameAfter(int frames) {
     return QTest::qWaitFor([&] { return viewer->FrameCount() > frames; }, 5000);
   }
-
-  std::unique_ptr<ApplicationWindows> windows;
-  Tfmtallowmer3dclient* main = nullptr;
-  GL3DSceneViewer* viewer = nullptr;
-  std::vector<std::string> errors;
 };
 
 TEST_F(MainWindowView, ScreenshotShowsTheSampleWorldUnderItsSky) {

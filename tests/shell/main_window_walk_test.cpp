@@ -12,6 +12,7 @@
 #include "engine/camera.h"
 #include "tests/shell/demo_server_process.h"
 #include "tests/shell/gui_test_support.h"
+#include "tests/shell/main_window_on_screen.h"
 
 #include <gtest/gtest.h>
 
@@ -31,8 +32,6 @@
 
 namespace {
 
-using gui_test::GuiApplication;
-using gui_test::PinGLDriver;
 using gui_test::WaitFor;
 
 // The map position of the newest status line among the received lines, read
@@ -51,25 +50,13 @@ std::optional<MapPosition> NewestStatusPosition(const std::deque<std::string>& l
   return std::nullopt;
 }
 
-class MainWindowWalk : public ::testing::Test {
+class MainWindowWalk : public MainWindowOnScreen {
 protected:
   void SetUp() override {
-    if (!GuiApplication()) GTEST_SKIP() << "needs an X server (run under xvfb-run)";
-    PinGLDriver();
-    windows = std::make_unique<ApplicationWindows>();
-    main = fmtallowmer3dclient;
-    main->OnShowError = [this](const std::string& message) { errors.push_back(message); };
-    main->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
-    main->FormActivate();
-    viewer = main->findChild<GL3DSceneViewer*>("GL3DSceneViewer");
-    ASSERT_NE(viewer, nullptr);
+    MainWindowOnScreen::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
     ASSERT_NE(main->GetMud(), nullptr);
     ASSERT_TRUE(main->GetMud()->GetBuilt()) << main->GetMud()->GetCreateError();
-  }
-  void TearDown() override {
-    windows.reset();
-    EXPECT_TRUE(errors.empty()) << errors.front();
   }
 
   QString PaneText() const {
@@ -89,11 +76,6 @@ protected:
     EXPECT_TRUE(WaitFor([&] { return viewer->FrameCount() > frames; }, std::chrono::seconds(20)));
     return viewer->grabFramebuffer();
   }
-
-  std::unique_ptr<ApplicationWindows> windows;
-  Tfmtallowmer3dclient* main = nullptr;
-  GL3DSceneViewer* viewer = nullptr;
-  std::vector<std::string> errors;
 };
 
 TEST_F(MainWindowWalk, EveryAnswerMovesTheCameraWhereItsStatusLineSays) {

@@ -1,0 +1,42 @@
+#pragma once
+// The real main window on an X server (Xvfb), started on the sample world as
+// the program starts it, for the tests of its 3D view, drawables and menus.
+// A test without a display is skipped; an error the window reports fails it.
+
+#include "shell/application.h"
+#include "shell/main_window.h"
+#include "shell/scene_viewer.h"
+#include "tests/shell/gui_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QTest>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class MainWindowOnScreen : public ::testing::Test {
+protected:
+  void SetUp() override {
+    if (!gui_test::GuiApplication()) GTEST_SKIP() << "needs an X server (run under xvfb-run)";
+    gui_test::PinGLDriver();
+    windows = std::make_unique<ApplicationWindows>();
+    main = fmtallowmer3dclient;
+    main->OnShowError = [this](const std::string& message) { errors.push_back(message); };
+    main->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
+    main->FormActivate();
+    viewer = main->findChild<GL3DSceneViewer*>("GL3DSceneViewer");
+    ASSERT_NE(viewer, nullptr);
+  }
+  void TearDown() override {
+    windows.reset();
+    EXPECT_TRUE(errors.empty()) << errors.front();
+  }
+
+  std::unique_ptr<ApplicationWindows> windows;
+  Tfmtallowmer3dclient* main = nullptr;
+  GL3DSceneViewer* viewer = nullptr;
+  std::vector<std::string> errors;
+};
