@@ -93,13 +93,13 @@ std::vector<std::vector<HeightFieldVertex>> BuildHeightFieldStrips(const Samplin
   return strips;
 }
 
-GeometryBatches BuildXYZGridLines(const XYZGridSpec& spec) {
+GeometryBatches BuildXYZGridLines(const XYZGridLayout& layout) {
   GeometryBatches batches;
   constexpr int kUnbounded = std::numeric_limits<int>::max();
   int counts[3];
-  for (int a = 0; a < 3; ++a) counts[a] = spec.Axes[a].Count(kUnbounded);
+  for (int a = 0; a < 3; ++a) counts[a] = layout.Axes[a].Count(kUnbounded);
   for (int along = 0; along < 3; ++along) {
-    if (!spec.Parts[along]) continue;
+    if (!layout.Parts[along]) continue;
     const int u = along == 0 ? 1 : 0;
     const int v = along == 2 ? 1 : 2;
     for (int i = 0; i < counts[u]; ++i)
@@ -109,15 +109,15 @@ GeometryBatches BuildXYZGridLines(const XYZGridSpec& spec) {
         auto point = [&](float t) {
           TAffineVector p;
           p[along] = t;
-          p[u] = spec.Axes[u].At(i);
-          p[v] = spec.Axes[v].At(j);
+          p[u] = layout.Axes[u].At(i);
+          p[v] = layout.Axes[v].At(j);
           return GeometryVertex{{}, {}, p};
         };
-        if (spec.Segments) {
-          for (int k = 0; k < counts[along]; ++k) batch.Vertices.push_back(point(spec.Axes[along].At(k)));
+        if (layout.Segments) {
+          for (int k = 0; k < counts[along]; ++k) batch.Vertices.push_back(point(layout.Axes[along].At(k)));
         } else {
-          batch.Vertices.push_back(point(spec.AxisMin[along]));
-          batch.Vertices.push_back(point(spec.AxisMax[along]));
+          batch.Vertices.push_back(point(layout.AxisMin[along]));
+          batch.Vertices.push_back(point(layout.AxisMax[along]));
         }
       }
   }

@@ -51,11 +51,11 @@ std::vector<std::vector<HeightFieldVertex>> BuildHeightFieldStrips(const Samplin
 // Lines parallel to the axes: for each enabled axis, a line strip through
 // every sample of that axis (or only from its low to its high end) at each
 // sample of the two other axes.
-struct XYZGridSpec {
+struct XYZGridLayout {
   SamplingRange Axes[3];
   float AxisMin[3] = {0, 0, 0};
   float AxisMax[3] = {0, 0, 0};
   bool Parts[3] = {true, true, false};
   bool Segments = true;
 };
-GeometryBatches BuildXYZGridLines(const XYZGridSpec& spec);
+GeometryBatches BuildXYZGridLines(const XYZGridLayout& layout);

@@ -49,15 +49,15 @@ void TGLXYZGrid::Assign(const TPersistent* source) {
 
 void TGLXYZGrid::BuildList(TRenderContextInfo& rci) {
   LineStyleScope style(*this, rci);
-  XYZGridSpec spec;
+  XYZGridLayout layout;
   const TGLSamplingScale* scales[3] = {FXSamplingScale.get(), FYSamplingScale.get(), FZSamplingScale.get()};
   const TXYZGridPart parts[3] = {gpX, gpY, gpZ};
   for (int a = 0; a < 3; ++a) {
-    spec.Parts[a] = FParts.Contains(parts[a]);
-    spec.Axes[a] = scales[a]->Range(spec.Parts[a]);
-    spec.AxisMin[a] = scales[a]->GetMin();
-    spec.AxisMax[a] = scales[a]->GetMax();
+    layout.Parts[a] = FParts.Contains(parts[a]);
+    layout.Axes[a] = scales[a]->Range(layout.Parts[a]);
+    layout.AxisMin[a] = scales[a]->GetMin();
+    layout.AxisMax[a] = scales[a]->GetMax();
   }
-  spec.Segments = FLinesStyle == glsSegments;
-  EmitGeometry(BuildXYZGridLines(spec), {.Normals = false, .TexCoords = false});
+  layout.Segments = FLinesStyle == glsSegments;
+  EmitGeometry(BuildXYZGridLines(layout), {.Normals = false, .TexCoords = false});
 }

@@ -118,22 +118,22 @@ TEST(XYZGrid, DisabledAxesContributeTheirOriginAlone) {
   y.SetOrigin(3);
   z.SetMax(5);
   z.SetOrigin(4);
-  XYZGridSpec spec;
+  XYZGridLayout layout;
   const TGLSamplingScale* scales[3] = {&x, &y, &z};
   for (int a = 0; a < 3; ++a) {
-    spec.Axes[a] = scales[a]->Range(a == 0);
-    spec.AxisMin[a] = scales[a]->GetMin();
-    spec.AxisMax[a] = scales[a]->GetMax();
-    spec.Parts[a] = a == 0;
+    layout.Axes[a] = scales[a]->Range(a == 0);
+    layout.AxisMin[a] = scales[a]->GetMin();
+    layout.AxisMax[a] = scales[a]->GetMax();
+    layout.Parts[a] = a == 0;
   }
-  spec.Segments = false;
-  GeometryBatches lines = BuildXYZGridLines(spec);
+  layout.Segments = false;
+  GeometryBatches lines = BuildXYZGridLines(layout);
   ASSERT_EQ(lines.size(), 1u);
   ASSERT_EQ(lines[0].Vertices.size(), 2u);
   EXPECT_TRUE(NearVector(lines[0].Vertices[0].Position, {-1, 3, 4}));
   EXPECT_TRUE(NearVector(lines[0].Vertices[1].Position, {2, 3, 4}));
-  spec.Segments = true;
-  lines = BuildXYZGridLines(spec);
+  layout.Segments = true;
+  lines = BuildXYZGridLines(layout);
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0].Vertices.size(), 4u);  // -1, 0, 1, 2
 
