@@ -212,13 +212,19 @@ void TMud::ApplyState(const TVector4f& position, const TVector4f& direction, con
   double bandDivisor = 1.0;
   float band4Stop = kBandAngles[4][1];
 
+  // A colour of the day's phases: night, day, and blends through the dawn
+  // colour at sunrise and the dusk colour at sunset.
+  auto byPhase = [&](int32_t night, int32_t dawn, int32_t day, int32_t dusk) -> int32_t {
+    if (IsDay(t)) return day;
+    if (earlyDawn) return BlendColor(night, dawn, BlendFactor(t, times.nightend, times.sunrise));
+    if (lateDawn) return BlendColor(dawn, day, BlendFactor(t, times.sunrise, times.daystart));
+    if (earlyDusk) return BlendColor(day, dusk, BlendFactor(t, times.dayend, times.sunset));
+    if (lateDusk) return BlendColor(dusk, night, BlendFactor(t, times.sunset, times.nightstart));
+    return night;
+  };
+
   // 2. Light level.
-  int32_t light = kNightLight;
-  if (IsDay(t)) light = kDayLight;
-  else if (earlyDawn) light = BlendColor(kNightLight, kTwilightLight, BlendFactor(t, times.nightend, times.sunrise));
-  else if (lateDawn) light = BlendColor(kTwilightLight, kDayLight, BlendFactor(t, times.sunrise, times.daystart));
-  else if (earlyDusk) light = BlendColor(kDayLight, kTwilightLight, BlendFactor(t, times.dayend, times.sunset));
-  else if (lateDusk) light = BlendColor(kTwilightLight, kNightLight, BlendFactor(t, times.sunset, times.nightstart));
+  const int32_t light = byPhase(kNightLight, kTwilightLight, kDayLight, kTwilightLight);
 
   // 3. Clouds.
   const bool cloudsVisible = cloud != 0 && !night;
@@ -235,12 +241,7 @@ void TMud::ApplyState(const TVector4f& position, const TVector4f& direction, con
   }
 
   // 4. Background.
-  int32_t background = kNightBackground;
-  if (IsDay(t)) background = kDayBackground;
-  else if (earlyDusk) background = BlendColor(kDayBackground, kSunsetBackground, BlendFactor(t, times.dayend, times.sunset));
-  else if (lateDusk) background = BlendColor(kSunsetBackground, kNightBackground, BlendFactor(t, times.sunset, times.nightstart));
-  else if (earlyDawn) background = BlendColor(kNightBackground, kSunriseBackground, BlendFactor(t, times.nightend, times.sunrise));
-  else if (lateDawn) background = BlendColor(kSunriseBackground, kDayBackground, BlendFactor(t, times.sunrise, times.daystart));
+  int32_t background = byPhase(kNightBackground, kSunriseBackground, kDayBackground, kSunsetBackground);
   if (cloud > 5) background = DarkenColor(background, RoundInt((cloud - 5) * 4));
   SetBackgroundColour(background);
 
