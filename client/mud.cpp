@@ -11,6 +11,7 @@
 #include "client/mud_state.h"
 #include "client/mud_view.h"
 #include "client/object_catalog.h"
+#include "client/static_area.h"
 #include "client/texture_cache.h"
 #include "client/texture_loading.h"
 #include "client/world_lists.h"
@@ -423,6 +424,11 @@ void TMud::RemoveBuiltObjects() {
     for (TGLBaseSceneObject*& object : column) {
       if (object && object->GetParent()) object->GetParent()->Remove(object, false);
       object = nullptr;
+    }
+  for (auto& column : StaticAreas)
+    for (TStaticArea*& area : column) {
+      if (area && area->GetParent()) area->GetParent()->Remove(area, false);
+      area = nullptr;
     }
   for (size_t i = 1; i < RainLines.size(); ++i) {
     if (RainLines[i] && RainLines[i]->GetParent()) RainLines[i]->GetParent()->Remove(RainLines[i], false);

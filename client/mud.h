@@ -44,6 +44,7 @@ class TGLBSoundEmitter;
 class TGLCamera;
 class TGLCoordinates;
 class TGLDummyCube;
+class TStaticArea;
 class TGLFireFXManager;
 class TGLLibMaterial;
 class TGLLightSource;
@@ -176,6 +177,9 @@ public:
 
   // ---- static-object map (world_lists.cpp)
   void PlaceStaticObjects();
+  // The area that holds the cell's container, made under the static cube
+  // when missing.
+  TStaticArea* StaticAreaAt(int32_t x, int32_t y);
 
   // ---- cell windows, doorways and monsters (cell_windows.cpp)
   void UpdateWindows(int32_t x, int32_t y);
@@ -241,6 +245,10 @@ public:
   std::unique_ptr<TWallFaceList> WallFaces;
   // [x][y], kMapSize x kMapSize once created; nullptr for a background cell.
   std::vector<std::vector<TGLBaseSceneObject*>> StaticObjects;
+  // The areas under the static cube that hold the containers, by square of
+  // TStaticArea::kCells cells ([x / kCells][y / kCells]); made as the static
+  // pass first needs them.
+  std::vector<std::vector<TStaticArea*>> StaticAreas;
   std::vector<std::string> StaticTextures;
   std::unique_ptr<TTexturenamecache> TextureCache;
   std::unique_ptr<TConfigXML> Config;

@@ -5,6 +5,7 @@
 #include "client/config_xml.h"
 #include "client/mud.h"
 #include "client/object_catalog.h"
+#include "client/static_area.h"
 #include "engine/scene_node.h"
 #include "objects/dummy_cube.h"
 
@@ -38,6 +39,20 @@ void TDoorwayList::ShowOnly(const std::vector<int32_t>& keys) {
 
 // --- the static-object map ---------------------------------------------------
 
+TStaticArea* TMud::StaticAreaAt(int32_t x, int32_t y) {
+  constexpr size_t kAreas = (kMapSize + TStaticArea::kCells - 1) / TStaticArea::kCells;
+  if (StaticAreas.empty()) StaticAreas.assign(kAreas, std::vector<TStaticArea*>(kAreas, nullptr));
+  TStaticArea*& area =
+      StaticAreas[static_cast<size_t>(x / TStaticArea::kCells)][static_cast<size_t>(y / TStaticArea::kCells)];
+  if (!area) {
+    // Appended: the static cube's other children keep their matrices.
+    auto made = std::make_unique<TStaticArea>();
+    made->SetOwnerComponent(StaticCube);
+    area = static_cast<TStaticArea*>(StaticCube->Insert(StaticCube->GetCount(), std::move(made)));
+  }
+  return area;
+}
+
 void TMud::PlaceStaticObjects() {
   if (!ObjectCatalog) ObjectCatalog = std::make_unique<TObjectCatalog>(*Config);
   for (int32_t x = 0; x < kMapSize; ++x) {
@@ -48,7 +63,7 @@ void TMud::PlaceStaticObjects() {
         continue;
       }
       StaticObjects[static_cast<size_t>(x)][static_cast<size_t>(y)] =
-          BuildObject(StaticCube, colour, "", x, y, true, nullptr, -1);
+          BuildObject(StaticAreaAt(x, y), colour, "", x, y, true, nullptr, -1);
       const TObjectEntries& entries = ObjectCatalog->Find(colour, "");
       if (!entries.cubes.empty() && StaticCubes->Find(x, y).x == -1) {
         const TCubeDescription& cube = entries.cubes.front();

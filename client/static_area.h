@@ -1,0 +1,53 @@
+#pragma once
+// A square of map cells whose static objects are drawn together: the
+// static pass puts each cell's container into the area of its square, and
+// a frame skips an area that is wholly out of the view, beyond the far
+// plane, or wholly past the end of a linear fog (which would paint it in
+// the fog's own colour over ground and sky of that colour).
+//
+// The area's box is gathered from its objects the first time a frame needs
+// it and again after a container comes or goes; billboards count as any
+// turn of themselves, fires as the reach of their flames.
+
+#include <memory>
+
+#include "engine/vector_types.h"
+#include "objects/dummy_cube.h"
+
+class TStaticArea : public TGLDummyCube {
+  CLIENT_DECLARE_CLASS(TStaticArea)
+public:
+  // Cells along each side of an area.
+  static constexpr int kCells = 8;
+
+  explicit TStaticArea(TComponent* owner = nullptr);
+
+  // The box of everything the area draws, in scene coordinates.
+  const TAABB& Box();
+  // Gathers the box again at the next need (after a change inside a
+  // container, which the area is not told of).
+  void InvalidateBox() { FBoxValid = false; }
+  // Whether the last frame skipped the area.
+  bool GetCulled() const { return FCulled; }
+  // Off, the area is drawn in every frame (the whole map, as without
+  // areas); on by default.
+  bool GetCulling() const { return FCulling; }
+  void SetCulling(bool value) { FCulling = value; }
+
+  // Whether a frame seen through `rci` leaves the box out.
+  static bool OutOfView(const TAABB& box, const TRenderContextInfo& rci);
+
+  // The centre of the box: areas are drawn farthest first.
+  TVector4f BarycenterAbsolutePosition() override;
+  void Render(TRenderContextInfo& rci) override;
+  TGLBaseSceneObject* AddChild(std::unique_ptr<TGLBaseSceneObject> child) override;
+  TGLBaseSceneObject* Insert(int index, std::unique_ptr<TGLBaseSceneObject> child) override;
+  std::unique_ptr<TGLBaseSceneObject> Remove(TGLBaseSceneObject* child, bool keepChildren) override;
+  void DeleteChildren() override;
+
+private:
+  TAABB FBox{};
+  bool FBoxValid = false;
+  bool FCulled = false;
+  bool FCulling = true;
+};
