@@ -1,9 +1,6 @@
 #include "shell/control_window.h"
 
 #include "client/config_xml.h"
-#include "client/mud.h"
-#include "shell/application.h"
-#include "shell/main_window.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -175,18 +172,9 @@ bool Tfmcontrol::Run(TMudstate& current, TMudstate& received) {
   FillControlValues(current, values);
   SetValues(values);
   lberror->clear();
-  if (QDialog::exec() != QDialog::Accepted) return false;
+  if (exec() != QDialog::Accepted) return false;
   std::string error;
   return ApplyControlValues(GetValues(), current, received, error);
-}
-
-int Tfmcontrol::exec() {
-  if (!mud) return QDialog::exec();
-  SetWorld(mud->Config.get());
-  if (!Run(*mud->CurrentState, *mud->ReceivedState)) return QDialog::Rejected;
-  if (!cbstats->isChecked() && fmtallowmer3dclient) fmtallowmer3dclient->setWindowTitle("Tallowmer 3D Client");
-  mud->Update();
-  return QDialog::Accepted;
 }
 
 void Tfmcontrol::OkClick() {

@@ -31,10 +31,6 @@ public:
   // The menu command's part of the window: fills it from the current state,
   // shows it modally and, on OK, sets the states. True when OK changed them.
   bool Run(TMudstate& current, TMudstate& received);
-  // Shown from the menu: with the client core, Run on its states, then on
-  // OK the caption reset (unless statistics are shown there) and the view
-  // updated; without one, only the options.
-  int exec() override;
 
   TControlValues GetValues() const;
   void SetValues(const TControlValues& values);
