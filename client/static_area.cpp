@@ -6,7 +6,6 @@
 #include "engine/effects.h"
 #include "engine/fog_environment.h"
 #include "engine/geometry_bb.h"
-#include "engine/plane_geometry.h"
 #include "engine/render_context_info.h"
 #include "engine/scene_buffer.h"
 #include "engine/vector_geometry.h"
