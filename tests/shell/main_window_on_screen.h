@@ -21,6 +21,16 @@ protected:
   void SetUp() override {
     if (!gui_test::GuiApplication()) GTEST_SKIP() << "needs an X server (run under xvfb-run)";
     gui_test::PinGLDriver();
+    Open();
+  }
+  void TearDown() override {
+    windows.reset();
+    EXPECT_TRUE(errors.empty()) << errors.front();
+  }
+
+  // The windows made and the main window shown and activated, as the
+  // program starts them.
+  void Open() {
     windows = std::make_unique<ApplicationWindows>();
     main = fmtallowmer3dclient;
     main->OnShowError = [this](const std::string& message) { errors.push_back(message); };
@@ -29,10 +39,6 @@ protected:
     main->FormActivate();
     viewer = main->findChild<GL3DSceneViewer*>("GL3DSceneViewer");
     ASSERT_NE(viewer, nullptr);
-  }
-  void TearDown() override {
-    windows.reset();
-    EXPECT_TRUE(errors.empty()) << errors.front();
   }
 
   std::unique_ptr<ApplicationWindows> windows;

@@ -19,6 +19,7 @@
 #include "sound/sound_emitter.h"
 #include "sound/sound_library.h"
 #include "tests/shell/gui_test_support.h"
+#include "tests/shell/main_window_on_screen.h"
 
 #include <gtest/gtest.h>
 
@@ -38,7 +39,8 @@ using gui_test::PinGLDriver;
 
 enum class Device { None, Loopback };
 
-class MainWindowSound : public ::testing::Test {
+// The window opens in each test, once its sound device and settings are set.
+class MainWindowSound : public MainWindowOnScreen {
 protected:
   void SetUp() override {
     if (!GuiApplication()) GTEST_SKIP() << "needs an X server (run under xvfb-run)";
@@ -46,9 +48,8 @@ protected:
     saved_ = audio::PlaybackDeviceFactory();
   }
   void TearDown() override {
-    windows.reset();
+    MainWindowOnScreen::TearDown();
     audio::PlaybackDeviceFactory() = saved_;
-    EXPECT_TRUE(errors.empty()) << errors.front();
   }
 
   void Start(Device device, bool noSound = false) {
@@ -60,14 +61,7 @@ protected:
     IniFile settings(SettingsFilePath());
     settings.WriteBool(SettingsSection, "nosound", noSound);
     settings.UpdateFile();
-    windows = std::make_unique<ApplicationWindows>();
-    main = fmtallowmer3dclient;
-    main->OnShowError = [this](const std::string& message) { errors.push_back(message); };
-    main->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
-    main->FormActivate();
-    viewer = main->findChild<GL3DSceneViewer*>("GL3DSceneViewer");
-    ASSERT_NE(viewer, nullptr);
+    Open();
   }
 
   // The view has drawn a frame and the frame loop and the timer go on.
@@ -77,11 +71,6 @@ protected:
     return main->timer->isActive() && QTest::qWaitFor([&] { return viewer->FrameCount() > 0; }, 5000) &&
            QTest::qWaitFor([&] { return cadencer.CurrentTime() > time + 0.1; }, 5000);
   }
-
-  std::unique_ptr<ApplicationWindows> windows;
-  Tfmtallowmer3dclient* main = nullptr;
-  GL3DSceneViewer* viewer = nullptr;
-  std::vector<std::string> errors;
 
 private:
   audio::DeviceFactory saved_;

@@ -20,6 +20,7 @@
 #include "client/texture_loading.h"
 #include "engine/scene.h"
 #include "tests/shell/gui_test_support.h"
+#include "tests/shell/main_window_on_screen.h"
 #include "tests/shell/view_probe.h"
 
 #include <gtest/gtest.h>
@@ -39,8 +40,6 @@
 
 namespace {
 
-using gui_test::GuiApplication;
-using gui_test::PinGLDriver;
 using gui_test::ViewProbe;
 
 using Table = std::array<int32_t, 7>;  // 0x00BBGGRR, horizon to zenith
@@ -86,28 +85,16 @@ int Distance(QColor a, QColor b) {
   return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue());
 }
 
-class MainWindowWorld : public ::testing::Test {
+class MainWindowWorld : public MainWindowOnScreen {
 protected:
   void SetUp() override {
-    if (!GuiApplication()) GTEST_SKIP() << "needs an X server (run under xvfb-run)";
-    PinGLDriver();
-    windows = std::make_unique<ApplicationWindows>();
-    main = fmtallowmer3dclient;
-    main->OnShowError = [this](const std::string& message) { errors.push_back(message); };
-    main->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
-    main->FormActivate();
-    viewer = main->findChild<GL3DSceneViewer*>("GL3DSceneViewer");
-    ASSERT_NE(viewer, nullptr);
+    MainWindowOnScreen::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
     ASSERT_NE(main->GetMud(), nullptr);
     ASSERT_TRUE(main->GetMud()->GetBuilt()) << main->GetMud()->GetCreateError();
     ASSERT_TRUE(QTest::qWaitFor([&] { return viewer->isVisible() && viewer->FrameCount() > 0; }, 60000));
     // Most of the window for the view.
     main->spviewer->setSizes({700, 100});
-  }
-  void TearDown() override {
-    windows.reset();
-    EXPECT_TRUE(errors.empty()) << errors.front();
   }
 
   // The state applied; after two more frames, the whole window's
@@ -130,11 +117,6 @@ protected:
     return {viewer->mapTo(main, QPoint(0, 0)) * viewer->devicePixelRatioF(),
             viewer->size() * viewer->devicePixelRatioF()};
   }
-
-  std::unique_ptr<ApplicationWindows> windows;
-  Tfmtallowmer3dclient* main = nullptr;
-  GL3DSceneViewer* viewer = nullptr;
-  std::vector<std::string> errors;
 };
 
 struct Sky {
