@@ -39,13 +39,19 @@ protected:
     xgl::MapTexCoordToNull();
     GLContextTest::TearDown();
   }
-  void RenderTwice(TGLBaseSceneObject& object) {
-    for (int frame = 0; frame < 2; ++frame) {
-      TRenderContextInfo rci;
-      rci.cameraDirection = {0, 0, -1, 0};
-      rci.cameraPosition = {0, 0, 10, 1};
+  // Two frames as `frame` describes them (a camera at (0, 0, 10) looking
+  // down -Z when not given).
+  void RenderTwice(TGLBaseSceneObject& object, const TRenderContextInfo& frame) {
+    for (int i = 0; i < 2; ++i) {
+      TRenderContextInfo rci = frame;
       object.Render(rci);
     }
+  }
+  void RenderTwice(TGLBaseSceneObject& object) {
+    TRenderContextInfo rci;
+    rci.cameraDirection = {0, 0, -1, 0};
+    rci.cameraPosition = {0, 0, 10, 1};
+    RenderTwice(object, rci);
   }
   std::unique_ptr<TGLDummyCube> root_ = std::make_unique<TGLDummyCube>();
 };

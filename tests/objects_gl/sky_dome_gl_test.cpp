@@ -16,6 +16,7 @@
 #include "engine/scene_buffer.h"
 #include "objects/sky_dome.h"
 #include "platform/egl/egl_pbuffer_context.h"
+#include "tests/objects_gl/drawable_on_context.h"
 #include "tests/support/gl_fixture.h"
 
 namespace {
@@ -140,27 +141,18 @@ TEST_F(SkyScene, TwinklingStarsShowOnTheBackground) {
   EXPECT_EQ(Rgb(bitmap, 2, 2), (std::array<int, 3>{0, 0, 255}));
 }
 
-class SkyOnContext : public GLContextTest {
+class SkyOnContext : public DrawableOnContext {
 protected:
-  void SetUp() override {
-    GLContextTest::SetUp();
-    ResetGLStateCaches();
-    xgl::MapTexCoordToMain();
-    Rebaseline();
-  }
   void TearDown() override {
     dome.reset();
-    xgl::MapTexCoordToNull();
-    GLContextTest::TearDown();
+    DrawableOnContext::TearDown();
   }
   void RenderTwice() {
-    for (int frame = 0; frame < 2; ++frame) {
-      TRenderContextInfo rci;
-      rci.cameraPosition = {0, 0, 0, 1};
-      rci.cameraDirection = {1, 0, 0, 0};
-      rci.rcci.farClippingDistance = 100;
-      dome->Render(rci);
-    }
+    TRenderContextInfo rci;
+    rci.cameraPosition = {0, 0, 0, 1};
+    rci.cameraDirection = {1, 0, 0, 0};
+    rci.rcci.farClippingDistance = 100;
+    DrawableOnContext::RenderTwice(*dome, rci);
   }
   std::unique_ptr<TGLSkyDome> dome = std::make_unique<TGLSkyDome>();
 };

@@ -21,6 +21,7 @@
 #include "objects/roam_patch.h"
 #include "objects/terrain_renderer.h"
 #include "platform/egl/egl_pbuffer_context.h"
+#include "tests/objects_gl/drawable_on_context.h"
 #include "tests/support/gl_fixture.h"
 
 namespace {
@@ -192,28 +193,19 @@ TEST_F(TerrainScene, SourceWithoutDataDrawsNothing) {
   terrain->SetHeightDataSource(&source);
 }
 
-class TerrainOnContext : public GLContextTest {
+class TerrainOnContext : public DrawableOnContext {
 protected:
-  void SetUp() override {
-    GLContextTest::SetUp();
-    ResetGLStateCaches();
-    xgl::MapTexCoordToMain();
-    Rebaseline();
-  }
   void TearDown() override {
     terrain.reset();
-    xgl::MapTexCoordToNull();
-    GLContextTest::TearDown();
+    DrawableOnContext::TearDown();
   }
   void RenderTwice() {
-    for (int frame = 0; frame < 2; ++frame) {
-      TRenderContextInfo rci;
-      rci.cameraPosition = {20, 20, 30, 1};
-      rci.cameraDirection = {0, 0, -1, 0};
-      rci.rcci.origin = rci.cameraPosition;
-      rci.rcci.farClippingDistance = 100;
-      terrain->Render(rci);
-    }
+    TRenderContextInfo rci;
+    rci.cameraPosition = {20, 20, 30, 1};
+    rci.cameraDirection = {0, 0, -1, 0};
+    rci.rcci.origin = rci.cameraPosition;
+    rci.rcci.farClippingDistance = 100;
+    DrawableOnContext::RenderTwice(*terrain, rci);
   }
   std::unique_ptr<TGLTerrainRenderer> terrain = std::make_unique<TGLTerrainRenderer>();
 };
