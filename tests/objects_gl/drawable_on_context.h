@@ -5,7 +5,9 @@
 // caches reset and texture coordinates mapped to the main unit, so that
 // ExpectNoStateLeft() sees only what the drawing left behind.
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "engine/gl_state_cache.h"
@@ -53,5 +55,23 @@ protected:
     rci.cameraPosition = {0, 0, 10, 1};
     RenderTwice(object, rci);
   }
+  // A named scene built under a fresh root.
+  struct Case {
+    const char* name;
+    std::function<void(TGLDummyCube& root)> build;
+  };
+  // Each case built, rendered twice, checked and its lists freed.
+  template <std::size_t N>
+  void ExpectEachLeavesNoState(const Case (&cases)[N]) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.name);
+      root_ = std::make_unique<TGLDummyCube>();
+      c.build(*root_);
+      RenderTwice(*root_);
+      ExpectNoStateLeft();
+      root_->DestroyHandles();
+    }
+  }
+
   std::unique_ptr<TGLDummyCube> root_ = std::make_unique<TGLDummyCube>();
 };

@@ -4,7 +4,6 @@
 // arrays and the fire's drawing order.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -31,10 +30,6 @@ void Texture(TGLCustomSceneObject& object) {
 }
 
 TEST_F(DrawableOnContext, EveryDrawableLeavesNoStateBehind) {
-  struct Case {
-    const char* name;
-    std::function<void(TGLDummyCube& root)> build;
-  };
   const Case cases[] = {
       {"visible dummy cube", [](TGLDummyCube& r) { r.AddNewChild<TGLDummyCube>()->SetVisibleAtRunTime(true); }},
       {"amalgamated dummy cube",
@@ -74,14 +69,7 @@ TEST_F(DrawableOnContext, EveryDrawableLeavesNoStateBehind) {
        [](TGLDummyCube& r) { r.AddNewChild<TGLMesh>()->SetVertexMode(vmVT); }},
       {"empty mesh", [](TGLDummyCube& r) { r.AddNewChild<TGLMesh>()->GetVertices()->Clear(); }},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    root_ = std::make_unique<TGLDummyCube>();
-    c.build(*root_);
-    RenderTwice(*root_);
-    ExpectNoStateLeft();
-    root_->DestroyHandles();
-  }
+  ExpectEachLeavesNoState(cases);
 }
 
 TEST_F(DrawableOnContext, EveryVertexModeOfTheMeshDisablesItsArraysAgain) {

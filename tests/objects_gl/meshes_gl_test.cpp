@@ -6,7 +6,6 @@
 // them.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -167,10 +166,6 @@ TEST_F(MeshOnContext, EveryKindOfMeshLeavesNoStateBehind) {
   library_.AddTextureMaterial("stone", SolidBitmap(200, 100, 0));
   AddGlowing(library_, "glow", clrRed);
   lightmaps_.AddTextureMaterial("dark", SolidBitmap(80, 80, 80));
-  struct Case {
-    const char* name;
-    std::function<void(TGLDummyCube& root)> build;
-  };
   const Case cases[] = {
       {"free form of every face-group kind with materials and light maps",
        [this](TGLDummyCube& r) {
@@ -252,14 +247,7 @@ TEST_F(MeshOnContext, EveryKindOfMeshLeavesNoStateBehind) {
          actor->SetOverlaySkeleton(true);
        }},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    root_ = std::make_unique<TGLDummyCube>();
-    c.build(*root_);
-    RenderTwice(*root_);
-    ExpectNoStateLeft();
-    root_->DestroyHandles();
-  }
+  ExpectEachLeavesNoState(cases);
 }
 
 TEST_F(MeshOnContext, GroupsOfAMultiPassMaterialAreDrawnOnEveryPass) {
