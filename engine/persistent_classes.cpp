@@ -69,6 +69,12 @@ void TPersistentObject::RaiseFilerException(int archive_version) const {
   ::RaiseFilerException(ClassName(), archive_version);
 }
 
+int TPersistentObject::ReadArchiveVersion(TVirtualReader& reader, int newest) const {
+  const int version = reader.ReadInteger();
+  if (version < 0 || version > newest) RaiseFilerException(version);
+  return version;
+}
+
 // --- TPersistentObjectList ----------------------------------------------------
 void TPersistentObjectList::SetCapacity(int capacity) {
   if (capacity < 0) capacity = 0;
@@ -201,8 +207,7 @@ void TPersistentObjectList::ReadFromFiler(TVirtualReader& reader) {
 void TPersistentObjectList::ReadFromFilerWithEvent(TVirtualReader& reader, const TObjectCreatedEvent& after_created) {
   TPersistentObject::ReadFromFiler(reader);
   Clear();
-  const int version = reader.ReadInteger();
-  if (version != 0) RaiseFilerException(version);
+  ReadArchiveVersion(reader);
   reader.ReadListBegin();
   std::vector<const TClassInfo*> classes;
   auto broken = [] { throw EFilerException(engine_messages::kBrokenObjectListArchive); };

@@ -46,6 +46,9 @@ public:
 protected:
   // RaiseFilerException with this object's class name.
   [[noreturn]] void RaiseFilerException(int archive_version) const;
+  // Reads the archive version that opens this object's data; one outside
+  // 0..newest raises the filer exception.
+  int ReadArchiveVersion(TVirtualReader& reader, int newest = 0) const;
 };
 
 // A growable list of object pointers (nullptr allowed). It does not own its

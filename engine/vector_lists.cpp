@@ -157,8 +157,7 @@ void TBaseList::WriteToFiler(TVirtualWriter& writer) const {
 
 void TBaseList::ReadFromFiler(TVirtualReader& reader) {
   TPersistentObject::ReadFromFiler(reader);
-  const int version = reader.ReadInteger();
-  if (version != 0) RaiseFilerException(version);
+  ReadArchiveVersion(reader);
   const int count = reader.ReadInteger();
   const int item_size = reader.ReadInteger();
   if (item_size != item_size_)
@@ -180,8 +179,7 @@ void TBaseVectorList::WriteToFiler(TVirtualWriter& writer) const {
 
 void TBaseVectorList::ReadFromFiler(TVirtualReader& reader) {
   TBaseList::ReadFromFiler(reader);
-  const int version = reader.ReadInteger();
-  if (version != 0) RaiseFilerException(version);
+  ReadArchiveVersion(reader);
 }
 
 void TBaseVectorList::GetExtents(TAffineVector& min, TAffineVector& max) const {

@@ -131,8 +131,7 @@ void TFaceGroup::WriteToFiler(TVirtualWriter& writer) const {
 
 void TFaceGroup::ReadFromFiler(TVirtualReader& reader) {
   TPersistentObject::ReadFromFiler(reader);
-  const int version = reader.ReadInteger();
-  if (version != 0 && version != 1) RaiseFilerException(version);
+  const int version = ReadArchiveVersion(reader, 1);
   FMaterialName = reader.ReadString();
   FLightMapIndex = version == 1 ? reader.ReadInteger() : -1;
 }
@@ -237,8 +236,7 @@ void TFGVertexIndexList::WriteToFiler(TVirtualWriter& writer) const {
 
 void TFGVertexIndexList::ReadFromFiler(TVirtualReader& reader) {
   TFaceGroup::ReadFromFiler(reader);
-  const int version = reader.ReadInteger();
-  if (version != 0) RaiseFilerException(version);
+  ReadArchiveVersion(reader);
   FVertexIndices.ReadFromFiler(reader);
   const int mode = reader.ReadInteger();
   if (mode < 0 || mode >= kFaceGroupMeshModeCount)
@@ -308,8 +306,7 @@ void TFGVertexNormalTexIndexList::WriteToFiler(TVirtualWriter& writer) const {
 
 void TFGVertexNormalTexIndexList::ReadFromFiler(TVirtualReader& reader) {
   TFGVertexIndexList::ReadFromFiler(reader);
-  const int version = reader.ReadInteger();
-  if (version != 0) RaiseFilerException(version);
+  ReadArchiveVersion(reader);
   FNormalIndices.ReadFromFiler(reader);
   FTexCoordIndices.ReadFromFiler(reader);
 }
@@ -365,7 +362,6 @@ void TFGIndexTexCoordList::WriteToFiler(TVirtualWriter& writer) const {
 
 void TFGIndexTexCoordList::ReadFromFiler(TVirtualReader& reader) {
   TFGVertexIndexList::ReadFromFiler(reader);
-  const int version = reader.ReadInteger();
-  if (version != 0) RaiseFilerException(version);
+  ReadArchiveVersion(reader);
   FTexCoords.ReadFromFiler(reader);
 }

@@ -89,8 +89,7 @@ void TBaseMeshObject::WriteToFiler(TVirtualWriter& writer) const {
 
 void TBaseMeshObject::ReadFromFiler(TVirtualReader& reader) {
   TPersistentObject::ReadFromFiler(reader);
-  const int version = reader.ReadInteger();
-  if (version != 0 && version != 1) RaiseFilerException(version);
+  const int version = ReadArchiveVersion(reader, 1);
   FName = reader.ReadString();
   FVertices.ReadFromFiler(reader);
   FNormals.ReadFromFiler(reader);
@@ -514,8 +513,7 @@ void TMeshObject::WriteToFiler(TVirtualWriter& writer) const {
 
 void TMeshObject::ReadFromFiler(TVirtualReader& reader) {
   TBaseMeshObject::ReadFromFiler(reader);
-  const int version = reader.ReadInteger();
-  if (version != 0 && version != 1) RaiseFilerException(version);
+  const int version = ReadArchiveVersion(reader, 1);
   FTexCoords.ReadFromFiler(reader);
   if (version == 1)
     FLightMapTexCoords.ReadFromFiler(reader);
@@ -551,8 +549,7 @@ void TMeshMorphTarget::WriteToFiler(TVirtualWriter& writer) const {
 
 void TMeshMorphTarget::ReadFromFiler(TVirtualReader& reader) {
   TBaseMeshObject::ReadFromFiler(reader);
-  const int version = reader.ReadInteger();
-  if (version != 0) RaiseFilerException(version);
+  ReadArchiveVersion(reader);
 }
 
 TMeshMorphTargetList::~TMeshMorphTargetList() { Clear(); }
@@ -635,7 +632,6 @@ void TMorphableMeshObject::WriteToFiler(TVirtualWriter& writer) const {
 
 void TMorphableMeshObject::ReadFromFiler(TVirtualReader& reader) {
   TMeshObject::ReadFromFiler(reader);
-  const int version = reader.ReadInteger();
-  if (version != 0) RaiseFilerException(version);
+  ReadArchiveVersion(reader);
   FMorphTargets->ReadFromFiler(reader);
 }

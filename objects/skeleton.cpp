@@ -110,8 +110,7 @@ void TSkeletonFrame::WriteToFiler(TVirtualWriter& writer) const {
 
 void TSkeletonFrame::ReadFromFiler(TVirtualReader& reader) {
   TPersistentObject::ReadFromFiler(reader);
-  const int version = reader.ReadInteger();
-  if (version != 0 && version != 1) RaiseFilerException(version);
+  const int version = ReadArchiveVersion(reader, 1);
   FLocalMatrixList.reset();
   FName = reader.ReadString();
   FPosition.ReadFromFiler(reader);
@@ -171,8 +170,7 @@ void TSkeletonBoneList::ReadFromFiler(TVirtualReader& reader) {
   } leave;
   TPersistentObjectList::ReadFromFiler(reader);
   RejectNilItems(*this);
-  const int version = reader.ReadInteger();
-  if (version != 0) RaiseFilerException(version);
+  ReadArchiveVersion(reader);
   if (FSkeleton) FSkeleton->FlushBoneByIDCache();
 }
 
@@ -195,8 +193,7 @@ void TSkeletonRootBoneList::WriteToFiler(TVirtualWriter& writer) const {
 
 void TSkeletonRootBoneList::ReadFromFiler(TVirtualReader& reader) {
   TSkeletonBoneList::ReadFromFiler(reader);
-  const int version = reader.ReadInteger();
-  if (version != 0) RaiseFilerException(version);
+  ReadArchiveVersion(reader);
 }
 
 TSkeletonBone::TSkeletonBone(TSkeletonBoneList* owner) : FOwner(owner) {
@@ -269,8 +266,7 @@ void TSkeletonBone::WriteToFiler(TVirtualWriter& writer) const {
 
 void TSkeletonBone::ReadFromFiler(TVirtualReader& reader) {
   TSkeletonBoneList::ReadFromFiler(reader);
-  const int version = reader.ReadInteger();
-  if (version != 0) RaiseFilerException(version);
+  ReadArchiveVersion(reader);
   FName = reader.ReadString();
   FBoneID = reader.ReadInteger();
   FColor = static_cast<std::uint32_t>(reader.ReadInteger());
@@ -336,8 +332,7 @@ void TSkeletonCollider::WriteToFiler(TVirtualWriter& writer) const {
 
 void TSkeletonCollider::ReadFromFiler(TVirtualReader& reader) {
   TPersistentObject::ReadFromFiler(reader);
-  const int version = reader.ReadInteger();
-  if (version != 0) RaiseFilerException(version);
+  ReadArchiveVersion(reader);
   FBone = nullptr;
   FBoneID = reader.ReadInteger();
   reader.Read(&FLocalMatrix, sizeof(TMatrix));
@@ -468,8 +463,7 @@ void TSkeleton::WriteToFiler(TVirtualWriter& writer) const {
 
 void TSkeleton::ReadFromFiler(TVirtualReader& reader) {
   TPersistentObject::ReadFromFiler(reader);
-  const int version = reader.ReadInteger();
-  if (version != 0 && version != 1) RaiseFilerException(version);
+  const int version = ReadArchiveVersion(reader, 1);
   FlushBoneByIDCache();
   FCurrentFrame.reset();
   FRootBones->ReadFromFiler(reader);
@@ -610,8 +604,7 @@ void TSkeletonMeshObject::WriteToFiler(TVirtualWriter& writer) const {
 
 void TSkeletonMeshObject::ReadFromFiler(TVirtualReader& reader) {
   TMorphableMeshObject::ReadFromFiler(reader);
-  const int version = reader.ReadInteger();
-  if (version != 0) RaiseFilerException(version);
+  ReadArchiveVersion(reader);
   const int count = reader.ReadInteger();
   const int bonesPerVertex = reader.ReadInteger();
   // The entries must be in the stream before anything is allocated.
