@@ -16,12 +16,16 @@ CLIENT_DEFINE_CLASS(TStaticArea, TGLDummyCube)
 
 namespace {
 
-void IncludeCube(TAABB& box, bool& any, const TVector4f& centre, float half) {
-  const TAABB cube{{centre[0] - half, centre[1] - half, centre[2] - half},
-                   {centre[0] + half, centre[1] + half, centre[2] + half}};
-  if (!any) box = cube;
-  else AddAABB(box, cube);
+void Include(TAABB& box, bool& any, const TAABB& part) {
+  if (!any) box = part;
+  else AddAABB(box, part);
   any = true;
+}
+
+void IncludeCube(TAABB& box, bool& any, const TVector4f& centre, float half) {
+  const TAffineVector low{centre[0] - half, centre[1] - half, centre[2] - half};
+  const TAffineVector high{centre[0] + half, centre[1] + half, centre[2] + half};
+  Include(box, any, {low, high});
 }
 
 float LargestScale(TGLBaseSceneObject& object) {
@@ -51,9 +55,7 @@ void Gather(TGLBaseSceneObject& object, TAABB& box, bool& any) {
     TAABB own;
     SetAABB(own, object.AxisAlignedDimensionsUnscaled());
     AABBTransform(own, object.GetAbsoluteMatrix());
-    if (!any) box = own;
-    else AddAABB(box, own);
-    any = true;
+    Include(box, any, own);
   }
   if (const TGLObjectEffects* effects = object.GetEffectsIfAny())
     for (int i = 0; i < effects->GetCount(); ++i)
@@ -91,15 +93,15 @@ bool TStaticArea::OutOfView(const TAABB& box, const TRenderContextInfo& rci) {
   for (const TVector4f* plane : {&f.pLeft, &f.pTop, &f.pRight, &f.pBottom, &f.pNear, &f.pFar})
     if (Behind(*plane, box)) return true;
   // Wholly past a linear fog's end along the view (the depth the fog is
-  // taken at; a radial distance is never shorter).
+  // taken at; a radial distance is never shorter): behind the plane facing
+  // the camera at that depth.
   if (rci.buffer && rci.buffer->GetFogEnable() && rci.fogDisabledCounter == 0) {
     const TGLFogEnvironment& fog = *rci.buffer->GetFogEnvironment();
     if (fog.GetFogMode() == fmLinear && fog.GetFogEnd() > fog.GetFogStart()) {
-      const TVector4f& eye = rci.cameraPosition;
       const TVector4f& d = rci.cameraDirection;
-      float nearest = 0;
-      for (int k = 0; k < 3; ++k) nearest += d[k] * ((d[k] >= 0 ? box.Min[k] : box.Max[k]) - eye[k]);
-      if (nearest > fog.GetFogEnd()) return true;
+      const float offset = fog.GetFogEnd() + VectorDot(AffineVectorMake(d), AffineVectorMake(rci.cameraPosition));
+      const TVector4f fogEnd{-d[0], -d[1], -d[2], offset};
+      return Behind(fogEnd, box);
     }
   }
   return false;
