@@ -420,16 +420,15 @@ TMud::~TMud() {
 void TMud::RemoveBuiltObjects() {
   // What the builder made: the static containers, the cell windows' and the
   // monsters' objects. The stored children of these containers stay.
-  for (auto& column : StaticObjects)
-    for (TGLBaseSceneObject*& object : column) {
-      if (object && object->GetParent()) object->GetParent()->Remove(object, false);
-      object = nullptr;
-    }
-  for (auto& column : StaticAreas)
-    for (TStaticArea*& area : column) {
-      if (area && area->GetParent()) area->GetParent()->Remove(area, false);
-      area = nullptr;
-    }
+  auto takeOut = [](auto& grid) {
+    for (auto& column : grid)
+      for (auto*& object : column) {
+        if (object && object->GetParent()) object->GetParent()->Remove(object, false);
+        object = nullptr;
+      }
+  };
+  takeOut(StaticObjects);
+  takeOut(StaticAreas);
   for (size_t i = 1; i < RainLines.size(); ++i) {
     if (RainLines[i] && RainLines[i]->GetParent()) RainLines[i]->GetParent()->Remove(RainLines[i], false);
     RainLines[i] = nullptr;
