@@ -5,11 +5,7 @@
 // and when both feeds end with the same recent lines and the whole feed
 // merged a line, the cut feed ends with the same received state.
 
-#include "client/mud_state.h"
-#include "client/world_positions.h"
-#include "shell/core/receive_splitter.h"
-#include "shell/core/status_line.h"
-#include "tests/support/line_length_pane.h"
+#include "tests/support/status_line_client.h"
 
 #include <cmath>
 #include <cstddef>
@@ -20,31 +16,21 @@
 
 namespace {
 
-struct Client {
+struct Client : StatusLineClient {
   explicit Client(bool phrases) {
-    area.mudposition = {1, 1, 0, 1};
     if (phrases) {
       area.phrases.Add(5, 6, "void");
       area.phrases.Add(7, 8, "gate");
     }
   }
   TStatusOutcome Feed(std::string_view block, const TStatusOptions& options) {
-    splitter.Receive(block, options.StripCoordinates, 0);
-    TStatusTarget target{received, current, previous, area, heights, [this] { ++updates; }};
-    TStatusOutcome outcome = reader.Receive(splitter.GetRecentLines(), options, target);
+    TStatusOutcome outcome = StatusLineClient::Feed(block, options);
     const TVector4f& d = current.GetDirection()->AsVector();
     float length = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
     if (!(std::fabs(length - 1) < 1e-3f)) std::abort();
     if (outcome.Merged && !current.GetPosition()->Equals(received.GetPosition()->AsVector())) std::abort();
     return outcome;
   }
-  TMudstate received, current, previous;
-  TUndefinedarea area{nullptr};
-  TGroundHeightList heights;
-  int updates = 0;
-  LineLengthPane pane;
-  ReceiveSplitter splitter{pane};
-  StatusLineReader reader;
 };
 
 bool SameReceived(const TMudstate& a, const TMudstate& b) {

@@ -3,12 +3,7 @@
 // undefined area, ground heights, the merge, the walking direction and the
 // map spot. No window, no GL.
 
-#include "shell/core/receive_splitter.h"
-#include "shell/core/status_line.h"
-#include "tests/support/line_length_pane.h"
-
-#include "client/mud_state.h"
-#include "client/world_positions.h"
+#include "tests/support/status_line_client.h"
 
 #include <gtest/gtest.h>
 
@@ -20,24 +15,10 @@
 
 namespace {
 
-// The three states and the world lists a status line touches, fed through
-// the same received-text handling as the window's.
-struct Client {
-  Client() { area.mudposition = {1, 1, 0, 1}; }
-
+struct Client : StatusLineClient {
   TStatusOutcome Feed(const std::string& block, bool strip = true, bool fog = true) {
-    splitter.Receive(block, strip, 0);
-    TStatusTarget target{received, current, previous, area, heights, [this] { ++updates; }};
-    return reader.Receive(splitter.GetRecentLines(), TStatusOptions{fog, strip}, target);
+    return StatusLineClient::Feed(block, TStatusOptions{fog, strip});
   }
-
-  TMudstate received, current, previous;
-  TUndefinedarea area{nullptr};
-  TGroundHeightList heights;
-  int updates = 0;
-  LineLengthPane pane;
-  ReceiveSplitter splitter{pane};
-  StatusLineReader reader;
 };
 
 // What a state holds of a status line.
