@@ -19,6 +19,7 @@
 #include "client/texture_loading.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/linear_bitmap.h"
+#include "tests/support/solid_bitmap.h"
 #include "tests/support/windowless_core.h"
 
 namespace mud_fixture {
@@ -68,18 +69,7 @@ A.A</MAP></MAPS>
 )";
 }
 
-// A solid picture of that size and colour (0x00BBGGRR).
-inline Bitmap SolidBitmap(int width, int height, int32_t colour) {
-  Bitmap bitmap(width, height, pf24bit);
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
-      std::uint8_t* p = bitmap.ScanLine(y) + 3 * x;
-      p[0] = static_cast<std::uint8_t>(colour >> 16);
-      p[1] = static_cast<std::uint8_t>(colour >> 8);
-      p[2] = static_cast<std::uint8_t>(colour);
-    }
-  return bitmap;
-}
+using ::SolidBitmap;
 
 inline void WriteBytes(const fs::path& file, const std::string& bytes) {
   fs::create_directories(file.parent_path());

@@ -1,9 +1,9 @@
 #pragma once
-// What the drawable tests on a bare context share: a texture of one colour,
-// and a fixture that renders an object the way a frame does (twice: the
-// first compiles what is compiled, the second replays it), with the state
-// caches reset and texture coordinates mapped to the main unit, so that
-// ExpectNoStateLeft() sees only what the drawing left behind.
+// What the drawable tests on a bare context share: a fixture that renders
+// an object the way a frame does (twice: the first compiles what is
+// compiled, the second replays it), with the state caches reset and
+// texture coordinates mapped to the main unit, so that ExpectNoStateLeft()
+// sees only what the drawing left behind.
 
 #include <cstddef>
 #include <cstdint>
@@ -14,19 +14,8 @@
 #include "engine/multitexture.h"
 #include "engine/render_context_info.h"
 #include "objects/dummy_cube.h"
-#include "platform/picture/bitmap.h"
+#include "tests/support/solid_bitmap.h"
 #include "tests/support/gl_fixture.h"
-
-// A 4 x 4 picture of one colour.
-inline Bitmap SolidBitmap(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-  Bitmap bitmap(4, 4, pf24bit);
-  for (std::size_t i = 0; i + 2 < bitmap.DataSize(); i += 3) {
-    bitmap.Data()[i] = b;
-    bitmap.Data()[i + 1] = g;
-    bitmap.Data()[i + 2] = r;
-  }
-  return bitmap;
-}
 
 class DrawableOnContext : public GLContextTest {
 protected:

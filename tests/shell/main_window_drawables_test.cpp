@@ -26,6 +26,7 @@
 #include "tests/shell/gui_test_support.h"
 #include "tests/shell/main_window_on_screen.h"
 #include "tests/shell/view_probe.h"
+#include "tests/support/solid_bitmap.h"
 
 #include <gtest/gtest.h>
 
@@ -53,19 +54,9 @@ std::string Name(QColor c) {
   return std::to_string(c.red()) + "," + std::to_string(c.green()) + "," + std::to_string(c.blue());
 }
 
-Bitmap Solid(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-  Bitmap bitmap(4, 4, pf24bit);
-  for (std::size_t i = 0; i + 2 < bitmap.DataSize(); i += 3) {
-    bitmap.Data()[i] = b;
-    bitmap.Data()[i + 1] = g;
-    bitmap.Data()[i + 2] = r;
-  }
-  return bitmap;
-}
-
 void Texture(TGLCustomSceneObject& object, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
   TGLTexture* texture = object.GetMaterial()->GetTexture();
-  texture->AssignBitmap(Solid(r, g, b));
+  texture->AssignBitmap(SolidBitmap(r, g, b));
   texture->SetTextureMode(tmReplace);
   texture->SetDisabled(false);
 }
