@@ -116,6 +116,10 @@ void TMeshObjectList::ReadFromFiler(TVirtualReader& reader) {
   TPersistentObjectList::ReadFromFiler(reader);
   RejectNilItems(*this);
   AdoptItems<TMeshObject>(*this, this);
+  // Skins are bound against the skeleton of the mesh that holds them. A
+  // list of its own (a file staged by a mesh) has none: the mesh that takes
+  // its items checks them and binds them then, once.
+  if (!FOwner) return;
   for (int i = 0; i < GetCount(); ++i)
     if (auto* skin = dynamic_cast<TSkeletonMeshObject*>(GetMeshObject(i))) skin->PrepareBoneMatrixInvertedMeshes();
 }

@@ -530,19 +530,23 @@ void TSkeletonMeshObject::PrepareBoneMatrixInvertedMeshes() {
   // must not make meshes by itself).
   if (FWeights.empty()) return;
   TSkeleton* skeleton = Skeleton();
+  // Only the vertices that have weights are bound: every slot holds at most
+  // one entry per weight, so the meshes never outgrow the weights (which a
+  // file must hold byte for byte).
   const int n = std::min(FVertices.GetCount(), FVerticeBoneWeightCount);
+  const int normalCount = std::min(FNormals.GetCount(), n);
+  FBoneMatrixInvertedMeshes.reserve(static_cast<std::size_t>(FBonesPerVertex));
   for (int s = 0; s < FBonesPerVertex; ++s) {
     auto bound = std::make_unique<TBaseMeshObject>();
-    bound->SetVertices(FVertices);
-    bound->SetNormals(FNormals);
     TAffineVectorList& vertices = bound->GetVertices();
     TAffineVectorList& normals = bound->GetNormals();
+    vertices.SetCount(n);
+    normals.SetCount(normalCount);
     for (int j = 0; j < n; ++j) {
       const TMatrix global = BoneMatrix(skeleton, VerticesBonesWeights(j)[s].BoneID);
-      const TMatrix inverse = MatrixInvert(global);
-      vertices[j] = AffineVectorTransform(vertices[j], inverse);
-      if (j < normals.GetCount())
-        normals[j] = AffineVectorTransformDirection(normals[j], MatrixInvert(WithoutTranslation(global)));
+      vertices[j] = AffineVectorTransform(FVertices[j], MatrixInvert(global));
+      if (j < normalCount)
+        normals[j] = AffineVectorTransformDirection(FNormals[j], MatrixInvert(WithoutTranslation(global)));
     }
     FBoneMatrixInvertedMeshes.push_back(std::move(bound));
   }

@@ -3,9 +3,12 @@
 // filer's error and leave the mesh it was loaded into as it was.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "engine/engine_errors.h"
@@ -308,6 +311,74 @@ TEST_F(DamagedGlsm, BonesAreCheckedAgainstASkeletonThatStays) {
   TMemoryStream load(std::vector<std::uint8_t>(loadBytes.begin(), loadBytes.end()));
   actor.LoadFromStream("skin.glsm", load);
   EXPECT_EQ(actor.GetSkeleton().GetRootBones().GetCount(), 0);
+}
+
+// How far the resident set grows at most while `work` runs, in bytes: the
+// kernel's peak is reset first, so what ran before does not count, and the
+// figure includes whatever a sanitizer adds. Nothing when the peak cannot
+// be reset.
+std::optional<std::int64_t> PeakGrowth(const std::function<void()>& work) {
+  auto field = [](const char* name) -> std::int64_t {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+      if (line.rfind(name, 0) == 0) return std::stoll(line.substr(std::strlen(name))) * 1024;
+    return -1;
+  };
+  {
+    std::ofstream reset("/proc/self/clear_refs");
+    if (!(reset << "5" << std::flush)) return std::nullopt;
+  }
+  const std::int64_t before = field("VmRSS:");
+  work();
+  const std::int64_t peak = field("VmHWM:");
+  if (before < 0 || peak < 0) return std::nullopt;
+  return peak - before;
+}
+
+TEST_F(DamagedGlsm, ASmallFileNamingThousandsOfBonesPerVertexCostsWhatItsSizeAllows) {
+  // 200 KB: 10,000 vertices, and weights of 10,000 bones for one of them.
+  constexpr int kVertices = 10000, kBonesPerVertex = 10000;
+  const std::string bytes = Saved([](TMeshObjectList& list) {
+    auto* mesh = new TSkeletonMeshObject(&list);
+    list.Add(mesh);
+    for (int i = 0; i < kVertices; ++i) mesh->GetVertices().Add(TAffineVector{float(i), 0, 0});
+    mesh->SetVerticeBoneWeightCount(1);
+    mesh->SetBonesPerVertex(kBonesPerVertex);
+  });
+  ASSERT_LT(bytes.size(), 210000u);
+  auto stream = [&bytes] { return TMemoryStream(std::vector<std::uint8_t>(bytes.begin(), bytes.end())); };
+  struct Path {
+    const char* name;
+    std::function<void()> read;
+    bool refused;
+  };
+  TGLActor actor;
+  (void)new TSkeletonBone(&actor.GetSkeleton().GetRootBones(), 0);
+  TGLFreeForm into;
+  const Path paths[] = {
+      {"loaded into a free form", [&] { auto s = stream(); mesh_.LoadFromStream("hostile.glsm", s); }, true},
+      {"added to an actor", [&] { auto s = stream(); actor.AddDataFromStream("hostile.glsm", s); }, true},
+      {"read as a list of its own", [&] { TMeshObjectList list; list.LoadFromString(bytes); }, false},
+      {"read into a mesh's own list", [&] { into.GetMeshObjects().LoadFromString(bytes); }, false},
+  };
+  for (const Path& path : paths) {
+    SCOPED_TRACE(path.name);
+    bool refused = false;
+    const auto start = std::chrono::steady_clock::now();
+    const std::optional<std::int64_t> growth = PeakGrowth([&] {
+      try {
+        path.read();
+      } catch (const EFilerException& e) {
+        refused = true;
+        EXPECT_NE(e.Message().find("weights for 1 of 10000"), std::string::npos) << e.Message();
+      }
+    });
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(refused, path.refused);
+    EXPECT_LT(seconds, 1.0);
+    if (!growth) GTEST_SKIP() << "the kernel cannot reset the peak resident set";
+    EXPECT_LT(*growth, std::int64_t{64} << 20);
+  }
 }
 
 TEST_F(DamagedGlsm, EveryTruncationIsRefused) {
