@@ -206,6 +206,7 @@ TSkeletonBone::TSkeletonBone(TSkeletonBoneList* owner) : FOwner(owner) {
 TSkeletonBone::TSkeletonBone(TSkeletonBoneList* owner, int boneId) : TSkeletonBone(owner) { SetBoneID(boneId); }
 
 TSkeletonBone::~TSkeletonBone() {
+  while (!FColliders.empty()) FColliders.back()->SetBone(nullptr);
   Clear();
   if (FOwner) FOwner->Remove(this);
   if (GetSkeleton()) GetSkeleton()->FlushBoneByIDCache();
@@ -304,11 +305,16 @@ TSkeletonCollider::TSkeletonCollider(TSkeletonColliderList* owner) : FOwner(owne
 }
 
 TSkeletonCollider::~TSkeletonCollider() {
+  SetBone(nullptr);
   if (FOwner) FOwner->Remove(this);
 }
 
 void TSkeletonCollider::SetBone(TSkeletonBone* bone) {
-  FBone = bone;
+  if (bone != FBone) {
+    if (FBone) std::erase(FBone->FColliders, this);
+    FBone = bone;
+    if (bone) bone->FColliders.push_back(this);
+  }
   if (bone) FBoneID = bone->GetBoneID();
 }
 
@@ -333,7 +339,7 @@ void TSkeletonCollider::WriteToFiler(TVirtualWriter& writer) const {
 void TSkeletonCollider::ReadFromFiler(TVirtualReader& reader) {
   TPersistentObject::ReadFromFiler(reader);
   ReadArchiveVersion(reader);
-  FBone = nullptr;
+  SetBone(nullptr);
   FBoneID = reader.ReadInteger();
   reader.Read(&FLocalMatrix, sizeof(TMatrix));
 }

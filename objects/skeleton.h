@@ -23,6 +23,7 @@
 class TGLBaseMesh;
 class TSkeleton;
 class TSkeletonBone;
+class TSkeletonCollider;
 class TSkeletonFrame;
 
 enum TSkeletonFrameTransform : std::uint8_t { sftRotation, sftQuaternion };
@@ -163,14 +164,16 @@ public:
   void ReadFromFiler(TVirtualReader& reader) override;
 
 private:
+  friend class TSkeletonCollider;
+
   TSkeletonBoneList* FOwner = nullptr;
   int FBoneID = 0;
   std::string FName;
   std::uint32_t FColor = 0xFFFFFFFFu;
   TMatrix FGlobalMatrix = IdentityHmgMatrix;
+  // The colliders that follow this bone: a bone that goes lets them go.
+  std::vector<TSkeletonCollider*> FColliders;
 };
-
-class TSkeletonCollider;
 
 class TSkeletonColliderList : public TPersistentObjectList {
   CLIENT_DECLARE_CLASS(TSkeletonColliderList)
@@ -203,6 +206,7 @@ public:
 
   TSkeletonColliderList* GetOwner() const override { return FOwner; }
   void SetOwner(TSkeletonColliderList* owner) { FOwner = owner; }
+  // None once the bone is destroyed.
   TSkeletonBone* GetBone() const { return FBone; }
   void SetBone(TSkeletonBone* bone);
   // The identifier read from the archive (-1 for none).

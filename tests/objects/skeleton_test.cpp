@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <numbers>
 
 #include "engine/matrix_geometry.h"
@@ -90,6 +91,52 @@ TEST(Skeleton, CollidersDecideTheArchiveVersionAndFindTheirBoneAgain) {
   read.LoadFromString(withoutColliders);
   EXPECT_EQ(read.GetColliders().GetCount(), 0);
   EXPECT_EQ(read.GetFrames().GetItems(0)->GetPosition()[0][2], 3.0f);
+}
+
+TEST(Skeleton, ColliderOfABoneThatGoesFollowsNothing) {
+  // Another skeleton's archive, cut in its frames: reading it frees the
+  // bones before it fails.
+  TSkeleton other;
+  (void)new TSkeletonBone(&other.GetRootBones(), 0);
+  AddFrame(other, {{{0, 0, 0}, {0, 0, 0}}});
+  std::string cut = other.SaveToString();
+  cut.pop_back();
+  struct Case {
+    const char* name;
+    std::function<void(TSkeleton&, TSkeletonBone*)> removeBone;
+  };
+  const Case cases[] = {
+      {"bone deleted", [](TSkeleton&, TSkeletonBone* bone) { delete bone; }},
+      {"skeleton read that fails", [&cut](TSkeleton& skeleton, TSkeletonBone*) {
+         EXPECT_THROW(skeleton.LoadFromString(cut), Exception);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TGLActor actor;
+    actor.GetMeshObjects().Add(new TMeshObject(&actor.GetMeshObjects()));
+    TSkeleton& skeleton = actor.GetSkeleton();
+    auto* bone = new TSkeletonBone(&skeleton.GetRootBones(), 0);
+    AddFrame(skeleton, {{{0, 7, 0}, {0, 0, 0}}});
+    auto* collider = new TSkeletonCollider(&skeleton.GetColliders());
+    collider->SetBone(bone);
+    collider->SetLocalMatrix(CreateTranslationMatrix({1, 0, 0}));
+    skeleton.MorphMesh(false);
+    EXPECT_TRUE(NearVector(collider->GetGlobalMatrix()[3], {1, 7, 0, 1}));
+
+    c.removeBone(skeleton, bone);
+    EXPECT_EQ(collider->GetBone(), nullptr);
+    skeleton.MorphMesh(false);
+    EXPECT_TRUE(NearVector(collider->GetGlobalMatrix()[3], {1, 0, 0, 1}));
+  }
+  // A collider that goes first leaves its bone free to go.
+  TSkeleton skeleton;
+  auto* bone = new TSkeletonBone(&skeleton.GetRootBones(), 0);
+  auto* collider = new TSkeletonCollider(&skeleton.GetColliders());
+  collider->SetBone(bone);
+  delete collider;
+  delete bone;
+  EXPECT_EQ(skeleton.GetRootBones().GetCount(), 0);
 }
 
 TEST(Skeleton, FrameOfVersionZeroHasNoQuaternionsAndUsesAngles) {
