@@ -35,10 +35,9 @@ GeometryBatches TGLExtrusionSolid::Geometry() {
 
 void TGLExtrusionSolid::Assign(const TPersistent* source) {
   if (const auto* other = dynamic_cast<const TGLExtrusionSolid*>(source)) {
-    FShape.Stacks = other->FShape.Stacks;
-    FShape.Normals = other->FShape.Normals;
-    FShape.NormalDirection = other->FShape.NormalDirection;
-    FShape.Parts = other->FShape.Parts;
+    // The whole solid: its height and smoothing angle too.
+    FShape = other->FShape;
+    FMinSmoothAngle = other->FMinSmoothAngle;
     StructureChanged();
   }
   TMultiPolygonBase::Assign(source);

@@ -32,8 +32,7 @@ public:
   // Walls, then caps, of the present outline.
   GeometryBatches Geometry();
 
-  // Stacks, normals, normal direction and parts (not the height or the
-  // smoothing angle), then the contours.
+  // Every setting of another extrusion solid, then its contours.
   void Assign(const TPersistent* source) override;
   void BuildList(TRenderContextInfo& rci) override;
 

@@ -5,8 +5,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <string>
+#include <memory>
 #include <numbers>
+#include <string>
 
 #include "objects/extrusion_solid.h"
 #include "objects/multi_polygon.h"
@@ -179,47 +180,55 @@ TEST(TGLExtrusionSolid, HouseBaseIsANotchedSlabClosedAndFacingOut) {
 }
 
 TEST(TGLExtrusionSolid, PartsDirectionsAndHeightsKeepTheSolidFacingOut) {
+  // A 4 x 4 square with a 1 x 1 hole.
+  auto holed = [](TExtrusionSolidParts parts, TNormalDirection direction, float height, int stacks) {
+    auto solid = std::make_unique<TGLExtrusionSolid>();
+    AddContour(*solid, Square(0, 0, 4, 4));
+    AddContour(*solid, Square(1, 1, 2, 2));
+    solid->SetParts(parts);
+    solid->SetNormalDirection(direction);
+    solid->SetHeight(height);
+    solid->SetStacks(stacks);
+    return solid;
+  };
+  auto expectWalls = [](TGLExtrusionSolid& solid, int count, int stacks) {
+    const GeometryBatches walls = BuildExtrusionWalls(solid.GetOutline().Paths(), solid.Shape());
+    EXPECT_EQ(static_cast<int>(walls.size()), count);
+    for (const GeometryBatch& wall : walls) EXPECT_EQ(wall.Vertices.size(), 2u * (stacks + 1));
+  };
   struct Case {
     const char* name;
-    TExtrusionSolidParts parts;
     TNormalDirection direction;
     float height;
     int stacks;
     double volume;  // signed: negative when turned inside out
     int walls;
   };
-  const double area = 16 - 1;  // 4 x 4 with a 1 x 1 hole
+  const double area = 16 - 1;
   const Case cases[] = {
-      {"closed", {espOutside, espStartPolygon, espStopPolygon}, ndOutside, 2, 3, 2 * area, 8},
-      {"downwards", {espOutside, espStartPolygon, espStopPolygon}, ndOutside, -2, 1, 2 * area, 8},
-      {"inside out", {espOutside, espStartPolygon, espStopPolygon}, ndInside, 2, 1, -2 * area, 8},
-      {"inside walls are the other face", {espInside, espStartPolygon, espStopPolygon}, ndOutside, 2, 1, 0, 8},
-      {"flat", {espOutside, espStartPolygon, espStopPolygon}, ndOutside, 0, 1, 0, 0},
+      {"closed", ndOutside, 2, 3, 2 * area, 8},
+      {"downwards", ndOutside, -2, 1, 2 * area, 8},
+      {"inside out", ndInside, 2, 1, -2 * area, 8},
+      {"flat", ndOutside, 0, 1, 0, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    TGLExtrusionSolid solid;
-    AddContour(solid, Square(0, 0, 4, 4));
-    AddContour(solid, Square(1, 1, 2, 2));
-    solid.SetParts(c.parts);
-    solid.SetNormalDirection(c.direction);
-    solid.SetHeight(c.height);
-    solid.SetStacks(c.stacks);
-    const GeometryBatches all = solid.Geometry();
+    auto solid = holed({espOutside, espStartPolygon, espStopPolygon}, c.direction, c.height, c.stacks);
+    const GeometryBatches all = solid->Geometry();
     EXPECT_EQ(NormalsAgainstWinding(all), 0);
-    const GeometryBatches walls = BuildExtrusionWalls(solid.GetOutline().Paths(), solid.Shape());
-    EXPECT_EQ(static_cast<int>(walls.size()), c.walls);
-    for (const GeometryBatch& wall : walls) EXPECT_EQ(wall.Vertices.size(), 2u * (c.stacks + 1));
-    if (c.name == std::string("inside walls are the other face")) {
-      // Inside walls face into the solid, against the caps facing out.
-      solid.SetParts({espOutside});
-      const double outside = EnclosedVolume(solid.Geometry());
-      solid.SetParts({espInside});
-      EXPECT_NEAR(EnclosedVolume(solid.Geometry()), -outside, 1e-4);
-    } else {
-      EXPECT_NEAR(EnclosedVolume(all), c.volume, 1e-4);
-    }
+    expectWalls(*solid, c.walls, c.stacks);
+    EXPECT_NEAR(EnclosedVolume(all), c.volume, 1e-4);
   }
+  // Inside walls are the outside walls' other face: with the caps facing out
+  // they close nothing, and on their own they enclose the opposite volume.
+  auto inside = holed({espInside, espStartPolygon, espStopPolygon}, ndOutside, 2, 1);
+  EXPECT_EQ(NormalsAgainstWinding(inside->Geometry()), 0);
+  expectWalls(*inside, 8, 1);
+  inside->SetParts({espOutside});
+  const double outside = EnclosedVolume(inside->Geometry());
+  EXPECT_GT(std::fabs(outside), 1.0);
+  inside->SetParts({espInside});
+  EXPECT_NEAR(EnclosedVolume(inside->Geometry()), -outside, 1e-4);
 }
 
 TEST(TGLExtrusionSolid, SmoothingKeepsCornersSharperThanTheSmallestAngle) {
@@ -267,9 +276,10 @@ TEST(TGLExtrusionSolid, SettersAndCopies) {
   EXPECT_EQ(copy.GetStacks(), 4);
   EXPECT_EQ(copy.GetNormalDirection(), ndInside);
   EXPECT_EQ(copy.GetContours()->GetCount(), 1);
-  // The height and the smoothing angle are not part of a copy.
-  EXPECT_EQ(copy.GetHeight(), 1.0f);
-  EXPECT_EQ(copy.GetMinSmoothAngle(), 5.0f);
+  // The copy is the whole solid, its height and smoothing angle too.
+  EXPECT_EQ(copy.GetHeight(), 2.0f);
+  EXPECT_EQ(copy.GetMinSmoothAngle(), 30.0f);
+  EXPECT_EQ(copy.GetMinSmoothAngleCos(), solid.GetMinSmoothAngleCos());
 }
 
 }  // namespace
