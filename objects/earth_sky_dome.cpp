@@ -64,6 +64,8 @@ std::vector<TSkyDomePrimitive> BuildEarthSkyGeometry(const EarthSkyModel& model,
       p.Vertices.push_back({v[0], v[1], v[2], 1});
       p.Colors.push_back(EarthSkyColor(model, v, static_cast<float>(e)));
     };
+    // Every face winds towards the centre, where the camera is, as the
+    // bands of the plain dome do.
     if (i + 1 == stacks) {
       p.Mode = GL_TRIANGLE_FAN;
       add({0, 0, 1}, kHalfPi);
@@ -71,8 +73,8 @@ std::vector<TSkyDomePrimitive> BuildEarthSkyGeometry(const EarthSkyModel& model,
     } else {
       p.Mode = GL_TRIANGLE_STRIP;
       for (int k = 0; k <= slices; ++k) {
-        add(point(high, k), high);
         add(point(low, k), low);
+        add(point(high, k), high);
       }
     }
     primitives.push_back(std::move(p));

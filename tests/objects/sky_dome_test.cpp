@@ -6,6 +6,9 @@
 #include <deque>
 #include <vector>
 
+#include "engine/vector_geometry.h"
+#include "objects/earth_sky_dome.h"
+
 namespace {
 
 std::vector<TSkyDomePrimitive> Geometry(const TSkyDomeBand& band) {
@@ -26,7 +29,47 @@ TSkyDomeRandom Sequence(std::vector<float> values, int* calls = nullptr) {
   };
 }
 
+// Triangles of the strips and fans that face away from the dome's centre
+// (counter-clockwise seen from outside); degenerate ones do not count.
+int TrianglesFacingOut(const std::vector<TSkyDomePrimitive>& primitives) {
+  int out = 0;
+  auto count = [&out](const TVector4f& a, const TVector4f& b, const TVector4f& c) {
+    const TAffineVector pa = AffineVectorMake(a), pb = AffineVectorMake(b), pc = AffineVectorMake(c);
+    const TAffineVector n = AffineVectorCross(AffineVectorSubtract(pb, pa), AffineVectorSubtract(pc, pa));
+    const TAffineVector centroid = VectorScale(VectorAdd(VectorAdd(pa, pb), pc), 1.0f / 3);
+    if (AffineVectorDot(n, centroid) > 1e-9f) ++out;
+  };
+  for (const TSkyDomePrimitive& p : primitives) {
+    const auto& v = p.Vertices;
+    for (std::size_t i = 2; i < v.size(); ++i) {
+      if (p.Mode == GL_TRIANGLE_FAN)
+        count(v[0], v[i - 1], v[i]);
+      else if (i % 2 == 0)
+        count(v[i - 2], v[i - 1], v[i]);
+      else
+        count(v[i - 1], v[i - 2], v[i]);
+    }
+  }
+  return out;
+}
+
 }  // namespace
+
+TEST(SkyDomes, EveryFaceWindsTowardsTheCentre) {
+  TSkyDomeBands bands;
+  TSkyDomeBand* band = bands.Add();
+  band->SetStartAngle(-90);
+  band->SetStopAngle(90);
+  band->SetStacks(5);
+  band->SetSlices(8);
+  const auto plain = Geometry(*band);
+  const auto earth = BuildEarthSkyGeometry(EarthSkyModelFor(30, 15), 12, 6);
+  for (const auto* dome : {&plain, &earth}) {
+    ASSERT_FALSE(dome->empty());
+    EXPECT_EQ(dome->back().Mode, GLenum(GL_TRIANGLE_FAN)) << "the zenith's fan is among them";
+    EXPECT_EQ(TrianglesFacingOut(*dome), 0);
+  }
+}
 
 TEST(SkyDomeBand, SettersClampAndPushTheOtherAngle) {
   struct Case {
