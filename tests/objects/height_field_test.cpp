@@ -66,11 +66,16 @@ TEST(HeightFieldStrips, TwoVerticesPerSampleForEachPairOfRows) {
   const auto strips = BuildHeightFieldStrips(x, 100, y, BuiltInHeightFunction);
   ASSERT_EQ(strips.size(), 2u);
   for (const auto& strip : strips) EXPECT_EQ(strip.size(), 10u);
+  // The built-in ripple: z = cos(12 d) / ((6.28 d + 1) 2) with d = x^2 + y^2.
+  auto ripple = [](float x, float y) {
+    const double d = double(x) * x + double(y) * y;
+    return static_cast<float>(std::cos(12 * d) / ((6.28 * d + 1) * 2));
+  };
   // Upper row first, then lower and upper in turn.
-  EXPECT_TRUE(NearVector(strips[0][0].Position, {0, 0.25f, strips[0][0].Position[2], 1}));
+  EXPECT_TRUE(NearVector(strips[0][0].Position, {0, 0.25f, ripple(0, 0.25f), 1}));
   EXPECT_TRUE(NearVector(strips[0][1].Position, {0, 0, 0.5f, 1}));  // the ripple's top at the origin
-  EXPECT_TRUE(NearVector(strips[0][2].Position, {0.25f, 0.25f, strips[0][2].Position[2], 1}));
-  EXPECT_TRUE(NearVector(strips[1][9].Position, {1, 0.25f, strips[1][9].Position[2], 1}));
+  EXPECT_TRUE(NearVector(strips[0][2].Position, {0.25f, 0.25f, ripple(0.25f, 0.25f), 1}));
+  EXPECT_TRUE(NearVector(strips[1][9].Position, {1, 0.25f, ripple(1, 0.25f), 1}));
   EXPECT_TRUE(NearVector(strips[0][1].Color, {0.8f, 0.8f, 0.8f, 1}));
 
   EXPECT_TRUE(BuildHeightFieldStrips(x, 100, {0, 0.25f, 0.1f}, BuiltInHeightFunction).empty());

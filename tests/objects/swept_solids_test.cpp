@@ -261,9 +261,9 @@ TEST(TGLPolygon, FacesOfSquaresSplinesAndAReflexFirstCorner) {
   EXPECT_NEAR(FacingArea(l.Geometry(), {0, 0, -1}), 3, 1e-5);
   l.SetParts({ppBottom});
   EXPECT_NEAR(FacingArea(l.Geometry(), {0, 0, 1}), 3, 1e-5);
-  // A spline through the nodes fills more than their polygon.
+  // A spline through the nodes bulges past the sides of their square.
   polygon.SetSplineMode(lsmCubicSpline);
-  EXPECT_GT(FacingArea(polygon.Geometry(), {0, 0, 1}), 0.0);
+  EXPECT_GT(FacingArea(polygon.Geometry(), {0, 0, 1}), 4.0);
 }
 
 TEST(EarthSkyDome, ModelColoursClampsAndRings) {
