@@ -24,8 +24,11 @@ for target in build/fuzz/tests/fuzz/fuzz_*; do
   echo "fuzzing $(basename "$target") for ${fuzz_seconds}s"
   corpus=build/fuzz/corpus/$(basename "$target")
   mkdir -p "$corpus"
+  # A target's own flags (its .flags file) come after the common ones and win.
+  own_flags=()
+  [ -f "$target.flags" ] && read -r -a own_flags <"$target.flags"
   "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=0 \
-    "$corpus" 2>"build/fuzz/$(basename "$target").log" \
+    "${own_flags[@]}" "$corpus" 2>"build/fuzz/$(basename "$target").log" \
     || { tail -50 "build/fuzz/$(basename "$target").log"; exit 1; }
 done
 
