@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <numbers>
 
 #include "engine/matrix_geometry.h"
@@ -31,45 +30,15 @@ GeometryBatches BuildAnnulusGeometry(const AnnulusShape& shape, const QuadricSty
 
 std::optional<RayHit> AnnulusRayCast(const ObjectFrame& frame, const AnnulusShape& shape, const TVector4f& ray_start,
                                      const TVector4f& ray_vector) {
-  const TVector4f p = frame.PointToLocal(ray_start);
-  const TVector4f d = frame.VectorToLocal(ray_vector);
-  const float outer = shape.TopRadius, inner = shape.TopInnerRadius;
-  const float h = shape.Base.Height / 2;
-  NearestHit nearest;
-  double tMin = -std::numeric_limits<double>::infinity(), tMax = std::numeric_limits<double>::infinity();
-  if (d[1] == 0) {
-    if (p[1] > h || p[1] < -h) return std::nullopt;
-  } else {
-    auto cap = [&](TAnnulusPart part, float y, float ny) {
-      const float t = (y - p[1]) / d[1];
-      if (t > 0 && shape.Parts.Contains(part)) {
-        const float x = p[0] + t * d[0], z = p[2] + t * d[2];
-        const float r2 = x * x + z * z;
-        if (inner * inner <= r2 && r2 <= outer * outer) nearest.Offer(t, {x, y, z}, {0, ny, 0});
-      }
-      return t;
-    };
-    const float tTop = cap(anTop, h, 1), tBottom = cap(anBottom, -h, -1);
-    tMin = std::min(tTop, tBottom);
-    tMax = std::max(tTop, tBottom);
-  }
-  const double a = static_cast<double>(d[0]) * d[0] + static_cast<double>(d[2]) * d[2];
-  // Along the axis (a = 0) no wall is crossed.
-  auto wall = [&](TAnnulusPart part, float radius) {
-    if (!shape.Parts.Contains(part) || a == 0) return;
-    const double b = 2 * (static_cast<double>(p[0]) * d[0] + static_cast<double>(p[2]) * d[2]);
-    const double c = static_cast<double>(p[0]) * p[0] + static_cast<double>(p[2]) * p[2] -
-                     static_cast<double>(radius) * radius;
-    for (double t : SolveQuadratic({c, b, a})) {
-      if (!(t >= 0 && t >= tMin && t < tMax)) continue;
-      const TAffineVector q{static_cast<float>(p[0] + t * d[0]), static_cast<float>(p[1] + t * d[1]),
-                            static_cast<float>(p[2] + t * d[2])};
-      nearest.Offer(t, q, {q[0], 0, q[2]});
-    }
-  };
-  wall(anOuterSides, outer);
-  wall(anInnerSides, inner);
-  return nearest.ToAbsolute(frame);
+  const CylinderBaseShape& b = shape.Base;
+  RoundSolidOutline outline;
+  outline.Bottom = -b.Height / 2;
+  outline.Top = b.Height / 2;
+  outline.BottomRing = {shape.Parts.Contains(anBottom), shape.BottomInnerRadius, b.BottomRadius};
+  outline.TopRing = {shape.Parts.Contains(anTop), shape.TopInnerRadius, shape.TopRadius};
+  if (shape.Parts.Contains(anOuterSides)) outline.Walls.push_back({b.BottomRadius, shape.TopRadius});
+  if (shape.Parts.Contains(anInnerSides)) outline.Walls.push_back({shape.BottomInnerRadius, shape.TopInnerRadius});
+  return RoundSolidRayCast(frame, outline, ray_start, ray_vector);
 }
 
 GeometryBatches BuildTorusGeometry(const TorusShape& shape) {

@@ -22,9 +22,7 @@ struct AnnulusShape {
 // sides (facing the axis); centred on the origin.
 GeometryBatches BuildAnnulusGeometry(const AnnulusShape& shape, const QuadricStyle& style);
 
-// The annulus taken as straight, with the top radii: the nearest hit in
-// front of the start among the drawn cap rings (normal +y or -y) and
-// walls (normal away from the axis, on the inner wall too).
+// The drawn cap rings and walls, each of its own radii (RoundSolidRayCast).
 std::optional<RayHit> AnnulusRayCast(const ObjectFrame& frame, const AnnulusShape& shape, const TVector4f& ray_start,
                                      const TVector4f& ray_vector);
 

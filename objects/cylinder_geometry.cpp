@@ -64,85 +64,69 @@ std::vector<std::array<TAffineVector, 3>> CylinderSilhouetteTriangles(float bott
   return triangles;
 }
 
-std::optional<RayHit> ConeRayCast(const ObjectFrame& frame, const ConeShape& shape, const TVector4f& ray_start,
-                                  const TVector4f& ray_vector) {
+std::optional<RayHit> RoundSolidRayCast(const ObjectFrame& frame, const RoundSolidOutline& outline,
+                                        const TVector4f& ray_start, const TVector4f& ray_vector) {
   const TVector4f p = frame.PointToLocal(ray_start);
   const TVector4f v = frame.VectorToLocal(ray_vector);
-  const double h = shape.Base.Height, radius = shape.Base.BottomRadius;
-  if (!(h > 0) || !(radius > 0)) return std::nullopt;
+  const float bottom = outline.Bottom, top = outline.Top;
   NearestHit nearest;
-  auto at = [&](double t) {
-    return TAffineVector{static_cast<float>(p[0] + t * v[0]), static_cast<float>(p[1] + t * v[1]),
-                         static_cast<float>(p[2] + t * v[2])};
-  };
-  if (shape.Parts.Contains(coBottom) && v[1] != 0) {
-    const double t = (-h / 2 - p[1]) / v[1];
-    const TAffineVector q = at(t);
-    if (t >= 0 && static_cast<double>(q[0]) * q[0] + static_cast<double>(q[2]) * q[2] <= radius * radius)
-      nearest.Offer(t, {q[0], static_cast<float>(-h / 2), q[2]}, {0, -1, 0});
+  double tMin = -std::numeric_limits<double>::infinity(), tMax = std::numeric_limits<double>::infinity();
+  if (v[1] == 0) {
+    if (p[1] < std::min(bottom, top) || p[1] > std::max(bottom, top)) return std::nullopt;
+  } else {
+    auto cap = [&](const RoundSolidOutline::Ring& ring, float y, float ny) {
+      const float t = (y - p[1]) / v[1];
+      if (ring.Drawn && t > 0) {
+        const float x = p[0] + t * v[0], z = p[2] + t * v[2];
+        const float r2 = x * x + z * z;
+        if (ring.Inner * ring.Inner <= r2 && r2 <= ring.Outer * ring.Outer) nearest.Offer(t, {x, y, z}, {0, ny, 0});
+      }
+      return t;
+    };
+    const float tBottom = cap(outline.BottomRing, bottom, -1), tTop = cap(outline.TopRing, top, 1);
+    tMin = std::min(tBottom, tTop);
+    tMax = std::max(tBottom, tTop);
   }
-  if (shape.Parts.Contains(coSides)) {
-    // x^2 + z^2 = (s (h/2 - y))^2 between the base and the apex.
-    const double s2 = (radius / h) * (radius / h);
-    const double w = h / 2 - p[1];
-    const double a = static_cast<double>(v[0]) * v[0] + static_cast<double>(v[2]) * v[2] - s2 * v[1] * v[1];
-    const double b = 2 * (static_cast<double>(p[0]) * v[0] + static_cast<double>(p[2]) * v[2] + s2 * w * v[1]);
-    const double c = static_cast<double>(p[0]) * p[0] + static_cast<double>(p[2]) * p[2] - s2 * w * w;
+  if (top == bottom) return nearest.ToAbsolute(frame);
+  const double px = p[0], py = p[1], pz = p[2], vx = v[0], vy = v[1], vz = v[2];
+  for (const RoundSolidOutline::Wall& wall : outline.Walls) {
+    // x^2 + z^2 = w(t)^2 with the radius w = w0 + w1 t along the ray.
+    const double k = (static_cast<double>(wall.TopRadius) - wall.BottomRadius) / (static_cast<double>(top) - bottom);
+    const double w0 = wall.BottomRadius + k * (py - bottom), w1 = k * vy;
+    const double a = vx * vx + vz * vz - w1 * w1;
+    const double b = 2 * (px * vx + pz * vz - w0 * w1);
+    const double c = px * px + pz * pz - w0 * w0;
     for (double t : SolveQuadratic({c, b, a})) {
-      const double y = p[1] + t * v[1];
-      if (t < 0 || y < -h / 2 || y > h / 2) continue;
-      const TAffineVector q = at(t);
-      nearest.Offer(t, q, {q[0], static_cast<float>(s2 * (h / 2 - y)), q[2]});
+      // Through an open end the ray can meet the inside of a wall.
+      if (!(t >= 0 && t >= tMin && t < tMax)) continue;
+      const TAffineVector q{static_cast<float>(px + t * vx), static_cast<float>(py + t * vy),
+                            static_cast<float>(pz + t * vz)};
+      nearest.Offer(t, q, {q[0], static_cast<float>(-(w0 + w1 * t) * k), q[2]});
     }
   }
   return nearest.ToAbsolute(frame);
 }
 
+std::optional<RayHit> ConeRayCast(const ObjectFrame& frame, const ConeShape& shape, const TVector4f& ray_start,
+                                  const TVector4f& ray_vector) {
+  const float h = shape.Base.Height, radius = shape.Base.BottomRadius;
+  if (!(h > 0) || !(radius > 0)) return std::nullopt;
+  RoundSolidOutline outline;
+  outline.Bottom = -h / 2;
+  outline.Top = h / 2;
+  outline.BottomRing = {shape.Parts.Contains(coBottom), 0, radius};
+  if (shape.Parts.Contains(coSides)) outline.Walls.push_back({radius, 0});
+  return RoundSolidRayCast(frame, outline, ray_start, ray_vector);
+}
+
 std::optional<RayHit> CylinderRayCast(const ObjectFrame& frame, const CylinderShape& shape,
                                       const TVector4f& ray_start, const TVector4f& ray_vector) {
-  const TVector4f p = frame.PointToLocal(ray_start);
-  const TVector4f v = frame.VectorToLocal(ray_vector);
   const float height = shape.Base.Height;
-  const float r = shape.TopRadius;
-  float top = height / 2, bottom = -height / 2;
-  if (shape.Alignment == caTop) {
-    top = 0;
-    bottom = -height;
-  } else if (shape.Alignment == caBottom) {
-    top = height;
-    bottom = 0;
-  }
-  NearestHit nearest;
-  double tMin = -std::numeric_limits<double>::infinity(), tMax = std::numeric_limits<double>::infinity();
-  if (v[1] == 0) {
-    if (p[1] < bottom || p[1] > top) return std::nullopt;
-  } else {
-    const float tTop = (top - p[1]) / v[1], tBottom = (bottom - p[1]) / v[1];
-    auto cap = [&](TCylinderPart part, float t, float y, float ny) {
-      if (!shape.Parts.Contains(part) || !(t > 0)) return;
-      const float x = p[0] + t * v[0], z = p[2] + t * v[2];
-      if (x * x + z * z <= r * r) nearest.Offer(t, {x, y, z}, {0, ny, 0});
-    };
-    cap(cyTop, tTop, top, 1);
-    cap(cyBottom, tBottom, bottom, -1);
-    tMin = std::min(tTop, tBottom);
-    tMax = std::max(tTop, tBottom);
-  }
-  if (shape.Parts.Contains(cySides)) {
-    const double a = static_cast<double>(v[0]) * v[0] + static_cast<double>(v[2]) * v[2];
-    const double b = 2 * (static_cast<double>(p[0]) * v[0] + static_cast<double>(p[2]) * v[2]);
-    const double c = static_cast<double>(p[0]) * p[0] + static_cast<double>(p[2]) * p[2] - static_cast<double>(r) * r;
-    // Along the axis (a = 0) the side is never crossed.
-    TDoubleArray roots = a == 0 ? TDoubleArray{} : SolveQuadratic({c, b, a});
-    // The nearest root within the slab: through an open end the ray can
-    // meet the inside of the wall.
-    std::erase_if(roots, [&](double t) { return !(t >= tMin && t < tMax); });
-    double t;
-    if (SmallestNonNegativeRoot(roots, t)) {
-      const TAffineVector q{static_cast<float>(p[0] + t * v[0]), static_cast<float>(p[1] + t * v[1]),
-                            static_cast<float>(p[2] + t * v[2])};
-      nearest.Offer(static_cast<float>(t), q, {q[0], 0, q[2]});
-    }
-  }
-  return nearest.ToAbsolute(frame);
+  RoundSolidOutline outline;
+  outline.Bottom = shape.Alignment == caCenter ? -height / 2 : shape.Alignment == caTop ? -height : 0.0f;
+  outline.Top = outline.Bottom + height;
+  outline.BottomRing = {shape.Parts.Contains(cyBottom), 0, shape.Base.BottomRadius};
+  outline.TopRing = {shape.Parts.Contains(cyTop), 0, shape.TopRadius};
+  if (shape.Parts.Contains(cySides)) outline.Walls.push_back({shape.Base.BottomRadius, shape.TopRadius});
+  return RoundSolidRayCast(frame, outline, ray_start, ray_vector);
 }

@@ -51,14 +51,34 @@ GeometryBatches BuildCylinderGeometry(const CylinderShape& shape, const QuadricS
 std::vector<std::array<TAffineVector, 3>> CylinderSilhouetteTriangles(float bottomRadius, float topRadius,
                                                                       float height, int slices);
 
-// The nearest hit in front of the start on the drawn bottom disk (normal
-// -y) or the slanted side (normal away from the axis and up the slope).
+// A round solid along y as its ray cast sees it: the slab between two cap
+// planes, a ring on each plane (between an inner and an outer radius, when
+// drawn) and walls whose radius runs straight from the bottom plane to the
+// top one (a cylinder, a cone or a frustum of one).
+struct RoundSolidOutline {
+  struct Ring {
+    bool Drawn = false;
+    float Inner = 0, Outer = 0;
+  };
+  struct Wall {
+    float BottomRadius = 0, TopRadius = 0;
+  };
+  float Bottom = -0.5f, Top = 0.5f;
+  Ring BottomRing, TopRing;
+  std::vector<Wall> Walls;
+};
+
+// The nearest hit in front of the start: on a ring (normal -y on the
+// bottom one, +y on the top one) or on a wall between the planes (normal
+// away from the axis, tilted up where the wall narrows upwards, on an
+// inner wall too). A ray along the axis never meets a straight wall.
+std::optional<RayHit> RoundSolidRayCast(const ObjectFrame& frame, const RoundSolidOutline& outline,
+                                        const TVector4f& ray_start, const TVector4f& ray_vector);
+
+// The drawn bottom disk and the slanted side.
 std::optional<RayHit> ConeRayCast(const ObjectFrame& frame, const ConeShape& shape, const TVector4f& ray_start,
                                   const TVector4f& ray_vector);
 
-// The cylinder taken as straight with its top radius: the nearest hit in
-// front of the start among the drawn caps (normal +y or -y) and the side
-// between them (normal away from the axis); a ray along the axis never
-// hits the side.
+// The drawn caps, each of its own radius, and the side, tapered as drawn.
 std::optional<RayHit> CylinderRayCast(const ObjectFrame& frame, const CylinderShape& shape,
                                       const TVector4f& ray_start, const TVector4f& ray_vector);

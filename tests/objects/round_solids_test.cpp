@@ -282,6 +282,20 @@ TEST(RayCast, Cylinder) {
   cylinder.SetParts({cySides});
   ExpectRays(cylinder, {{"through the open top", {-1, 2, 0}, {0.75f, -1, 0}, TAffineVector{0.5f, 0, 0}, {1, 0, 0}},
                         {"down the open axis", {0, 5, 0}, {0, -1, 0}, std::nullopt, {}}});
+  // Tapered from 0.5 at the bottom to 0.1 at the top, the side rises 1 for
+  // 0.4 inwards: at y = -0.4 it stands at radius 0.46.
+  TGLCylinder tapered;
+  tapered.SetTopRadius(0.1f);
+  const TAffineVector slope = AffineVectorNormalized({1, 0.4f, 0});
+  ExpectRays(tapered, {
+                          {"onto the slanted side", {-2, -0.4f, 0}, {1, 0, 0}, TAffineVector{-0.46f, -0.4f, 0},
+                           {-slope[0], slope[1], 0}},
+                          {"down past the small top onto the side", {0.3f, 5, 0}, {0, -1, 0},
+                           TAffineVector{0.3f, 0, 0}, slope},
+                          {"up onto the wide bottom", {0.3f, -5, 0}, {0, 1, 0}, TAffineVector{0.3f, -0.5f, 0}, {0, -1, 0}},
+                          {"down onto the small top", {0.05f, 5, 0}, {0, -1, 0}, TAffineVector{0.05f, 0.5f, 0}, {0, 1, 0}},
+                          {"beside the top, inside the bottom's radius", {-2, 0.45f, 0.3f}, {1, 0, 0}, std::nullopt, {}},
+                      });
   // A turned, moved parent.
   auto parent = TurnedParent();
   auto* child = parent->AddNewChild<TGLCylinder>();
@@ -313,6 +327,23 @@ TEST(RayCast, Annulus) {
                           {"grazing the outer wall", {-2, 0, 0.5f}, {1, 0, 0}, TAffineVector{0, 0, 0.5f}, {0, 0, 1}},
                           {"above the top plane", {0, 0.6f, 0}, {1, 0, 0}, std::nullopt, {}},
                           {"down the axis", {0, 5, 0}, {0, -1, 0}, std::nullopt, {}},
+                      });
+  // Narrowing upwards: outside from 0.5 to 0.3, the hole from 0.2 to 0.1.
+  TGLAnnulus tapered;
+  tapered.SetTopRadius(0.3f);
+  tapered.SetBottomInnerRadius(0.2f);
+  tapered.SetTopInnerRadius(0.1f);
+  const TAffineVector outer = AffineVectorNormalized({1, 0.2f, 0}), inner = AffineVectorNormalized({1, 0.1f, 0});
+  ExpectRays(tapered, {
+                          {"onto the outer wall halfway up", {-2, 0, 0}, {1, 0, 0}, TAffineVector{-0.4f, 0, 0},
+                           {-outer[0], outer[1], 0}},
+                          {"from the axis onto the inner wall", {0, 0, 0}, {1, 0, 0}, TAffineVector{0.15f, 0, 0}, inner},
+                          {"up onto the wide bottom ring", {0.4f, -5, 0}, {0, 1, 0}, TAffineVector{0.4f, -0.5f, 0},
+                           {0, -1, 0}},
+                          {"down past the top ring onto the outer wall", {0.4f, 5, 0}, {0, -1, 0},
+                           TAffineVector{0.4f, 0, 0}, outer},
+                          {"up the hole onto the inner wall", {0.15f, -5, 0}, {0, 1, 0},
+                           TAffineVector{0.15f, 0, 0}, inner},
                       });
 }
 
