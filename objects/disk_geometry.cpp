@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engine/vector_geometry.h"
+#include "objects/ring_table.h"
 
 namespace {
 
@@ -26,24 +27,15 @@ GeometryBatches BuildDiskGeometry(const DiskShape& shape) {
   float start = shape.StartAngle, sweep = shape.SweepAngle;
   NormaliseSector(start, sweep);
   const int slices = shape.Slices;
-  std::vector<float> sines(slices + 1), cosines(slices + 1);
-  for (int i = 0; i <= slices; ++i) {
-    const float angle = DegToRad(start + sweep * static_cast<float>(i) / static_cast<float>(slices));
-    sines[i] = std::sin(angle);
-    cosines[i] = std::cos(angle);
-  }
-  if (sweep == 360.0f) {
-    sines[slices] = sines[0];
-    cosines[slices] = cosines[0];
-  }
+  const RingTable ring = MakeRingTable(slices, start, sweep);
+  const std::vector<double>&sines = ring.Sines, &cosines = ring.Cosines;
   const bool outside = shape.NormalDirection == ndOutside;
   const TAffineVector normal{0, 0, outside ? 1.0f : -1.0f};
   const float delta = (outer - inner) / static_cast<float>(shape.Loops);
   auto vertexAt = [&](float radius, int i) {
+    const float s = static_cast<float>(sines[i]), c = static_cast<float>(cosines[i]);
     const float tex = radius / outer * 0.5f;
-    return GeometryVertex{{tex * sines[i] + 0.5f, tex * cosines[i] + 0.5f},
-                          normal,
-                          {radius * sines[i], radius * cosines[i], 0.0f}};
+    return GeometryVertex{{tex * s + 0.5f, tex * c + 0.5f}, normal, {radius * s, radius * c, 0.0f}};
   };
   int rings = shape.Loops;
   if (inner == 0.0f) {

@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "engine/vector_geometry.h"
+#include "objects/ring_table.h"
 
 CLIENT_DEFINE_CLASS(TGLEarthSkyDome, TGLSkyDome)
 CLIENT_REGISTER_CLASS(TGLEarthSkyDome);
@@ -13,22 +14,16 @@ namespace {
 
 constexpr double kHalfPi = std::numbers::pi / 2;
 
-TVector4f Lerp(const TVector4f& a, const TVector4f& b, double t) {
-  TVector4f r;
-  for (int i = 0; i < 4; ++i) r[i] = static_cast<float>(a[i] + (b[i] - a[i]) * t);
-  return r;
-}
-
 }  // namespace
 
 EarthSkyModel EarthSkyModelFor(float sunElevation, float turbidity) {
   EarthSkyModel m;
   // The sun's zenith angle.
   const double ts = (90.0 - sunElevation) * std::numbers::pi / 180;
-  m.SunColor = Lerp(clrWhite, {1, 1, 0, 1}, std::exp(-3 * (kHalfPi - ts)));
+  m.SunColor = VectorLerp(clrWhite, {1, 1, 0, 1}, static_cast<float>(std::exp(-3 * (kHalfPi - ts))));
   const double g = 1 - std::cos(ts - 0.5);
-  m.HazeColor = Lerp(clrWhite, clrBlack, g);
-  m.SkyColor = Lerp(clrBlue, clrBlack, g);
+  m.HazeColor = VectorLerp(clrWhite, clrBlack, static_cast<float>(g));
+  m.SkyColor = VectorLerp(clrBlue, clrBlack, static_cast<float>(g));
   m.HazeTurbidity = static_cast<float>(-2 * std::sqrt(121.0 - turbidity));
   m.SunTurbidity = -(121.0f - turbidity);
   const double e = sunElevation * std::numbers::pi / 180;
@@ -38,17 +33,13 @@ EarthSkyModel EarthSkyModelFor(float sunElevation, float turbidity) {
 
 TVector4f EarthSkyColor(const EarthSkyModel& model, const TAffineVector& p, float elevation) {
   const double s = 1 - AffineVectorDot(model.SunDirection, p);
-  const TVector4f c = Lerp(model.SkyColor, model.HazeColor, std::exp(model.HazeTurbidity * elevation));
-  return Lerp(c, model.SunColor, std::exp(model.SunTurbidity * s * (1 + elevation)));
+  const TVector4f c = VectorLerp(model.SkyColor, model.HazeColor, std::exp(model.HazeTurbidity * elevation));
+  return VectorLerp(c, model.SunColor, static_cast<float>(std::exp(model.SunTurbidity * s * (1 + elevation))));
 }
 
 std::vector<TSkyDomePrimitive> BuildEarthSkyGeometry(const EarthSkyModel& model, int slices, int stacks) {
-  std::vector<double> sines(static_cast<std::size_t>(slices) + 1), cosines(sines.size());
-  for (int k = 0; k <= slices; ++k) {
-    const double phi = 2 * std::numbers::pi * (k == slices ? 0 : k) / slices;
-    sines[k] = std::sin(phi);
-    cosines[k] = std::cos(phi);
-  }
+  const RingTable ring = MakeRingTable(slices);
+  const std::vector<double>&sines = ring.Sines, &cosines = ring.Cosines;
   // Ring i at elevation 90 (1 - cos(i / stacks x 90)) degrees: dense at the
   // horizon, wide near the zenith.
   auto elevation = [&](int i) { return i == stacks ? kHalfPi : kHalfPi * (1 - std::cos(kHalfPi * i / stacks)); };

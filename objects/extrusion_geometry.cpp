@@ -6,8 +6,6 @@
 
 namespace {
 
-TAffineVector Negated(const TAffineVector& v) { return {-v[0], -v[1], -v[2]}; }
-
 class WallBuilder {
 public:
   WallBuilder(const ExtrusionShape& shape, GeometryBatches& out) : shape_(shape), out_(out) {}
@@ -32,7 +30,7 @@ private:
   TAffineVector EdgeNormal(const TAffineVector& a, const TAffineVector& b) const {
     TAffineVector n{b[1] - a[1], a[0] - b[0], 0};
     NormalizeAffineVector(n);
-    return shape_.Height < 0 ? Negated(n) : n;
+    return shape_.Height < 0 ? AffineVectorNegate(n) : n;
   }
 
   void Segment(const TAffineVector& a, const TAffineVector& b, bool swap, float ta, float tb) {
@@ -97,7 +95,7 @@ GeometryBatches BuildExtrusionCaps(std::span<const ContourPoints> outline, const
   auto cap = [&](float dz, bool along) {
     GeometryBatches face = along ? TessellateFill(outline, &normal, false)
                                  : [&] {
-                                     const TAffineVector back = Negated(normal);
+                                     const TAffineVector back = AffineVectorNegate(normal);
                                      return TessellateFill(outline, &back, true);
                                    }();
     for (GeometryBatch& batch : face) {

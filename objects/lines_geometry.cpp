@@ -6,16 +6,6 @@
 #include "engine/spline.h"
 #include "engine/vector_geometry.h"
 
-namespace {
-
-TVector4f Lerp(const TVector4f& a, const TVector4f& b, float t) {
-  TVector4f r;
-  for (int i = 0; i < 4; ++i) r[i] = a[i] + (b[i] - a[i]) * t;
-  return r;
-}
-
-}  // namespace
-
 TAffineVector BezierPoint(std::span<const LineNode> nodes, float t) {
   // De Casteljau in double: the same curve as the evaluator, at any order.
   std::vector<double> x, y, z;
@@ -66,7 +56,7 @@ LinePath BuildLinePath(std::span<const LineNode> nodes, TLineSplineMode mode, in
     // The spline passes through the nodes; their own values keep the ends
     // exact where the evaluation would round.
     v.Position = i % steps == 0 ? nodes[k].Position : spline.SplineAffineVector(static_cast<float>(i) * f);
-    v.Color = k < count - 1 ? Lerp(nodes[k].Color, nodes[k + 1].Color, static_cast<float>(i % steps) * f)
+    v.Color = k < count - 1 ? VectorLerp(nodes[k].Color, nodes[k + 1].Color, static_cast<float>(i % steps) * f)
                             : nodes.back().Color;
     path.Vertices.push_back(v);
   }

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <numbers>
 
 #include "engine/gl_api.h"
 #include "engine/gl_state_cache.h"
 #include "engine/spline.h"
 #include "engine/vector_geometry.h"
 #include "objects/geometry_emitter.h"
+#include "objects/ring_table.h"
 
 CLIENT_DEFINE_CLASS(TGLPipeNode, TGLNode)
 CLIENT_DEFINE_CLASS(TGLPipeNodes, TGLLinesNodes)
@@ -67,9 +67,9 @@ PipeRing MakePipeRing(const TAffineVector& centre, const TAffineVector& directio
   NormalizeAffineVector(v);
   PipeRing ring;
   const float scale = radius * radiusFactor;
+  const RingTable table = MakeRingTable(slices);
   for (int i = 0; i <= slices; ++i) {
-    const double angle = 2 * std::numbers::pi * (i == slices ? 0 : i) / slices;
-    const auto c = static_cast<float>(std::cos(angle)), s = static_cast<float>(std::sin(angle));
+    const auto c = static_cast<float>(table.Cosines[i]), s = static_cast<float>(table.Sines[i]);
     const TAffineVector n{c * u[0] + s * v[0], c * u[1] + s * v[1], c * u[2] + s * v[2]};
     ring.Normals.push_back(n);
     ring.Positions.push_back(VectorAddScaled(centre, n, scale));
@@ -139,12 +139,6 @@ private:
   GeometryBatches& out_;
 };
 
-TVector4f Lerp(const TVector4f& a, const TVector4f& b, float t) {
-  TVector4f r;
-  for (int i = 0; i < 4; ++i) r[i] = a[i] + (b[i] - a[i]) * t;
-  return r;
-}
-
 // The direction at node i: next minus previous, one-sided at the ends.
 TAffineVector NodeDirection(const std::vector<PipeNode>& nodes, std::size_t i) {
   if (nodes.size() < 2) return {0, 0, 0};
@@ -202,7 +196,7 @@ GeometryBatches BuildPipeGeometry(const std::vector<PipeNode>& nodes, const Pipe
       NormalizeAffineVector(lastDirection);
       PipeRing ring = MakePipeRing(lastCentre, lastDirection, radii->SplineX(t), shape.Radius, shape.Slices);
       const int k = i / division;
-      ring.Color = k < count - 1 ? Lerp(nodes[k].Color, nodes[k + 1].Color, static_cast<float>(i % division) / division)
+      ring.Color = k < count - 1 ? VectorLerp(nodes[k].Color, nodes[k + 1].Color, static_cast<float>(i % division) / division)
                                  : nodes.back().Color;
       join(std::move(ring));
     }

@@ -1,12 +1,12 @@
 #include "objects/quadric_geometry.h"
 
 #include <cmath>
-#include <numbers>
 #include <vector>
 
 #include "engine/matrix_geometry.h"
 #include "engine/vector_geometry.h"
 #include "objects/disk_geometry.h"
+#include "objects/ring_table.h"
 
 GeometryBatches QuadricCylinder(const QuadricStyle& style, double baseRadius, double topRadius, double height,
                                 int slices, int stacks) {
@@ -19,18 +19,15 @@ GeometryBatches QuadricCylinder(const QuadricStyle& style, double baseRadius, do
   double zNormal = deltaRadius / length;
   const double sign = style.Orientation == ndInside ? -1.0 : 1.0;
   zNormal *= sign;
-  std::vector<double> sines(static_cast<std::size_t>(slices) + 1), cosines(sines.size());
+  const RingTable ring = MakeRingTable(slices);
+  const std::vector<double>&sines = ring.Sines, &cosines = ring.Cosines;
+  // Flat faces take the normal halfway between their edges.
+  const RingTable faces = MakeRingTable(slices, -180.0 / slices);
+  const RingTable& normalRing = style.Normals == nsFlat ? faces : ring;
   std::vector<TAffineVector> normals(sines.size());
-  for (int i = 0; i <= slices; ++i) {
-    const int k = i == slices ? 0 : i;
-    const double angle = 2 * std::numbers::pi * k / slices;
-    sines[i] = std::sin(angle);
-    cosines[i] = std::cos(angle);
-    // Flat faces take the normal halfway between their edges.
-    const double normalAngle = style.Normals == nsFlat ? 2 * std::numbers::pi * (k - 0.5) / slices : angle;
-    normals[i] = {static_cast<float>(sign * xyNormal * std::sin(normalAngle)),
-                  static_cast<float>(sign * xyNormal * std::cos(normalAngle)), static_cast<float>(zNormal)};
-  }
+  for (int i = 0; i <= slices; ++i)
+    normals[i] = {static_cast<float>(sign * xyNormal * normalRing.Sines[i]),
+                  static_cast<float>(sign * xyNormal * normalRing.Cosines[i]), static_cast<float>(zNormal)};
   const bool outside = style.Orientation == ndOutside;
   for (int j = 0; j < stacks; ++j) {
     const double zLow = j * height / stacks, zHigh = (j + 1) * height / stacks;

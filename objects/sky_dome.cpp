@@ -9,6 +9,7 @@
 #include "engine/gl_state_cache.h"
 #include "engine/scene_buffer.h"
 #include "engine/scene_node.h"
+#include "engine/vector_geometry.h"
 
 CLIENT_DEFINE_CLASS(TSkyDomeBand, TCollectionItem)
 CLIENT_DEFINE_CLASS(TSkyDomeBands, TOwnedCollection)
@@ -28,10 +29,6 @@ std::string Fixed1(float v, int width = 0) {
   std::string text(buffer, ec == std::errc() ? end : buffer);
   if (int(text.size()) < width) text.insert(0, std::size_t(width) - text.size(), ' ');
   return text;
-}
-
-TVector4f Lerp4(const TVector4f& a, const TVector4f& b, float t) {
-  return {a[0] + (b[0] - a[0]) * t, a[1] + (b[1] - a[1]) * t, a[2] + (b[2] - a[2]) * t, a[3] + (b[3] - a[3]) * t};
 }
 
 TVector4f DomePoint(float elevationDegrees, float azimuth) {
@@ -114,8 +111,8 @@ void TSkyDomeBand::BuildGeometry(std::vector<TSkyDomePrimitive>& primitives) con
     const float t1 = float(i + 1) / float(FStacks);
     const float a0 = FStartAngle + (FStopAngle - FStartAngle) * t0;
     const float a1 = FStartAngle + (FStopAngle - FStartAngle) * t1;
-    const TVector4f c0 = Lerp4(FStartColor->GetColor(), FStopColor->GetColor(), t0);
-    const TVector4f c1 = Lerp4(FStartColor->GetColor(), FStopColor->GetColor(), t1);
+    const TVector4f c0 = VectorLerp(FStartColor->GetColor(), FStopColor->GetColor(), t0);
+    const TVector4f c1 = VectorLerp(FStartColor->GetColor(), FStopColor->GetColor(), t1);
     TSkyDomePrimitive p;
     if (a0 == -90.0f) {
       p.Mode = GL_TRIANGLE_FAN;
