@@ -72,8 +72,10 @@ TEST(RoundSolids, VerticesTrianglesAndEnclosedVolume) {
          s.Parts = {anTop};
          return BuildAnnulusGeometry(s, smooth);
        }, 34, 32, nan},
-      // 25 rings of 16 side pairs.
-      {"torus", [&] { return BuildTorusGeometry({}); }, 25 * 32, 25 * 30, nan},
+      // 25 rings of 16 side pairs. The tube's 15-gon (centred 0.4 from the
+      // axis) swept through 25 flat wedges of angle 2 pi / 25.
+      {"torus", [&] { return BuildTorusGeometry({}); }, 25 * 32, 25 * 30,
+       25 * std::sin(2 * kPi / 25) * 0.4 * PolygonArea(15, 0.1)},
       // Head: cone of 4 strips and its base ring; shaft of 4 strips and a
       // bottom fan.
       {"arrow", [&] { return BuildArrowLineGeometry({}, smooth); }, 4 * 34 + 34 + 4 * 34 + 18, 4 * 32 + 32 + 4 * 32 + 16,
