@@ -3,7 +3,10 @@
 // cylinder (a tube or a cone along +z from z = 0, laid out as GLU lays it
 // out: quad strips stack by stack, angles from +y towards +x, texture
 // s = 1 - slice / slices and t = stack / stacks) and the disk of
-// disk_geometry.h, placed by a rigid transformation.
+// disk_geometry.h, placed by a rigid transformation. One difference on
+// purpose: inside out, a tube's normals are its outside normals turned
+// round, where GLU turns only their part across the axis and so tilts the
+// normals of a tapered tube the wrong way along its slope.
 
 #include "engine/vector_types.h"
 #include "objects/cube_geometry.h"
