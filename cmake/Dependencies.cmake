@@ -9,6 +9,13 @@ pkg_check_modules(LIBXML2 REQUIRED IMPORTED_TARGET libxml-2.0)
 pkg_check_modules(LIBXSLT REQUIRED IMPORTED_TARGET libxslt)
 pkg_check_modules(OPENAL REQUIRED IMPORTED_TARGET openal)
 pkg_check_modules(SNDFILE REQUIRED IMPORTED_TARGET sndfile)
+# libsndfile reads and writes MP3 from 1.1 on. An older one builds, but the
+# wing beats (an MP3 file) stay silent, the sample world's generator cannot
+# write them and the MP3 tests fail.
+if(SNDFILE_VERSION VERSION_LESS 1.1)
+  message(WARNING "libsndfile ${SNDFILE_VERSION} found: MP3 needs libsndfile 1.1 or later "
+                  "(Debian 12 has 1.2); MP3 sounds will not play.")
+endif()
 if(NOT CLIENT_BUILD_FUZZ)
   find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets OpenGL OpenGLWidgets Test)
 endif()
