@@ -4,19 +4,38 @@
 
 namespace audio {
 
-DeviceFactory& PlaybackDeviceFactory() {
-  static DeviceFactory factory = [] { return std::make_unique<OpenALDevice>(); };
-  return factory;
+PlaybackDeviceSource& PlaybackDeviceSource::operator=(DeviceFactory factory) {
+  FFactory = std::move(factory);
+  FAvailable.reset();
+  FProbed.reset();
+  return *this;
 }
 
-std::unique_ptr<AudioDevice> CreatePlaybackDevice() {
-  const DeviceFactory& factory = PlaybackDeviceFactory();
-  return factory ? factory() : nullptr;
+std::unique_ptr<AudioDevice> PlaybackDeviceSource::Create() {
+  if (FProbed) return std::move(FProbed);
+  return FFactory ? FFactory() : nullptr;
 }
 
-bool PlaybackDeviceAvailable() {
-  std::unique_ptr<AudioDevice> device = CreatePlaybackDevice();
-  return device && device->Probe();
+bool PlaybackDeviceSource::Available() {
+  if (!FAvailable) {
+    std::unique_ptr<AudioDevice> device = FFactory ? FFactory() : nullptr;
+    FAvailable = device && device->Probe();
+    if (*FAvailable) FProbed = std::move(device);
+  }
+  return *FAvailable;
 }
+
+PlaybackDeviceSource& PlaybackDeviceFactory() {
+  static PlaybackDeviceSource source = [] {
+    PlaybackDeviceSource s;
+    s = [] { return std::make_unique<OpenALDevice>(); };
+    return s;
+  }();
+  return source;
+}
+
+std::unique_ptr<AudioDevice> CreatePlaybackDevice() { return PlaybackDeviceFactory().Create(); }
+
+bool PlaybackDeviceAvailable() { return PlaybackDeviceFactory().Available(); }
 
 }  // namespace audio

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace audio {
 
@@ -60,9 +61,11 @@ class AudioDevice {
 public:
   virtual ~AudioDevice() = default;
 
-  // True when the device could be opened now (it is closed again).
+  // Opens the device and keeps it open for Init; true when it could be
+  // opened (or is open).
   virtual bool Probe() = 0;
-  // Opens the device with the output rate (samples per second).
+  // Opens the device, unless Probe did, with the output rate (samples per
+  // second).
   virtual bool Init(int frequency) = 0;
   virtual bool Start() = 0;
   virtual bool Stop() = 0;
@@ -118,9 +121,35 @@ public:
 // recording one or none at all here). The factory may return nullptr: no
 // device on this machine.
 using DeviceFactory = std::function<std::unique_ptr<AudioDevice>()>;
-DeviceFactory& PlaybackDeviceFactory();
+
+// The factory in use. Opening the playback device is slow and, on a
+// machine without sound, makes the system's audio layer print its errors:
+// it is asked once, and what it answered holds until the factory is
+// replaced.
+class PlaybackDeviceSource {
+public:
+  // Replaces the factory; what the last one answered is forgotten.
+  PlaybackDeviceSource& operator=(DeviceFactory factory);
+  operator DeviceFactory() const { return FFactory; }
+
+  // The device that PlaybackDeviceAvailable opened, while nobody has taken
+  // it; else a new one from the factory.
+  std::unique_ptr<AudioDevice> Create();
+  // Probes a device from the factory the first time and keeps it, open, for
+  // the next Create; later calls give the same answer without a device.
+  bool Available();
+
+private:
+  DeviceFactory FFactory;
+  std::optional<bool> FAvailable;
+  std::unique_ptr<AudioDevice> FProbed;
+};
+
+PlaybackDeviceSource& PlaybackDeviceFactory();
+// PlaybackDeviceFactory().Create().
 std::unique_ptr<AudioDevice> CreatePlaybackDevice();
-// True when the factory gives a device that opens.
+// PlaybackDeviceFactory().Available(): whether the factory gives a device
+// that opens.
 bool PlaybackDeviceAvailable();
 
 }  // namespace audio

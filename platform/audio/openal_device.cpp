@@ -104,11 +104,9 @@ bool OpenALDevice::Current() {
 
 bool OpenALDevice::Probe() {
   if (FOutput == Output::Loopback) return alcIsExtensionPresent(nullptr, "ALC_SOFT_loopback") == ALC_TRUE;
-  if (FDevice) return true;
-  ALCdevice* device = alcOpenDevice(nullptr);
-  if (!device) return false;
-  alcCloseDevice(device);
-  return true;
+  // Kept open for Init: opening it again would cost as much again.
+  if (!FDevice) FDevice = alcOpenDevice(nullptr);
+  return FDevice != nullptr;
 }
 
 bool OpenALDevice::Init(int frequency) {
@@ -117,7 +115,7 @@ bool OpenALDevice::Init(int frequency) {
   if (FOutput == Output::Loopback) {
     if (alcIsExtensionPresent(nullptr, "ALC_SOFT_loopback") != ALC_TRUE) return Fail(kErrorNotAvailable);
     FDevice = alcLoopbackOpenDeviceSOFT(nullptr);
-  } else {
+  } else if (!FDevice) {
     FDevice = alcOpenDevice(nullptr);
   }
   if (!FDevice) return Fail(kErrorDevice);
@@ -149,7 +147,13 @@ bool OpenALDevice::Stop() {
 }
 
 bool OpenALDevice::Free() {
-  if (!FContext) return Fail(kErrorInit);
+  if (!FContext) {
+    // Opened by Probe alone.
+    if (!FDevice) return Fail(kErrorInit);
+    alcCloseDevice(FDevice);
+    FDevice = nullptr;
+    return true;
+  }
   Current();
   for (auto& [handle, channel] : FChannels) alDeleteSources(1, &channel.source);
   FChannels.clear();

@@ -108,6 +108,46 @@ TEST(SoundManager, NoDeviceLeavesTheManagerOff) {
   audio::PlaybackDeviceFactory() = saved;
 }
 
+// A device that counts how often the hardware is asked to open: by Probe
+// or by Init, unless the device is open already.
+class OpeningDevice : public RecordingDevice {
+public:
+  OpeningDevice(bool hardware, int& opens) : hardware_(hardware), opens_(opens) {}
+  bool Probe() override { return Open(); }
+  bool Init(int) override { return Open(); }
+  bool Free() override { return !(open_ = false); }
+
+private:
+  bool Open() {
+    if (!open_) {
+      ++opens_;
+      open_ = hardware_;
+    }
+    return open_;
+  }
+  bool hardware_;
+  int& opens_;
+  bool open_ = false;
+};
+
+TEST(SoundManager, StartUpOpensThePlaybackDeviceOnceWithOrWithoutSound) {
+  for (bool hardware : {true, false}) {
+    SCOPED_TRACE(hardware ? "a machine with sound" : "a machine without");
+    const audio::DeviceFactory saved = audio::PlaybackDeviceFactory();
+    int opens = 0;
+    audio::PlaybackDeviceFactory() = [&] { return std::make_unique<OpeningDevice>(hardware, opens); };
+    TGLSMBASS manager;
+    // The main window activates the manager when there is sound; the client
+    // core then asks again before it loads the sounds.
+    manager.SetActive(audio::PlaybackDeviceAvailable());
+    EXPECT_EQ(audio::PlaybackDeviceAvailable(), hardware);
+    EXPECT_EQ(manager.GetActive(), hardware);
+    EXPECT_EQ(opens, 1);
+    manager.SetActive(false);
+    audio::PlaybackDeviceFactory() = saved;
+  }
+}
+
 TEST(SoundManager, ASecondManagerTurnsTheFirstOffAndFreesItsSources) {
   Rig first;
   first.manager->SetActive(true);
