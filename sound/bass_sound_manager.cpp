@@ -72,6 +72,8 @@ bool TGLSMBASS::DoActivate() {
 void TGLSMBASS::DoDeActivate() {
   FRunning = false;
   if (!FDevice) return;
+  for (const auto& [key, sample] : FSamples) Device().SampleFree(sample);
+  FSamples.clear();
   Device().Stop();
   Device().Free();
 }
@@ -101,11 +103,34 @@ void TGLSMBASS::ReleaseSource(TGLBaseSoundSource* source) {
   if (!record) return;
   // Runs while the source is destroyed, so nothing is raised: a channel the
   // device already took back has nothing left to stop.
-  if (FRunning) {
-    if (record->channel) Device().ChannelStop(record->channel);
-    if (record->sample) Device().SampleFree(record->sample);
-  }
+  if (FRunning && record->channel) Device().ChannelStop(record->channel);
   source->SetManagerRecord(nullptr);
+}
+
+audio::Handle TGLSMBASS::SampleOf(const TGLSoundFile& file, bool loop) {
+  const auto key = std::pair{&file, loop};
+  if (auto found = FSamples.find(key); found != FSamples.end()) return found->second;
+  const std::uint32_t flags = kSampleFlags | (loop ? audio::kSampleLoop : 0);
+  const audio::Handle sample = Device().SampleLoad(file.HeldData(), file.HeldDataSize(), GetMaxChannels(), flags);
+  if (sample) FSamples[key] = sample;
+  return sample;
+}
+
+void TGLSMBASS::SoundFileChanged(const TGLSoundFile* file) {
+  for (auto it = FSamples.begin(); it != FSamples.end();) {
+    if (it->first.first != file) {
+      ++it;
+      continue;
+    }
+    for (int i = 0; i < Sources().GetCount(); ++i) {
+      TSMBASSRecord* record = RecordOf(Sources().GetItems(i));
+      if (!record || record->sample != it->second) continue;
+      if (record->channel) Device().ChannelStop(record->channel);
+      record->channel = record->sample = 0;
+    }
+    Device().SampleFree(it->second);
+    it = FSamples.erase(it);
+  }
 }
 
 void TGLSMBASS::UpdateSource(TGLBaseSoundSource* source) {
@@ -113,28 +138,29 @@ void TGLSMBASS::UpdateSource(TGLBaseSoundSource* source) {
   TGLSoundFile* data = sample ? sample->GetData() : nullptr;
   if (FRunning && data && data->HeldData() && !data->GetUnplayable()) {
     TSMBASSRecord* record = RecordOf(source);
-    if (record) {
-      if (!Device().ChannelIsActive(record->channel)) {
-        // A sound that does not loop has ended: the source goes.
-        record->channel = 0;
-        if (auto* s = dynamic_cast<TGLSoundSource*>(source))
-          s->Free();
-        else
-          TGLSoundManager::UpdateSource(source);
-        return;
-      }
-    } else {
+    if (record && record->channel && !Device().ChannelIsActive(record->channel)) {
+      // A sound that does not loop has ended: the source goes.
+      record->channel = 0;
+      if (auto* s = dynamic_cast<TGLSoundSource*>(source))
+        s->Free();
+      else
+        TGLSoundManager::UpdateSource(source);
+      return;
+    }
+    if (!record) {
       auto created = std::make_unique<TSMBASSRecord>();
       record = created.get();
-      const std::uint32_t flags = kSampleFlags | (source->GetNbLoops() > 1 ? audio::kSampleLoop : 0);
-      record->sample = Device().SampleLoad(data->HeldData(), data->HeldDataSize(), GetMaxChannels(), flags);
+      source->SetManagerRecord(std::move(created));
+      if (source->GetFrequency() <= 0) source->SetFrequency(-1);
+    }
+    if (!record->sample) {
+      record->sample = SampleOf(*data, source->GetNbLoops() > 1);
       if (!record->sample) {
         // Said once: the sample stays silent until it is loaded anew.
+        source->SetManagerRecord(nullptr);
         data->SetUnplayable(true);
         RaiseError();
       }
-      source->SetManagerRecord(std::move(created));
-      if (source->GetFrequency() <= 0) source->SetFrequency(-1);
     }
 
     audio::Vec3 position, direction{0, 0, 1}, velocity;

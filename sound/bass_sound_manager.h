@@ -3,13 +3,17 @@
 // audio device (OpenAL Soft's default playback device unless another is
 // given), with the listener object (the camera) as the ears.
 //
-// Per source it keeps the device's channel and sample. A source is loaded
-// and started at its first update and then moved, turned and set to its
-// volume at every update; a sound that does not loop and has ended frees
-// its source. OpenAL's space has the engine's handedness, so vectors pass
-// unchanged.
+// Each sound file is loaded into the device (and decoded) once, at the
+// first update of a source that plays it, and stays loaded while the
+// manager is active and the file's bytes stay; every source plays it on a
+// channel of its own. A source is started at its first update and then
+// moved, turned and set to its volume at every update; a sound that does
+// not loop and has ended frees its source. OpenAL's space has the engine's
+// handedness, so vectors pass unchanged.
 
+#include <map>
 #include <memory>
+#include <utility>
 
 #include "platform/audio/audio_device.h"
 #include "sound/sound_manager.h"
@@ -31,7 +35,8 @@ public:
   audio::AudioDevice* GetDevice() const { return FDevice.get(); }
   bool Running() const { return FRunning; }
 
-  // Stops the source's channel, frees its sample and its record.
+  // Stops the source's channel and frees its record; the sample stays
+  // loaded for the next source that plays it.
   void ReleaseSource(TGLBaseSoundSource* source) override;
   // Only for a source whose sample holds data the device can play; raises
   // an assertion "BASS Error <code>" once for data the device refuses.
@@ -43,6 +48,8 @@ public:
   float CPUUsage() override;
   // Whether the device has the reverb environments.
   bool EAXSupported();
+  // Frees the file's samples; the sources that played them start again.
+  void SoundFileChanged(const TGLSoundFile* file) override;
 
 protected:
   bool DoActivate() override;
@@ -54,8 +61,13 @@ protected:
 private:
   audio::AudioDevice& Device() const { return *FDevice; }
   [[noreturn]] void RaiseError() const;
+  // The device's sample of the file (looping or not), loaded on first use;
+  // 0 when the device refuses the bytes.
+  audio::Handle SampleOf(const TGLSoundFile& file, bool loop);
 
   std::unique_ptr<audio::AudioDevice> FDevice;
+  // Loaded samples by file and loop flag.
+  std::map<std::pair<const TGLSoundFile*, bool>, audio::Handle> FSamples;
   TBASS3DAlgorithm FAlgorithm3D = algDefault;
   bool FRunning = false;
 };

@@ -6,6 +6,7 @@
 
 #include "engine/engine_errors.h"
 #include "platform/audio/audio_device.h"
+#include "sound/sound_manager.h"
 
 CLIENT_DEFINE_CLASS(TGLSoundSampling, TPersistent)
 CLIENT_DEFINE_CLASS(TGLSoundFile, TDataFile)
@@ -114,6 +115,15 @@ void TGLSoundSampling::Assign(const TPersistent* source) {
 
 TGLSoundFile::TGLSoundFile(TPersistent* owner) : TDataFile(owner), FSampling(this) {}
 
+TGLSoundFile::~TGLSoundFile() {
+  if (TGLSoundManager* manager = ActiveSoundManager()) manager->SoundFileChanged(this);
+}
+
+void TGLSoundFile::BytesChanged() {
+  FUnplayable = false;
+  if (TGLSoundManager* manager = ActiveSoundManager()) manager->SoundFileChanged(this);
+}
+
 std::size_t TGLSoundFile::SampleCount() const {
   const int bytes = FSampling.BytesPerSample();
   return bytes < 1 ? 0 : DataLength() / static_cast<std::size_t>(bytes);
@@ -131,7 +141,10 @@ void TGLSoundFile::SaveToStream(TStream& stream) {
 
 void TGLSoundFile::Assign(const TPersistent* source) {
   if (auto* other = dynamic_cast<const TGLSoundFile*>(source)) {
-    if (&other->ClassType() == &ClassType()) FData = other->FData;
+    if (&other->ClassType() == &ClassType()) {
+      FData = other->FData;
+      BytesChanged();
+    }
     FSampling.Assign(&other->FSampling);
     return;
   }
@@ -210,7 +223,7 @@ void TGLWAVFile::LoadFromStream(TStream& stream) {
   Sampling().SetFrequency(static_cast<int>(std::min<std::uint32_t>(format.nSamplesPerSec, 0x7FFFFFFF)));
   Sampling().SetNbChannels(format.nChannels);
   Sampling().SetBitsPerSample(format.wBitsPerSample);
-  SetUnplayable(false);
+  BytesChanged();
 }
 
 void TGLWAVFile::PlayOnWaveOutput() {
@@ -233,7 +246,7 @@ void TGLMP3File::LoadFromStream(TStream& stream) {
   std::vector<std::uint8_t> data(static_cast<std::size_t>(std::max<std::int64_t>(stream.Remaining(), 0)));
   if (!data.empty()) stream.ReadBuffer(data.data(), data.size());
   FData = std::move(data);
-  SetUnplayable(false);
+  BytesChanged();
 }
 
 void TGLMP3File::PlayOnWaveOutput() { throw ESoundFileError(sound_messages::kMP3OnWaveOutput); }

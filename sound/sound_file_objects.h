@@ -69,6 +69,8 @@ class TGLSoundFile : public TDataFile {
   CLIENT_DECLARE_CLASS(TGLSoundFile)
 public:
   explicit TGLSoundFile(TPersistent* owner = nullptr);
+  // The active sound manager lets go of what it made of the bytes.
+  ~TGLSoundFile() override;
 
   TGLSoundSampling& Sampling() { return FSampling; }
   const TGLSoundSampling& Sampling() const { return FSampling; }
@@ -99,6 +101,10 @@ public:
   void Assign(const TPersistent* source) override;
 
 protected:
+  // After the held bytes were replaced: the device may try them again, and
+  // the active sound manager lets go of what it made of the old ones.
+  void BytesChanged();
+
   std::vector<std::uint8_t> FData;  // as read
 
 private:

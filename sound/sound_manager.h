@@ -14,6 +14,7 @@
 
 class TGLBaseSceneObject;
 class TGLCadencer;
+class TGLSoundFile;
 
 // The acoustic environments, in the order of the reverb presets.
 enum TGLSoundEnvironment {
@@ -114,6 +115,9 @@ public:
   virtual void PauseSource(TGLBaseSoundSource* source, bool paused) {}
   // UpdateSource for each source, last to first (a source may free itself).
   virtual void UpdateSources();
+  // The file is going or its bytes changed: whatever the manager made of
+  // them must go (the sources playing them start again from the new bytes).
+  virtual void SoundFileChanged(const TGLSoundFile* file) {}
   // -1 when unknown.
   virtual float CPUUsage() { return -1.0f; }
 

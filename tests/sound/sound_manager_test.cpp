@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "engine/behaviour.h"
 #include "engine/cadencer.h"
 #include "engine/camera.h"
@@ -211,9 +213,69 @@ TEST(SoundManager, PlayUpdateMutePauseAndTheEndOfASound) {
   // The sound did not loop and has ended: the source frees itself.
   rig.device->EndChannel(201);
   rig.manager->UpdateSources();
-  EXPECT_EQ(rig.device->Take(), (Calls{kListenerAtOrigin, "ChannelIsActive(201)", "SampleFree(101)", "Apply3D()"}));
+  EXPECT_EQ(rig.device->Take(), (Calls{kListenerAtOrigin, "ChannelIsActive(201)", "Apply3D()"}));
   EXPECT_EQ(rig.manager->Sources().GetCount(), 0);
   rig.manager->SetActive(false);
+}
+
+// How many of the calls begin with `name`.
+int CallsOf(const Calls& calls, const std::string& name) {
+  return static_cast<int>(std::count_if(calls.begin(), calls.end(), [&](const std::string& c) { return c.rfind(name, 0) == 0; }));
+}
+
+TEST(SoundManager, EachSoundIsLoadedOnceWhileItsBytesStay) {
+  Rig rig;
+  rig.manager->SetActive(true);
+  rig.device->Take();
+  auto& emitter = rig.object->GetBehaviours()->AddNew<TGLBSoundEmitter>();
+  emitter.Source().SetSoundLibrary(&rig.library);
+  emitter.Source().SetSoundName("wind.wav");
+  // Started and stopped again and again, as the wing beats are, and played
+  // by a second source beside it: one sample, a channel each time.
+  Calls calls;
+  for (int start = 0; start < 3; ++start) {
+    emitter.SetPlaying(true);
+    rig.manager->UpdateSources();
+    emitter.SetPlaying(false);
+  }
+  emitter.SetPlaying(true);
+  rig.AddSource();
+  rig.manager->UpdateSources();
+  calls = rig.device->Take();
+  EXPECT_EQ(CallsOf(calls, "SampleLoad("), 1);
+  EXPECT_EQ(CallsOf(calls, "SamplePlay3D(101, "), 5);
+  EXPECT_EQ(CallsOf(calls, "SampleFree("), 0);
+
+  // The device loops a sample as a whole: a looping source has one of its own.
+  rig.AddSource(0.5f, 10000);
+  rig.manager->UpdateSources();
+  calls = rig.device->Take();
+  EXPECT_EQ(calls, (Calls{kListenerAtOrigin, "SampleLoad(" + std::to_string(kWavSize) + ", 32, 0x3004C)",
+                          "SamplePlay3D(102, (3 0 0), (0 0 1), (0 0 0))",
+                          "ChannelSet3DAttributes(206, 0, 1, 100, 360, 360, 0)",
+                          "ChannelSetAttributes(206, -1, 50, -101)", "ChannelIsActive(204)",
+                          "ChannelSet3DPosition(204, (3 0 0), (0 0 1), (0 0 0))", "ChannelSetAttributes(204, -1, 50, -101)",
+                          "ChannelIsActive(205)", "ChannelSet3DPosition(205, (3 0 0), (0 0 1), (0 0 0))",
+                          "ChannelSetAttributes(205, -1, 100, -101)", "Apply3D()"}));
+
+  // New bytes: the samples of the old ones go after the channels playing
+  // them (the emitter's first, 205), and the three sources start again from
+  // the new ones, loaded once for each way of playing.
+  SetWav(*rig.library.Samples().GetItems(0), 10);
+  EXPECT_EQ(rig.device->Take(),
+            (Calls{"ChannelStop(205)", "ChannelStop(204)", "SampleFree(101)", "ChannelStop(206)", "SampleFree(102)"}));
+  rig.manager->UpdateSources();
+  calls = rig.device->Take();
+  EXPECT_EQ(CallsOf(calls, "SampleLoad(54, 32, 0x30048)"), 1);
+  EXPECT_EQ(CallsOf(calls, "SampleLoad(54, 32, 0x3004C)"), 1);
+  EXPECT_EQ(CallsOf(calls, "SamplePlay3D("), 3);
+  EXPECT_EQ(rig.manager->Sources().GetCount(), 3);
+
+  // What is loaded goes with the device.
+  rig.manager->SetActive(false);
+  calls = rig.device->Take();
+  EXPECT_EQ(CallsOf(calls, "SampleFree("), 2);
+  EXPECT_EQ(calls.back(), "Free()");
 }
 
 TEST(SoundManager, ManagerMuteSkipsSelfMutedSourcesAndNewSourcesStartSilent) {
@@ -428,7 +490,7 @@ TEST(SoundEmitter, PlayingAddsOneSourceAtTheObjectAndForwardsTheTemplate) {
   emitter.SetPlaying(false);
   EXPECT_FALSE(emitter.GetPlaying());
   EXPECT_EQ(rig.manager->Sources().GetCount(), 0);
-  EXPECT_EQ(rig.device->Take(), (Calls{"ChannelStop(201)", "SampleFree(101)"}));
+  EXPECT_EQ(rig.device->Take(), (Calls{"ChannelStop(201)"}));
 
   // Freed with its object, the emitter takes its playing source along.
   emitter.SetPlaying(true);
