@@ -268,7 +268,7 @@ void TMud::LoadStaticTextures() {
   }
   for (const std::string& name : StaticTextures) {
     bool resized = false;
-    TGLLibMaterial* material = AddTexture(name, ProgramPath(name), 64, true, &resized);
+    TGLLibMaterial* material = AddTexture(name, ProgramPath(name), kSmallTextureSize, true, &resized);
     if (!resized) UnresizedTextures.push_back(name);
     ApplyTextureOptions(material);
   }

@@ -107,6 +107,10 @@ using TSkyColours = std::array<int32_t, 7>;
 class TMud {
 public:
   static constexpr int32_t kMapSize = 358;
+  // The longer side of a texture's picture near the player (in the cache)
+  // and elsewhere.
+  static constexpr int kLargeTextureSize = 256;
+  static constexpr int kSmallTextureSize = 64;
 
   // Builds everything (see mud.cpp for the logged steps). A failing step is
   // logged as "Exception <message>" and ends the creation; the object is
@@ -167,8 +171,13 @@ public:
   // x outer and y inner from 0 to 357, in first-seen order.
   client::TIntegerList GetMapColours(int k) const;
   void ApplyTextureOptions(TGLLibMaterial* material);
-  // Loads the texture at 256 pixels through the cache (see mud_textures.cpp).
+  // Loads the texture large through the cache; the texture that falls out
+  // goes back to its small picture and keeps its material (see
+  // mud_textures.cpp).
   void LoadTexture(const std::string& name);
+  // The static objects' textures round the cell, large: the nearest cells'
+  // first, no more than the cache holds, nothing when neither the cell nor
+  // the cache changed since the last call.
   void PreloadTextures(int32_t x, int32_t y);
 
   // ---- object builder (mud_builder.cpp)
@@ -294,6 +303,9 @@ private:
   // The textures' brightness for a light level (mud_environment.cpp).
   void ApplyLightLevel(int32_t light);
   void SetTextureBrightness(TGLLibMaterial* material);
+  // An evicted texture's picture made small again, from the picture its
+  // material holds.
+  void ShrinkTexture(const std::string& name);
   // The TEXTURES entries that scroll (mud_progress.cpp).
   void ReadScrollingTextures();
   void MoveRain();
@@ -315,5 +327,17 @@ private:
     double speed = 0.0;
   };
   std::optional<std::vector<TScrollingTexture>> FScrollingTextures;
+  // The cell of the last texture preload and the cache's insert count then.
+  struct TPreloadedPlace {
+    int32_t x = 0, y = 0;
+    uint64_t inserts = 0;
+  };
+  std::optional<TPreloadedPlace> FPreloaded;
+  // The cell and names the monsters were last built for.
+  struct TMobsPlace {
+    int32_t x = 0, y = 0;
+    std::vector<std::string> names;
+  };
+  std::optional<TMobsPlace> FMobsBuilt;
   std::minstd_rand FRainRandom{20021};
 };

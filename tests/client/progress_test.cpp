@@ -3,7 +3,10 @@
 // drift and the scrolling textures of the world description.
 #include "tests/client/mud_fixture.h"
 
+#include <filesystem>
+
 #include "client/mud_state.h"
+#include "client/texture_cache.h"
 #include "engine/gl_coordinates.h"
 #include "engine/camera.h"
 #include "engine/material_library.h"
@@ -85,6 +88,38 @@ TEST_F(Progress, FogEasesInWithoutOvershootAndStopsUpdating) {
   for (int i = 0; i < 10; ++i) mud->Progress(dt);
   EXPECT_EQ(current().Fog, 10.0);
   EXPECT_EQ(mud->UpdateCount, updates);
+}
+
+// While the weather eases, every frame applies the state again; none of
+// them reads a picture file, even where the static objects round the
+// player use more large textures than the cache holds.
+TEST(ProgressTextures, FramesOfTheEasingWeatherReadNoFile) {
+  std::string config = mud_fixture::DefaultConfig();
+  const std::string cache = R"(texturecachesize="4")";
+  config.replace(config.find(cache), cache.size(), R"(texturecachesize="2")");
+  World world(config);
+  // Brick, plaster and door, all larger than the small size.
+  for (const char* name : {"plaster.bmp", "door.bmp"})
+    mud_fixture::WriteBmp(world.Folder() / "textures" / name, SolidBitmap(128, 128, 0x406080));
+  world.Paint(1, 101, 100, 0x0000FF);  // a cube: brick, and a roof kept at its own size
+  world.Paint(1, 99, 104, 0xFF0000);   // a sided wall of the room map: brick and plaster
+  world.Paint(1, 98, 104, 0x0080FF);   // a cube with doors on the room map's exits
+  std::unique_ptr<TMud> mud = world.Create();
+  ASSERT_TRUE(mud->GetBuilt()) << mud->GetCreateError();
+  TMudstate& current = *mud->CurrentState;
+  current.GetPosition()->SetPoint(99, 102, 0);
+  current.Time = 12;
+  current.Level = 11;
+  current.Cloud = current.Fog = current.Wind = current.Rain = 0;
+  mud->ReceivedState->Assign(&current);
+  mud->Update();
+  ASSERT_EQ(mud->TextureCache->GetCount(), 2);
+
+  std::filesystem::rename(world.Folder() / "textures", world.Folder() / "gone");
+  mud->ReceivedState->Cloud = 5;
+  const int updates = mud->UpdateCount;
+  for (int frame = 0; frame < 60; ++frame) ASSERT_NO_THROW(mud->Progress(1.0 / 60)) << "frame " << frame;
+  EXPECT_EQ(mud->UpdateCount, updates + 60);
 }
 
 TEST_F(Progress, FogClearsLinearlyThenGeometrically) {
