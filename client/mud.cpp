@@ -140,7 +140,9 @@ void TMud::Create(const std::string& configFile, TGLSoundLibrary* soundLibrary) 
   CloudsMaterialNumber = CloudsMaterial->GetIndex() + 1;
 
   NullCube = Find<TGLDummyCube>("nullcube");
-  const std::string& undefinedTexture = Config->GetUndefinedArea().texture;
+  // The area may name the clouds texture in another case: the same file,
+  // so the same material.
+  const std::string undefinedTexture = LibraryNameOf(Config->GetUndefinedArea().texture);
   NullPlane->GetMaterial()->SetLibMaterialName(undefinedTexture);
   NullSphere->GetMaterial()->SetLibMaterialName(undefinedTexture);
   TextureCache = std::make_unique<TTexturenamecache>(Config->texturecachesize);
@@ -195,6 +197,15 @@ T* TMud::Find(const char* name) const {
   auto* found = dynamic_cast<T*>(Scene->FindSceneObject(name));
   if (!found) throw Exception(std::string("The scene has no object \"") + name + "\" of the expected class");
   return found;
+}
+
+std::string TMud::LibraryNameOf(const std::string& name) const {
+  if (name.empty() || MaterialLibrary->LibMaterialByName(name)) return name;
+  const std::string upper = UpperCaseAscii(name);
+  const TGLLibMaterials& materials = *MaterialLibrary->GetMaterials();
+  for (int i = 0; i < materials.GetCount(); ++i)
+    if (UpperCaseAscii(materials.GetItems(i)->GetName()) == upper) return materials.GetItems(i)->GetName();
+  return name;
 }
 
 std::string TMud::ProgramPath(const std::string& name) { return ResolvePath(AppFolder + NormalizeSeparators(name)); }

@@ -285,6 +285,9 @@ private:
   T* Find(const char* name) const;
   // A texture file name of the world description, relative to the program folder.
   static std::string ProgramPath(const std::string& name);
+  // The name of the library's material for a texture of the world, whose
+  // names are case-insensitive; the name itself when no material bears it.
+  std::string LibraryNameOf(const std::string& name) const;
   TGLLibMaterial* AddTexture(const std::string& name, const std::string& fileName, int maxSize, bool powerOfTwo,
                              bool* resized = nullptr);
   void SetUpNullSphere();

@@ -207,9 +207,16 @@ TEST(MudCreation, TheUndefinedAreaSharesTheCloudsTextureWithoutASecondMaterial) 
   World world(Replace(mud_fixture::DefaultConfig(), "fog=\"true\">", "fog=\"true\" texture=\"textures\\CLOUDS.bmp\">"));
   std::unique_ptr<TMud> mud = world.Create();
   ASSERT_TRUE(mud->GetBuilt()) << mud->GetCreateError();
-  EXPECT_EQ(mud->NullSphere->GetMaterial()->GetLibMaterialName(), "textures\\CLOUDS.bmp");
+  // Names of the world are case-insensitive: the sphere and the plane wear
+  // the clouds' own material.
+  ASSERT_NE(mud->CloudsMaterial, nullptr);
+  EXPECT_EQ(mud->NullSphere->GetMaterial()->GetLibMaterial(), mud->CloudsMaterial);
+  EXPECT_EQ(mud->NullPlane->GetMaterial()->GetLibMaterial(), mud->CloudsMaterial);
   const TGLLibMaterials& materials = *mud->MaterialLibrary->GetMaterials();
-  for (int i = 0; i < materials.GetCount(); ++i) EXPECT_NE(materials.GetItems(i)->GetName(), "textures\\CLOUDS.bmp");
+  int clouds = 0;
+  for (int i = 0; i < materials.GetCount(); ++i)
+    clouds += UpperCaseAscii(materials.GetItems(i)->GetName()) == "TEXTURES\\CLOUDS.BMP";
+  EXPECT_EQ(clouds, 1);
 }
 
 TEST(MudCreation, AnUnwritableLogNeitherStopsNorFailsTheCreation) {
