@@ -296,11 +296,14 @@ void TMud::SetUpCellWindows() {
   maps.Assign(Config->GetIntermediateMaps());
   // Without the section every window keeps the usual 7 x 7 cells.
   if (maps.IsEmpty()) return;
+  // The section's width sizes all three windows, with or without a child
+  // per map; a child's own width sizes its window.
   const std::string width = maps.GetString("width");
   const int32_t defaultSize = width.empty() ? 7 : StrToInt(width);
   for (int i = 0; i < 3; ++i) {
     TXMLListDOM* child = TConfigXML::GetIntermediateMap(&maps, i);
-    if (child) SetCellWindowSize(CellWindows[static_cast<size_t>(i)], child->GetString("width"), defaultSize);
+    SetCellWindowSize(CellWindows[static_cast<size_t>(i)], child ? child->GetString("width") : std::string(),
+                      defaultSize);
   }
 }
 

@@ -413,6 +413,30 @@ TEST(MudWindows, SizeFromTheWorldIsHeldWithinTheSevenBySevenGrid) {
   EXPECT_EQ(window.lastX, -1);
 }
 
+// The section's width sizes every window, with child entries or without;
+// a child's own width sizes its window.
+TEST(MudWindows, SizesFromTheIntermediateMapsSection) {
+  const std::string fixture = R"(<INTERMEDIATEMAPS width="7"><MAP/><MAP width="5"/><MAP width="3"/></INTERMEDIATEMAPS>)";
+  struct Case {
+    const char* section;
+    std::array<int32_t, 3> sizes;
+  } const cases[] = {
+      {R"(<INTERMEDIATEMAPS width="7"><MAP/><MAP width="5"/><MAP width="3"/></INTERMEDIATEMAPS>)", {7, 5, 3}},
+      {R"(<INTERMEDIATEMAPS width="5"/>)", {5, 5, 5}},
+      {R"(<INTERMEDIATEMAPS width="3"><MAP/><MAP width="5"/></INTERMEDIATEMAPS>)", {3, 5, 3}},
+      {R"(<INTERMEDIATEMAPS><MAP width="5"/></INTERMEDIATEMAPS>)", {5, 7, 7}},
+      {R"(<INTERMEDIATEMAPS/>)", {7, 7, 7}},
+      {"", {7, 7, 7}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.section);
+    World world(Replace(mud_fixture::DefaultConfig(), fixture, c.section));
+    std::unique_ptr<TMud> mud = world.Create();
+    ASSERT_TRUE(mud->GetBuilt()) << mud->GetCreateError();
+    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(mud->CellWindows[i].size, c.sizes[i]) << "window " << i + 1;
+  }
+}
+
 // Texture options of config.xml on a texture's material.
 TEST(MudTextures, OptionsOfTheTexturesSection) {
   World world;
