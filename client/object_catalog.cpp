@@ -114,8 +114,11 @@ TCubeDescription ReadCube(std::unique_ptr<TTheCube> entry) {
   cube.hasDoor = source.HasDoor();
   cube.doorTexture = source.GetDoorTexture();
   cube.planeTextures = PlaneTextures<5>(source);
+  // The cube's own zoffset raises the whole cube, lid included; only an up
+  // plane of its own lifts the lid further. (Without children GetPlane
+  // answers the entry itself, which then has no lid.)
   TXMLListDOM* up = source.GetPlane(kUp);
-  cube.topZOffset = up->IsEmpty() ? source.GetZOffset() : OptionalFloat(*up, "zoffset").value_or(0.0);
+  cube.topZOffset = up->IsEmpty() || up == &source ? 0.0 : OptionalFloat(*up, "zoffset").value_or(0.0);
   return cube;
 }
 
