@@ -128,6 +128,7 @@ TMud::TMud(const std::string& configFile, MudViewer* viewer, TGL3DScene* scene, 
 
 void TMud::Create(const std::string& configFile, TGLSoundLibrary* soundLibrary) {
   Config = std::make_unique<TConfigXML>(configFile);
+  ObjectCatalog = std::make_unique<TObjectCatalog>(*Config);
   LogLine("Created config.xml");
 
   VisualScale = Config->visualscale;

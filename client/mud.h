@@ -197,6 +197,8 @@ public:
                  TGLBaseSceneObject* oldObject);
   bool HasIntermediateObject(int32_t x, int32_t y) const;
   void UpdateDoorways(int32_t x, int32_t y);
+  // Rebuilds the monsters when the cell or the names changed since the last
+  // call; otherwise what stands is what would be built.
   void UpdateMobs(int32_t x, int32_t y, const TMobsquare& mobs);
 
   // ---- environment (mud_environment.cpp)
@@ -275,7 +277,8 @@ public:
   // The builders' random numbers: seeded per cell, then reseeded from its
   // clock (a test sets both to make a build reproducible).
   TRandomGenerator RandomGenerator;
-  // The object entries of each colour and name, read on their first build.
+  // The object entries of each colour and name, made with the core and
+  // read on each colour's or name's first build.
   std::unique_ptr<TObjectCatalog> ObjectCatalog;
 
 private:

@@ -393,7 +393,6 @@ private:
 TGLDummyCube* TMud::BuildObject(TGLBaseSceneObject* parent, int32_t colour, const std::string& name, int32_t x,
                                 int32_t y, bool isStatic, TGLDummyCube* container, int32_t seed) {
   if (name.empty() && IsBackgroundColour(colour)) return nullptr;
-  if (!ObjectCatalog) ObjectCatalog = std::make_unique<TObjectCatalog>(*Config);
   // A malformed number of the colour's entries raises here, before anything is built.
   const TObjectEntries& entries = ObjectCatalog->Find(colour, name);
   return ObjectBuild(*this, entries, colour, name, x, y, isStatic, seed).Run(parent, container);

@@ -473,4 +473,52 @@ TEST_F(ObjectBuilder, MonstersOfAPlaceTakeSeedsByPlaceAndQuoteSafeNames) {
   EXPECT_EQ(mud->MobSquare->GetCount(), 0);
 }
 
+// The monsters of a place are built again only when the place or the
+// names change: a mark on what was built stays while neither does.
+TEST_F(ObjectBuilder, MonstersAreRebuiltOnlyWhenTheirPlaceOrNamesChange) {
+  TMudstate state;
+  std::vector<std::string>& names = state.Mobs().Cell();
+  names = {"wolf", "nobody", "wolf"};
+  mud->UpdateMobs(40, 50, state.Mobs());
+  ASSERT_EQ(mud->MobSquare->GetCount(), 2);
+  auto marked = [&] { return !mud->MobSquare->GetChild(0)->GetVisible(); };
+  mud->MobSquare->GetChild(0)->SetVisible(false);
+  struct Step {
+    const char* what;
+    int32_t x, y;
+    std::vector<std::string> names;
+    bool rebuilt;
+  } const steps[] = {
+      {"the same again", 40, 50, {"wolf", "nobody", "wolf"}, false},
+      {"a step", 41, 50, {"wolf", "nobody", "wolf"}, true},
+      {"the same again", 41, 50, {"wolf", "nobody", "wolf"}, false},
+      {"a name more", 41, 50, {"wolf", "nobody", "wolf", "wolf"}, true},
+      {"the same names in another order", 41, 50, {"wolf", "wolf", "nobody", "wolf"}, true},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    names = step.names;
+    mud->UpdateMobs(step.x, step.y, state.Mobs());
+    EXPECT_EQ(marked(), !step.rebuilt);
+    const TVector4f at = mud->MobSquare->GetPosition()->AsVector();
+    EXPECT_EQ(at[0], mud->CellToScene(step.x, step.y)[0]);
+    mud->MobSquare->GetChild(0)->SetVisible(false);
+  }
+}
+
+// A server may send any names: those no entry describes leave no entry in
+// the catalogue, only a bounded memory of bare names.
+TEST_F(ObjectBuilder, NamesNoEntryCarriesDoNotGrowTheCatalogue) {
+  TMudstate state;
+  std::vector<std::string>& names = state.Mobs().Cell();
+  for (int i = 0; i < 3000; ++i) {
+    names = {"wolf", "stranger " + std::to_string(i)};
+    mud->UpdateMobs(40, 50, state.Mobs());
+    ASSERT_EQ(mud->MobSquare->GetCount(), 1);
+  }
+  EXPECT_LE(mud->ObjectCatalog->KeptNames(), TObjectCatalog::kMostUnknownNames + 1);
+  EXPECT_TRUE(mud->ObjectCatalog->Find(0, "stranger 7").IsEmpty());
+  EXPECT_FALSE(mud->ObjectCatalog->Find(0, "wolf").IsEmpty());
+}
+
 }  // namespace
