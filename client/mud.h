@@ -53,6 +53,7 @@ class TGLMaterialLibrary;
 class TGLPlane;
 class TGLSkyDome;
 class TGLSoundLibrary;
+class TGLSoundSample;
 class TGLSphere;
 class TGLTerrainRenderer;
 class THeightDataSource;
@@ -346,4 +347,8 @@ private:
   };
   std::optional<TMobsPlace> FMobsBuilt;
   std::minstd_rand FRainRandom{20021};
+  // The weather sounds the core put into the sound library, taken out again
+  // with it: a reload adds them anew.
+  TGLSoundLibrary* FSoundLibrary = nullptr;
+  std::vector<TGLSoundSample*> FSoundSamples;
 };
