@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -216,6 +217,12 @@ public:
   bool IsDawn(double t) const;
   bool IsDay(double t) const;
   bool IsDusk(double t) const;
+
+  // Cloud and fog as the view takes them: unset (-1) and other negative or
+  // non-finite values are none, fog beyond 10 is 10 (the status line sends
+  // fog times five). Cloud has no top: above 10 the clouds go black.
+  static double ViewCloud(double cloud) { return std::isfinite(cloud) ? std::max(cloud, 0.0) : 0.0; }
+  static double ViewFog(double fog) { return std::isfinite(fog) ? std::clamp(fog, 0.0, 10.0) : 0.0; }
 
   // ---- per-frame step (mud_progress.cpp)
   static double Approach(double current, double target, double rate, double deltaTime);

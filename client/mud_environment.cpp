@@ -68,10 +68,6 @@ int BlendFactor(double t, double start, double end) {
   return RoundInt((t - start) * 63 / (end - start));
 }
 
-// Status lines and the Control window can send values outside 0..10 (an
-// unset -1, fog sent times five); the arithmetic below holds only inside.
-double Weather(double value) { return std::isfinite(value) ? std::clamp(value, 0.0, 10.0) : 0.0; }
-
 // A time of day outside 0..24 is the same hour of another day.
 double TimeOfDay(double t) {
   if (!std::isfinite(t)) return 0.0;
@@ -196,8 +192,8 @@ void TMud::ApplyState(const TVector4f& position, const TVector4f& direction, con
   const auto& times = Config->environment.times;
   const TUndefinedarea& area = Config->GetUndefinedArea();
   const double t = TimeOfDay(time);
-  cloud = Weather(cloud);
-  fog = Weather(fog);
+  cloud = ViewCloud(cloud);
+  fog = ViewFog(fog);
   const double v = VisualScale;
   const bool night = IsNight(t);
   const bool earlyDawn = IsDawn(t) && t < times.sunrise;
@@ -233,7 +229,7 @@ void TMud::ApplyState(const TVector4f& position, const TVector4f& direction, con
   if (cloudsVisible) {
     int32_t colour = 0;
     if (cloud <= 5) colour = BlendColor(0, kGrey, RoundInt(63 * cloud / 5));
-    else colour = BlendColor(kGrey, 0x333333, RoundInt((cloud - 5) * 63 / 5));
+    else if (cloud <= 10) colour = BlendColor(kGrey, 0x333333, RoundInt((cloud - 5) * 63 / 5));
     if (earlyDawn) colour = BlendColor(0, colour, BlendFactor(t, times.nightend, times.sunrise));
     if (lateDusk) colour = BlendColor(colour, 0, BlendFactor(t, times.sunset, times.nightstart));
     SetWinColor(CloudsMaterial->GetMaterial()->GetFrontProperties()->GetEmission(), colour);

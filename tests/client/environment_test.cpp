@@ -208,9 +208,11 @@ TEST_F(Environment, EveryBoundaryOfTheDayAndEitherSideOfIt) {
       {23, 8, 0, 11, Of(Uniform(0)), kDefaultAngles, 0, DarkenColor(area, 12), kNoFog, nightL, 0.5},
       {23, 1, 0, 11, Of(kNight), kDefaultAngles, 600, area, kNoFog, nightL, 0.5},
       {23, 3, 0, 11, Of(kNight), kDefaultAngles, 0, area, kNoFog, nightL, 0.5},
-      // Unset (-1) is no cloud; above 10 is 10.
+      // Unset (-1) is no cloud; above 10 the background keeps darkening, to
+      // black from 30 on.
       {23, -1, 0, 11, Of(kNight), kDefaultAngles, 1000, area, kNoFog, nightL, 0.5},
-      {12, 15, 0, 11, Of(Uniform(0x808080)), kDefaultAngles, 0, DarkenColor(dayBg, 20), kNoFog, dayL, 0.5},
+      {12, 15, 0, 11, Of(Uniform(0x808080)), kDefaultAngles, 0, DarkenColor(dayBg, 40), kNoFog, dayL, 0.5},
+      {12, 40, 0, 11, Of(Uniform(0x808080)), kDefaultAngles, 0, 0, kNoFog, dayL, 0.5},
 
       // Fog: the sky blended toward the fog colour by fog/10, the lower
       // bands faded, the view's background the fog's colour.
@@ -280,6 +282,7 @@ TEST_F(Environment, CloudsPlaneColourAndTransparency) {
       {12, 5, 0, true, 0x808080, 1},
       {12, 6, 0, true, BlendColor(0x808080, 0x333333, 13), 1},
       {12, 10, 0, true, 0x333333, 1},
+      {12, 12, 0, true, 0, 1},  // above 10 the clouds are black
       // Fog thins them.
       {12, 5, 4, true, 0x808080, 0.25f},
       // Dawn brightens them from black, dusk darkens them to black.

@@ -90,6 +90,49 @@ TEST_F(Progress, FogEasesInWithoutOvershootAndStopsUpdating) {
   EXPECT_EQ(mud->UpdateCount, updates);
 }
 
+// Received weather the view cannot show as it is: the easing goes as far as
+// the view follows and stops updating there. Only -1 is unset; fog comes
+// from the status line times five, so 50 is the thickest fog, 10.
+TEST_F(Progress, WeatherEasesOnlyAsFarAsTheViewShowsIt) {
+  struct Row {
+    const char* what;
+    double TMudstate::*value;
+    double from, received, reached;
+  } const rows[] = {
+      {"fog sent times five", &TMudstate::Fog, 0, 50, 10},
+      {"fog below nothing", &TMudstate::Fog, 2, -3, 0},
+      {"unset fog", &TMudstate::Fog, 2, -1, 2},
+      {"cloud below nothing", &TMudstate::Cloud, 2, -0.5, 0},
+      {"unset cloud", &TMudstate::Cloud, 2, -1, 2},
+      {"cloud above 10", &TMudstate::Cloud, 9, 12, 12},
+      {"cloud past the darkest sky", &TMudstate::Cloud, 29, 45, 30},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    current().Cloud = received().Cloud = 0;
+    current().Fog = received().Fog = 0;
+    current().*row.value = row.from;
+    received().*row.value = row.received;
+    for (int second = 0; second < 200; ++second) mud->Progress(1);
+    EXPECT_EQ(current().*row.value, row.reached);
+    const int updates = mud->UpdateCount;
+    for (int frame = 0; frame < 10; ++frame) mud->Progress(1.0 / 60);
+    EXPECT_EQ(mud->UpdateCount, updates) << "no update once the view shows what it can";
+  }
+  // Wind drifts the clouds and slants the rain, none of it below nothing;
+  // it eases without an update, and only -1 leaves it where it is.
+  current().Wind = 1;
+  received().Wind = -2;
+  const int updates = mud->UpdateCount;
+  for (int second = 0; second < 30; ++second) mud->Progress(1);
+  EXPECT_EQ(current().Wind, 0);
+  EXPECT_EQ(mud->UpdateCount, updates);
+  current().Wind = 1;
+  received().Wind = -1;
+  mud->Progress(1);
+  EXPECT_EQ(current().Wind, 1);
+}
+
 // While the weather eases, every frame applies the state again; none of
 // them reads a picture file, even where the static objects round the
 // player use more large textures than the cache holds.
