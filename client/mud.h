@@ -62,6 +62,7 @@ class TIntermediatetexturelist;
 class TMobsquare;
 class TMudstate;
 class TObjectCatalog;
+class TStateSteps;
 class TStaticCubeList;
 class TTexturenamecache;
 class TWallFaceList;
@@ -290,6 +291,8 @@ public:
   std::unique_ptr<TObjectCatalog> ObjectCatalog;
 
 private:
+  // The steps of ApplyState (mud_environment.cpp).
+  friend class TStateSteps;
   void Create(const std::string& configFile, TGLSoundLibrary* soundLibrary);
   // The scene object of that name (any case); raises when the scene lacks it.
   template <class T>
