@@ -133,6 +133,18 @@ TEST_F(Progress, WeatherEasesOnlyAsFarAsTheViewShowsIt) {
   EXPECT_EQ(current().Wind, 1);
 }
 
+// Cloud and fog moving in the same frame apply the state once.
+TEST_F(Progress, CloudAndFogMovingTogetherUpdateOnce) {
+  received().Cloud = 5;
+  received().Fog = 3;
+  for (int frame = 1; frame <= 5; ++frame) {
+    mud->Progress(1.0 / 60);
+    EXPECT_EQ(mud->UpdateCount, frame);
+  }
+  EXPECT_DOUBLE_EQ(current().Cloud, 5 * 0.125 / 60);
+  EXPECT_DOUBLE_EQ(current().Fog, 5 * 0.125 / 60);
+}
+
 // While the weather eases, every frame applies the state again; none of
 // them reads a picture file, even where the static objects round the
 // player use more large textures than the cache holds.
