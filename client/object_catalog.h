@@ -106,8 +106,9 @@ public:
 
   // The entries of a name, or of a colour when the name is empty. A
   // malformed number raises EConvertError (and nothing is kept for it).
-  // Entries are kept for colours and for described names; of the names no
-  // entry carries only the last kMostUnknownNames are remembered.
+  // Entries are kept for colours and for described names; the names no
+  // entry carries are remembered bare, at most kMostUnknownNames of them
+  // (all forgotten at once when full).
   const TObjectEntries& Find(int32_t colour, const std::string& name);
   static constexpr size_t kMostUnknownNames = 1024;
   size_t KeptNames() const { return FByName.size() + FUnknownNames.size(); }
