@@ -5,8 +5,8 @@
 // the sample world (stored scene, map and aerial pictures, the core, its
 // update, the first frame at 1024 x 768 on the off-screen EGL context).
 // Then the environment and the frame: the per-frame step while the cloud
-// eases (each frame a view update) with 0, 5 and 20 monsters about the
-// player, one whole application of a state (the light level unchanged, and
+// eases (each frame a view update) with 0, 5, 20 and 1,000 monsters about
+// the player, one whole application of a state (the light level unchanged, and
 // changing so that the textures' brightness is walked), and a frame at
 // 1024 x 768 by day at the sample world's start position and in the
 // busiest cell of the synthetic world 30 % filled.
@@ -131,7 +131,7 @@ void ProgressWhileCloudEases(benchmark::State& state) {
   }
   if (mud->UpdateCount - updates < static_cast<int>(state.iterations())) state.SkipWithError("a frame without update");
 }
-BENCHMARK(ProgressWhileCloudEases)->Arg(0)->Arg(5)->Arg(20)->Unit(benchmark::kMicrosecond);
+BENCHMARK(ProgressWhileCloudEases)->Arg(0)->Arg(5)->Arg(20)->Arg(1000)->Unit(benchmark::kMicrosecond);
 
 // One whole ApplyState at the start position with five monsters; by day
 // only (the light level stays), or alternating noon and midnight (every

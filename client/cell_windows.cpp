@@ -95,7 +95,6 @@ void TMud::BuildCell(TCellWindow& window, TGLDummyCube* container, int k, int32_
     return;
   }
   if (IsBackgroundColour(colour)) return;
-  if (!ObjectCatalog) ObjectCatalog = std::make_unique<TObjectCatalog>(*Config);
   const std::vector<std::string>* names = IntermediateTextures ? IntermediateTextures->GetNames(colour) : nullptr;
   // A described colour without textures (a fire) is built too.
   if (!names && ObjectCatalog->Find(colour, "").IsEmpty()) return;
@@ -126,11 +125,14 @@ void TMud::UpdateDoorways(int32_t x, int32_t y) {
 }
 
 void TMud::UpdateMobs(int32_t x, int32_t y, const TMobsquare& mobs) {
+  const std::vector<std::string>& names = mobs.Cell(0, 0);
+  // Seeded by place and order, the same names in the same cell build the
+  // same monsters: the frames of the weather rebuild none.
+  if (FMobsBuilt && FMobsBuilt->x == x && FMobsBuilt->y == y && FMobsBuilt->names == names) return;
+  FMobsBuilt.reset();
   MobSquare->DeleteChildren();
   MobSquare->GetPosition()->SetPoint(CellToScene(x, y));
   MobSquare->GetPosition()->SetY(static_cast<float>(GetSmoothedHeight(x, y)));
-  if (!ObjectCatalog) ObjectCatalog = std::make_unique<TObjectCatalog>(*Config);
-  const std::vector<std::string>& names = mobs.Cell(0, 0);
   for (size_t n = 0; n < names.size(); ++n) {
     const std::string& name = names[n];
     // A name no entry carries builds nothing, not even an empty container.
@@ -139,4 +141,5 @@ void TMud::UpdateMobs(int32_t x, int32_t y, const TMobsquare& mobs) {
     const int64_t seed = int64_t(n + 1) * 10 * (x + 1) * (y + 1);
     BuildObject(MobSquare, 0, name, x, y, false, nullptr, static_cast<int32_t>(seed));
   }
+  FMobsBuilt = TMobsPlace{x, y, names};
 }

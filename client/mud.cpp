@@ -128,6 +128,7 @@ TMud::TMud(const std::string& configFile, MudViewer* viewer, TGL3DScene* scene, 
 
 void TMud::Create(const std::string& configFile, TGLSoundLibrary* soundLibrary) {
   Config = std::make_unique<TConfigXML>(configFile);
+  ObjectCatalog = std::make_unique<TObjectCatalog>(*Config);
   LogLine("Created config.xml");
 
   VisualScale = Config->visualscale;
@@ -140,7 +141,9 @@ void TMud::Create(const std::string& configFile, TGLSoundLibrary* soundLibrary) 
   CloudsMaterialNumber = CloudsMaterial->GetIndex() + 1;
 
   NullCube = Find<TGLDummyCube>("nullcube");
-  const std::string& undefinedTexture = Config->GetUndefinedArea().texture;
+  // The area may name the clouds texture in another case: the same file,
+  // so the same material.
+  const std::string undefinedTexture = LibraryNameOf(Config->GetUndefinedArea().texture);
   NullPlane->GetMaterial()->SetLibMaterialName(undefinedTexture);
   NullSphere->GetMaterial()->SetLibMaterialName(undefinedTexture);
   TextureCache = std::make_unique<TTexturenamecache>(Config->texturecachesize);
@@ -195,6 +198,15 @@ T* TMud::Find(const char* name) const {
   auto* found = dynamic_cast<T*>(Scene->FindSceneObject(name));
   if (!found) throw Exception(std::string("The scene has no object \"") + name + "\" of the expected class");
   return found;
+}
+
+std::string TMud::LibraryNameOf(const std::string& name) const {
+  if (name.empty() || MaterialLibrary->LibMaterialByName(name)) return name;
+  const std::string upper = UpperCaseAscii(name);
+  const TGLLibMaterials& materials = *MaterialLibrary->GetMaterials();
+  for (int i = 0; i < materials.GetCount(); ++i)
+    if (UpperCaseAscii(materials.GetItems(i)->GetName()) == upper) return materials.GetItems(i)->GetName();
+  return name;
 }
 
 std::string TMud::ProgramPath(const std::string& name) { return ResolvePath(AppFolder + NormalizeSeparators(name)); }
@@ -268,7 +280,7 @@ void TMud::LoadStaticTextures() {
   }
   for (const std::string& name : StaticTextures) {
     bool resized = false;
-    TGLLibMaterial* material = AddTexture(name, ProgramPath(name), 64, true, &resized);
+    TGLLibMaterial* material = AddTexture(name, ProgramPath(name), kSmallTextureSize, true, &resized);
     if (!resized) UnresizedTextures.push_back(name);
     ApplyTextureOptions(material);
   }
@@ -285,11 +297,14 @@ void TMud::SetUpCellWindows() {
   maps.Assign(Config->GetIntermediateMaps());
   // Without the section every window keeps the usual 7 x 7 cells.
   if (maps.IsEmpty()) return;
+  // The section's width sizes all three windows, with or without a child
+  // per map; a child's own width sizes its window.
   const std::string width = maps.GetString("width");
   const int32_t defaultSize = width.empty() ? 7 : StrToInt(width);
   for (int i = 0; i < 3; ++i) {
     TXMLListDOM* child = TConfigXML::GetIntermediateMap(&maps, i);
-    if (child) SetCellWindowSize(CellWindows[static_cast<size_t>(i)], child->GetString("width"), defaultSize);
+    SetCellWindowSize(CellWindows[static_cast<size_t>(i)], child ? child->GetString("width") : std::string(),
+                      defaultSize);
   }
 }
 

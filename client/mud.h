@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -53,6 +54,7 @@ class TGLMaterialLibrary;
 class TGLPlane;
 class TGLSkyDome;
 class TGLSoundLibrary;
+class TGLSoundSample;
 class TGLSphere;
 class TGLTerrainRenderer;
 class THeightDataSource;
@@ -60,6 +62,7 @@ class TIntermediatetexturelist;
 class TMobsquare;
 class TMudstate;
 class TObjectCatalog;
+class TStateSteps;
 class TStaticCubeList;
 class TTexturenamecache;
 class TWallFaceList;
@@ -107,6 +110,10 @@ using TSkyColours = std::array<int32_t, 7>;
 class TMud {
 public:
   static constexpr int32_t kMapSize = 358;
+  // The longer side of a texture's picture near the player (in the cache)
+  // and elsewhere.
+  static constexpr int kLargeTextureSize = 256;
+  static constexpr int kSmallTextureSize = 64;
 
   // Builds everything (see mud.cpp for the logged steps). A failing step is
   // logged as "Exception <message>" and ends the creation; the object is
@@ -167,8 +174,13 @@ public:
   // x outer and y inner from 0 to 357, in first-seen order.
   client::TIntegerList GetMapColours(int k) const;
   void ApplyTextureOptions(TGLLibMaterial* material);
-  // Loads the texture at 256 pixels through the cache (see mud_textures.cpp).
+  // Loads the texture large through the cache; the texture that falls out
+  // goes back to its small picture and keeps its material (see
+  // mud_textures.cpp).
   void LoadTexture(const std::string& name);
+  // The static objects' textures round the cell, large: the nearest cells'
+  // first, no more than the cache holds, nothing when neither the cell nor
+  // the cache changed since the last call.
   void PreloadTextures(int32_t x, int32_t y);
 
   // ---- object builder (mud_builder.cpp)
@@ -188,6 +200,8 @@ public:
                  TGLBaseSceneObject* oldObject);
   bool HasIntermediateObject(int32_t x, int32_t y) const;
   void UpdateDoorways(int32_t x, int32_t y);
+  // Rebuilds the monsters when the cell or the names changed since the last
+  // call; otherwise what stands is what would be built.
   void UpdateMobs(int32_t x, int32_t y, const TMobsquare& mobs);
 
   // ---- environment (mud_environment.cpp)
@@ -204,6 +218,12 @@ public:
   bool IsDawn(double t) const;
   bool IsDay(double t) const;
   bool IsDusk(double t) const;
+
+  // Cloud and fog as the view takes them: unset (-1) and other negative or
+  // non-finite values are none, fog beyond 10 is 10 (the status line sends
+  // fog times five). Cloud has no top: above 10 the clouds go black.
+  static double ViewCloud(double cloud) { return std::isfinite(cloud) ? std::max(cloud, 0.0) : 0.0; }
+  static double ViewFog(double fog) { return std::isfinite(fog) ? std::clamp(fog, 0.0, 10.0) : 0.0; }
 
   // ---- per-frame step (mud_progress.cpp)
   static double Approach(double current, double target, double rate, double deltaTime);
@@ -266,16 +286,22 @@ public:
   // The builders' random numbers: seeded per cell, then reseeded from its
   // clock (a test sets both to make a build reproducible).
   TRandomGenerator RandomGenerator;
-  // The object entries of each colour and name, read on their first build.
+  // The object entries of each colour and name, made with the core and
+  // read on each colour's or name's first build.
   std::unique_ptr<TObjectCatalog> ObjectCatalog;
 
 private:
+  // The steps of ApplyState (mud_environment.cpp).
+  friend class TStateSteps;
   void Create(const std::string& configFile, TGLSoundLibrary* soundLibrary);
   // The scene object of that name (any case); raises when the scene lacks it.
   template <class T>
   T* Find(const char* name) const;
   // A texture file name of the world description, relative to the program folder.
   static std::string ProgramPath(const std::string& name);
+  // The name of the library's material for a texture of the world, whose
+  // names are case-insensitive; the name itself when no material bears it.
+  std::string LibraryNameOf(const std::string& name) const;
   TGLLibMaterial* AddTexture(const std::string& name, const std::string& fileName, int maxSize, bool powerOfTwo,
                              bool* resized = nullptr);
   void SetUpNullSphere();
@@ -294,6 +320,9 @@ private:
   // The textures' brightness for a light level (mud_environment.cpp).
   void ApplyLightLevel(int32_t light);
   void SetTextureBrightness(TGLLibMaterial* material);
+  // An evicted texture's picture made small again, from the picture its
+  // material holds.
+  void ShrinkTexture(const std::string& name);
   // The TEXTURES entries that scroll (mud_progress.cpp).
   void ReadScrollingTextures();
   void MoveRain();
@@ -315,5 +344,21 @@ private:
     double speed = 0.0;
   };
   std::optional<std::vector<TScrollingTexture>> FScrollingTextures;
+  // The cell of the last texture preload and the cache's insert count then.
+  struct TPreloadedPlace {
+    int32_t x = 0, y = 0;
+    uint64_t inserts = 0;
+  };
+  std::optional<TPreloadedPlace> FPreloaded;
+  // The cell and names the monsters were last built for.
+  struct TMobsPlace {
+    int32_t x = 0, y = 0;
+    std::vector<std::string> names;
+  };
+  std::optional<TMobsPlace> FMobsBuilt;
   std::minstd_rand FRainRandom{20021};
+  // The weather sounds the core put into the sound library, taken out again
+  // with it: a reload adds them anew.
+  TGLSoundLibrary* FSoundLibrary = nullptr;
+  std::vector<TGLSoundSample*> FSoundSamples;
 };

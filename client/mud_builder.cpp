@@ -312,9 +312,10 @@ private:
     double w = OrDefault(item.width, 0.8);
     if (item.xoffset) X = *item.xoffset * S;
     if (item.yoffset) Z = *item.yoffset * S;
+    // The ground where the sprite stands: X cells east and Z cells south
+    // (map y falls southward) of the cell.
     if (X != 0 || Z != 0)
-      Y = FMud.GetSmoothedHeight(Fx + item.xoffset.value_or(0), Fy + item.yoffset.value_or(0)) -
-          FMud.GetTerrainHeight(Fx, Fy);
+      Y = FMud.GetSmoothedHeight(Fx + X / S, Fy - Z / S) - FMud.GetTerrainHeight(Fx, Fy);
     else
       Y = 0;
     Y += item.zoffset * S;
@@ -392,7 +393,6 @@ private:
 TGLDummyCube* TMud::BuildObject(TGLBaseSceneObject* parent, int32_t colour, const std::string& name, int32_t x,
                                 int32_t y, bool isStatic, TGLDummyCube* container, int32_t seed) {
   if (name.empty() && IsBackgroundColour(colour)) return nullptr;
-  if (!ObjectCatalog) ObjectCatalog = std::make_unique<TObjectCatalog>(*Config);
   // A malformed number of the colour's entries raises here, before anything is built.
   const TObjectEntries& entries = ObjectCatalog->Find(colour, name);
   return ObjectBuild(*this, entries, colour, name, x, y, isStatic, seed).Run(parent, container);

@@ -68,10 +68,6 @@ int BlendFactor(double t, double start, double end) {
   return RoundInt((t - start) * 63 / (end - start));
 }
 
-// Status lines and the Control window can send values outside 0..10 (an
-// unset -1, fog sent times five); the arithmetic below holds only inside.
-double Weather(double value) { return std::isfinite(value) ? std::clamp(value, 0.0, 10.0) : 0.0; }
-
 // A time of day outside 0..24 is the same hour of another day.
 double TimeOfDay(double t) {
   if (!std::isfinite(t)) return 0.0;
@@ -190,98 +186,137 @@ void TMud::Update() {
              state.Level, state.Time, state.Cloud, state.Wind, state.Fog, state.Mobs());
 }
 
-void TMud::ApplyState(const TVector4f& position, const TVector4f& direction, const TVector4f& /*up*/, int32_t level,
-                      double time, double cloud, double /*wind*/, double fog, const TMobsquare& mobs) {
-  if (!FBuilt) return;
-  const auto& times = Config->environment.times;
-  const TUndefinedarea& area = Config->GetUndefinedArea();
-  const double t = TimeOfDay(time);
-  cloud = Weather(cloud);
-  fog = Weather(fog);
-  const double v = VisualScale;
-  const bool night = IsNight(t);
-  const bool earlyDawn = IsDawn(t) && t < times.sunrise;
-  const bool lateDawn = IsDawn(t) && t >= times.sunrise;
-  const bool earlyDusk = IsDusk(t) && t < times.sunset;
-  const bool lateDusk = IsDusk(t) && t >= times.sunset;
+// One application of a state: the steps of ApplyState in their order, each
+// a function of its own. What a step works out (the day's phase, the light
+// level, the clouds' alpha, the stars asked for, the band angles, the place
+// the camera looks from) is handed on to the steps after it.
+class TStateSteps {
+public:
+  TStateSteps(TMud& mud, const TVector4f& position, const TVector4f& direction, int32_t level, double time,
+              double cloud, double fog, const TMobsquare& mobs)
+      : mud(mud),
+        times(mud.Config->environment.times),
+        area(mud.Config->GetUndefinedArea()),
+        position(position),
+        direction(direction),
+        level(level),
+        t(TimeOfDay(time)),
+        cloud(TMud::ViewCloud(cloud)),
+        fog(TMud::ViewFog(fog)),
+        mobs(mobs),
+        v(mud.VisualScale),
+        night(mud.IsNight(t)),
+        earlyDawn(mud.IsDawn(t) && t < times.sunrise),
+        lateDawn(mud.IsDawn(t) && t >= times.sunrise),
+        earlyDusk(mud.IsDusk(t) && t < times.sunset),
+        lateDusk(mud.IsDusk(t) && t >= times.sunset),
+        buffer(mud.Viewer ? mud.Viewer->GetBuffer() : nullptr),
+        fogEnvironment(buffer ? buffer->GetFogEnvironment() : nullptr) {}
+
+  void Run() {
+    UndefinedArea();
+    LightLevel();
+    Clouds();
+    Background();
+    SkyAndStars();
+    BandAngles();
+    Fog();
+    CloudsAlpha();
+    Stars();
+    if (HiddenView()) return;
+    TargetAndAreaFog();
+    CameraPlace();
+    CameraHeight();
+    AreaLook();
+    WorldRoundThePlayer();
+    Brightness();
+  }
+
+private:
+  // A colour of the day's phases: night, day, and blends through the dawn
+  // colour at sunrise and the dusk colour at sunset.
+  int32_t ByPhase(int32_t nightColour, int32_t dawn, int32_t day, int32_t dusk) const {
+    if (mud.IsDay(t)) return day;
+    if (earlyDawn) return BlendColor(nightColour, dawn, BlendFactor(t, times.nightend, times.sunrise));
+    if (lateDawn) return BlendColor(dawn, day, BlendFactor(t, times.sunrise, times.daystart));
+    if (earlyDusk) return BlendColor(day, dusk, BlendFactor(t, times.dayend, times.sunset));
+    if (lateDusk) return BlendColor(dusk, nightColour, BlendFactor(t, times.sunset, times.nightstart));
+    return nightColour;
+  }
 
   // 1. The undefined area. The band angles start from their defaults: the
   // sun's phases narrow the lower bands by a divisor and end band 4 at 15.
-  const bool at = area.IsAtVector(position);
-  TSkyDomeBands& bands = *SkyDome->GetBands();
-  double bandDivisor = 1.0;
-  float band4Stop = kBandAngles[4][1];
+  void UndefinedArea() {
+    at = area.IsAtVector(position);
+    bandDivisor = 1.0;
+    band4Stop = kBandAngles[4][1];
+  }
 
-  // A colour of the day's phases: night, day, and blends through the dawn
-  // colour at sunrise and the dusk colour at sunset.
-  auto byPhase = [&](int32_t night, int32_t dawn, int32_t day, int32_t dusk) -> int32_t {
-    if (IsDay(t)) return day;
-    if (earlyDawn) return BlendColor(night, dawn, BlendFactor(t, times.nightend, times.sunrise));
-    if (lateDawn) return BlendColor(dawn, day, BlendFactor(t, times.sunrise, times.daystart));
-    if (earlyDusk) return BlendColor(day, dusk, BlendFactor(t, times.dayend, times.sunset));
-    if (lateDusk) return BlendColor(dusk, night, BlendFactor(t, times.sunset, times.nightstart));
-    return night;
-  };
+  // 2. The light level.
+  void LightLevel() { light = ByPhase(kNightLight, kTwilightLight, kDayLight, kTwilightLight); }
 
-  // 2. Light level.
-  const int32_t light = byPhase(kNightLight, kTwilightLight, kDayLight, kTwilightLight);
-
-  // 3. Clouds.
-  const bool cloudsVisible = cloud != 0 && !night;
-  CloudsPlane->SetVisible(cloudsVisible);
-  double cloudsAlpha = -1.0;  // < 0: not computed
-  if (cloudsVisible) {
+  // 3. The clouds plane: grey toward 5, darker toward 10, black above;
+  // brightening at dawn and darkening at dusk.
+  void Clouds() {
+    const bool visible = cloud != 0 && !night;
+    mud.CloudsPlane->SetVisible(visible);
+    if (!visible) return;
     int32_t colour = 0;
     if (cloud <= 5) colour = BlendColor(0, kGrey, RoundInt(63 * cloud / 5));
-    else colour = BlendColor(kGrey, 0x333333, RoundInt((cloud - 5) * 63 / 5));
+    else if (cloud <= 10) colour = BlendColor(kGrey, 0x333333, RoundInt((cloud - 5) * 63 / 5));
     if (earlyDawn) colour = BlendColor(0, colour, BlendFactor(t, times.nightend, times.sunrise));
     if (lateDusk) colour = BlendColor(colour, 0, BlendFactor(t, times.sunset, times.nightstart));
-    SetWinColor(CloudsMaterial->GetMaterial()->GetFrontProperties()->GetEmission(), colour);
+    SetWinColor(mud.CloudsMaterial->GetMaterial()->GetFrontProperties()->GetEmission(), colour);
     cloudsAlpha = std::min(cloud / 0.5, 1.0);
   }
 
-  // 4. Background.
-  int32_t background = byPhase(kNightBackground, kSunriseBackground, kDayBackground, kSunsetBackground);
-  if (cloud > 5) background = DarkenColor(background, RoundInt((cloud - 5) * 4));
-  SetBackgroundColour(background);
+  // 4. The background, darkened by heavy cloud.
+  void Background() {
+    background = ByPhase(kNightBackground, kSunriseBackground, kDayBackground, kSunsetBackground);
+    if (cloud > 5) background = DarkenColor(background, RoundInt((cloud - 5) * 4));
+    mud.SetBackgroundColour(background);
+  }
 
-  // 5. Sky and stars.
-  int stars = SkyDome->GetStars()->GetCount();
-  if (cloud >= 7.5) {
-    stars = 0;
-    SetSkyBands(Uniform(PhaseGrey(t)));
-  } else {
-    Light->SetShining(night);
+  // 5. The sky's bands and the stars asked for; an overcast sky is one grey
+  // of the hour and leaves the light as it was.
+  void SkyAndStars() {
+    stars = mud.SkyDome->GetStars()->GetCount();
+    if (cloud >= 7.5) {
+      stars = 0;
+      mud.SetSkyBands(Uniform(mud.PhaseGrey(t)));
+      return;
+    }
+    mud.Light->SetShining(night);
     if (night) {
       stars = cloud < 2.5 ? kMostStars - RoundInt(cloud / 2.5 * kMostStars) : 0;
-      SetSkyBands(kNightSky);
+      mud.SetSkyBands(kNightSky);
     } else if (earlyDawn) {
       // The hours 5 and 2 are the sky's own, not the world description's.
-      BlendSkyBands(kNightSky, kSunriseSky, RoundInt((t - 5) * 63 / 2));
+      mud.BlendSkyBands(kNightSky, kSunriseSky, RoundInt((t - 5) * 63 / 2));
       stars = t < 6 ? RoundInt(std::fabs(t - 6) * 1000) : 0;
     } else if (t >= times.sunrise && t <= times.daystart) {
       // Late dawn, its last instant included.
-      const double f = times.daystart > times.sunrise ? (t - times.sunrise) * 2 / (times.daystart - times.sunrise) + 1 : 3;
-      stars = 0;
-      bandDivisor = f;
+      bandDivisor =
+          times.daystart > times.sunrise ? (t - times.sunrise) * 2 / (times.daystart - times.sunrise) + 1 : 3;
       band4Stop = 15;
-      BlendSkyBands(kSunriseSky, kDaySky, BlendFactor(t, times.sunrise, times.daystart));
-    } else if (IsDay(t)) {
       stars = 0;
-      SetSkyBands(kDaySky);
+      mud.BlendSkyBands(kSunriseSky, kDaySky, BlendFactor(t, times.sunrise, times.daystart));
+    } else if (mud.IsDay(t)) {
+      stars = 0;
+      mud.SetSkyBands(kDaySky);
     } else if (earlyDusk) {
       stars = 0;
-      BlendSkyBands(kDaySky, kSunsetSky, BlendFactor(t, times.dayend, times.sunset));
+      mud.BlendSkyBands(kDaySky, kSunsetSky, BlendFactor(t, times.dayend, times.sunset));
     } else if (lateDusk && t < times.sunset + 0.5) {
       bandDivisor = (t - times.sunset) * 2 / 0.5 + 1;
       band4Stop = 15;
-      SetSkyBands(kSunsetSky);
+      mud.SetSkyBands(kSunsetSky);
     } else if (lateDusk) {
       const double afterglow = times.sunset + 0.5;
       const int d = RoundInt((t - afterglow) * 64 / (times.nightstart - afterglow));
       TSkyColours darkened;
       for (size_t i = 0; i < darkened.size(); ++i) darkened[i] = DarkenColor(kSunsetSky[i], d);
-      SetSkyBands(darkened);
+      mud.SetSkyBands(darkened);
       bandDivisor = d / 3.0 + 3;
       band4Stop = 15;
       // The stars come out over (sunset - dayend - 0.5) hours; a world whose
@@ -290,188 +325,255 @@ void TMud::ApplyState(const TVector4f& position, const TVector4f& direction, con
       if (!(span > 0)) span = times.nightstart - afterglow;
       stars = cloud < 2.5 ? RoundInt((1 - cloud / 2.5) * 1000 * (t - afterglow) / span) : 0;
     }
-    if (!night && cloud > 5 && cloud < 7.5)
-      BlendSkyBands(GetSkyBandColours(), Uniform(PhaseGrey(t)), RoundInt((cloud - 5) * 63 / 2.5));
-  }
-  for (int i = 0; i < 6 && i < bands.GetCount(); ++i) {
-    const float start = static_cast<float>(i < 5 ? kBandAngles[i][0] / bandDivisor : band4Stop);
-    const float stop = static_cast<float>(i < 4 ? kBandAngles[i][1] / bandDivisor : i == 4 ? band4Stop : kBandAngles[i][1]);
-    SetBandAngles(*bands.GetItems(i), start, stop);
+    if (!night && cloud > 5)
+      mud.BlendSkyBands(mud.GetSkyBandColours(), Uniform(mud.PhaseGrey(t)), RoundInt((cloud - 5) * 63 / 2.5));
   }
 
-  // 6. Fog.
-  TGL3DSceneBuffer* buffer = Viewer ? Viewer->GetBuffer() : nullptr;
-  TGLFogEnvironment* fogEnvironment = buffer ? buffer->GetFogEnvironment() : nullptr;
-  if (!at && buffer) {
-    if (IsUndergroundType(level)) {
-      const auto& undersea = Config->environment.undersea;
-      int32_t colour = kNightBackground;
-      if (IsDay(t)) colour = undersea.fogcolor;
-      else if (IsDusk(t)) colour = BlendColor(undersea.fogcolor, kNightBackground, BlendFactor(t, times.dayend, times.nightstart));
-      else if (IsDawn(t)) colour = BlendColor(kNightBackground, undersea.fogcolor, BlendFactor(t, times.nightend, times.daystart));
-      fogEnvironment->SetFogStart(static_cast<float>(undersea.fogstart * v));
-      fogEnvironment->SetFogEnd(static_cast<float>(undersea.fogend * v));
-      buffer->SetFogEnable(true);
-      SetWinColor(fogEnvironment->GetFogColor(), colour);
-      buffer->SetBackgroundColor(colour);
+  // The band angles steps 1 and 5 decided.
+  void BandAngles() {
+    TSkyDomeBands& bands = *mud.SkyDome->GetBands();
+    for (int i = 0; i < 6 && i < bands.GetCount(); ++i) {
+      const float start = static_cast<float>(i < 5 ? kBandAngles[i][0] / bandDivisor : band4Stop);
+      const float stop =
+          static_cast<float>(i < 4 ? kBandAngles[i][1] / bandDivisor : i == 4 ? band4Stop : kBandAngles[i][1]);
+      SetBandAngles(*bands.GetItems(i), start, stop);
+    }
+  }
+
+  // 6. Fog: under ground the undersea fog, elsewhere the weather's.
+  void Fog() {
+    if (at || !buffer) return;
+    if (TMud::IsUndergroundType(level))
+      UnderseaFog();
+    else
+      WeatherFog();
+  }
+
+  void UnderseaFog() {
+    const auto& undersea = mud.Config->environment.undersea;
+    int32_t colour = kNightBackground;
+    if (mud.IsDay(t))
+      colour = undersea.fogcolor;
+    else if (mud.IsDusk(t))
+      colour = BlendColor(undersea.fogcolor, kNightBackground, BlendFactor(t, times.dayend, times.nightstart));
+    else if (mud.IsDawn(t))
+      colour = BlendColor(kNightBackground, undersea.fogcolor, BlendFactor(t, times.nightend, times.daystart));
+    fogEnvironment->SetFogStart(static_cast<float>(undersea.fogstart * v));
+    fogEnvironment->SetFogEnd(static_cast<float>(undersea.fogend * v));
+    buffer->SetFogEnable(true);
+    SetWinColor(fogEnvironment->GetFogColor(), colour);
+    buffer->SetBackgroundColor(colour);
+  }
+
+  void WeatherFog() {
+    if (buffer->GetFogEnable() != (fog > 0)) buffer->SetFogEnable(fog > 0);
+    if (fog <= 0) return;
+    // 6.1 to 6.2: fog thins the clouds and hides stars.
+    if (cloud != 0 && cloudsAlpha >= 0) cloudsAlpha /= fog;
+    stars = RoundInt((10 - fog) * stars / 10);
+    // 6.3 The fog's colour by the hour.
+    int32_t colour = kNightFog;
+    if (mud.IsDay(t)) colour = kDayFog;
+    else if (earlyDusk) colour = BlendColor(kDayFog, kTwilightFog, BlendFactor(t, times.dayend, times.sunset));
+    else if (lateDusk) colour = BlendColor(kTwilightFog, kNightFog, BlendFactor(t, times.sunset, times.nightstart));
+    else if (earlyDawn) colour = BlendColor(kNightFog, kTwilightFog, BlendFactor(t, times.nightend, times.sunrise));
+    else if (lateDawn) colour = BlendColor(kTwilightFog, kDayFog, BlendFactor(t, times.sunrise, times.daystart));
+    // 6.4 to 6.5 The sky toward the fog, the lower bands fading first.
+    const TSkyColours sky = mud.GetSkyBandColours();
+    mud.BlendSkyBands(sky, Uniform(colour), RoundInt(fog / 10 * 63));
+    TSkyDomeBands& bands = *mud.SkyDome->GetBands();
+    auto lower = [&](int band, int32_t start, int32_t stop) {
+      SetWinColor(bands.GetItems(band)->GetStartColor(), start);
+      if (stop != -1) SetWinColor(bands.GetItems(band)->GetStopColor(), stop);
+    };
+    if (fog <= 2) {
+      const int w = RoundInt(63 - 63 * fog / 2);
+      for (size_t i = 0; i < 3; ++i)
+        lower(static_cast<int>(i), BlendColor(colour, sky[i], w), BlendColor(colour, sky[i + 1], w));
+      lower(3, BlendColor(colour, sky[3], w), -1);
     } else {
-      if (buffer->GetFogEnable() != (fog > 0)) buffer->SetFogEnable(fog > 0);
-      if (fog > 0) {
-        if (cloud != 0 && cloudsAlpha >= 0) cloudsAlpha /= fog;
-        stars = RoundInt((10 - fog) * stars / 10);
-        int32_t colour = kNightFog;
-        if (IsDay(t)) colour = kDayFog;
-        else if (earlyDusk) colour = BlendColor(kDayFog, kTwilightFog, BlendFactor(t, times.dayend, times.sunset));
-        else if (lateDusk) colour = BlendColor(kTwilightFog, kNightFog, BlendFactor(t, times.sunset, times.nightstart));
-        else if (earlyDawn) colour = BlendColor(kNightFog, kTwilightFog, BlendFactor(t, times.nightend, times.sunrise));
-        else if (lateDawn) colour = BlendColor(kTwilightFog, kDayFog, BlendFactor(t, times.sunrise, times.daystart));
-        const TSkyColours sky = GetSkyBandColours();
-        BlendSkyBands(sky, Uniform(colour), RoundInt(fog / 10 * 63));
-        // The lower bands fade into the fog first.
-        auto lower = [&](int band, int32_t start, int32_t stop) {
-          SetWinColor(bands.GetItems(band)->GetStartColor(), start);
-          if (stop != -1) SetWinColor(bands.GetItems(band)->GetStopColor(), stop);
-        };
-        if (fog <= 2) {
-          const int w = RoundInt(63 - 63 * fog / 2);
-          for (int i = 0; i < 3; ++i)
-            lower(i, BlendColor(colour, sky[static_cast<size_t>(i)], w), BlendColor(colour, sky[static_cast<size_t>(i) + 1], w));
-          lower(3, BlendColor(colour, sky[3], w), -1);
-        } else {
-          for (int i = 0; i < 3; ++i) lower(i, colour, colour);
-          lower(3, colour, -1);
-        }
-        SetBackgroundColour(background);
-        SetWinColor(fogEnvironment->GetFogColor(), colour);
-        buffer->SetBackgroundColor(colour);
-        if (fog <= 5) {
-          fogEnvironment->SetFogEnd(static_cast<float>((1 - fog / 5) * (512 * v - 15 * v) + 15 * v));
-          fogEnvironment->SetFogStart(static_cast<float>(fog <= 2 ? (1 - fog / 2) * (500 * v - 2 * v) + 2 * v : 2 * v));
-        } else {
-          fogEnvironment->SetFogStart(static_cast<float>((1 - (fog - 5) / 5) * (2 * v - 1.4 * v) + 1.4 * v));
-          fogEnvironment->SetFogEnd(static_cast<float>((1 - (fog - 5) / 5) * (15 * v - 1.8 * v) + 1.8 * v));
-        }
-      }
+      for (int i = 0; i < 3; ++i) lower(i, colour, colour);
+      lower(3, colour, -1);
+    }
+    // 6.6 The sea keeps the emission of the background; the view takes the
+    // fog's colour.
+    mud.SetBackgroundColour(background);
+    SetWinColor(fogEnvironment->GetFogColor(), colour);
+    buffer->SetBackgroundColor(colour);
+    // 6.7 The fog's distances.
+    if (fog <= 5) {
+      fogEnvironment->SetFogEnd(static_cast<float>((1 - fog / 5) * (512 * v - 15 * v) + 15 * v));
+      fogEnvironment->SetFogStart(static_cast<float>(fog <= 2 ? (1 - fog / 2) * (500 * v - 2 * v) + 2 * v : 2 * v));
+    } else {
+      fogEnvironment->SetFogStart(static_cast<float>((1 - (fog - 5) / 5) * (2 * v - 1.4 * v) + 1.4 * v));
+      fogEnvironment->SetFogEnd(static_cast<float>((1 - (fog - 5) / 5) * (15 * v - 1.8 * v) + 1.8 * v));
     }
   }
 
   // 7. The clouds' transparency.
-  if (cloudsAlpha >= 0) {
-    TGLColor& diffuse = *CloudsMaterial->GetMaterial()->GetFrontProperties()->GetDiffuse();
+  void CloudsAlpha() {
+    if (cloudsAlpha < 0) return;
+    TGLColor& diffuse = *mud.CloudsMaterial->GetMaterial()->GetFrontProperties()->GetDiffuse();
     if (diffuse.GetAlpha() != static_cast<float>(cloudsAlpha)) diffuse.SetAlpha(static_cast<float>(cloudsAlpha));
   }
 
-  // 8. Stars; a night sky never holds more than a clear night's.
-  SetStarCount(std::clamp(stars, 0, kMostStars));
+  // 8. The stars; a night sky never holds more than a clear night's.
+  void Stars() { mud.SetStarCount(std::clamp(stars, 0, kMostStars)); }
 
-  // 9. A terrain type without a view: the black panel in its place.
-  if (IsHiddenViewType(level)) {
-    if (Viewer && Viewer->GetVisible()) {
-      Viewer->SetVisible(false);
-      if (BlackPanel) BlackPanel->SetVisible(true);
+  // 9. A terrain type without a view: the black panel in its place, and
+  // nothing more.
+  bool HiddenView() {
+    if (!TMud::IsHiddenViewType(level)) return false;
+    if (mud.Viewer && mud.Viewer->GetVisible()) {
+      mud.Viewer->SetVisible(false);
+      if (mud.BlackPanel) mud.BlackPanel->SetVisible(true);
     }
-    return;
+    return true;
   }
 
   // 10.1 The undefined area without a look of its own puts the player at
   // its target, in its fog.
-  const bool areaHasLook = !area.texture.empty() || area.colour != -1;
-  TVector4f target = position;
-  if (at && !areaHasLook) {
+  void TargetAndAreaFog() {
+    areaHasLook = !area.texture.empty() || area.colour != -1;
+    target = position;
+    if (!at || areaHasLook) return;
     target = area.targetposition;
-    if (buffer) {
-      if (area.fog) {
-        buffer->SetFogEnable(true);
-        SetWinColor(fogEnvironment->GetFogColor(), kDayFog);
-        buffer->SetBackgroundColor(kDayFog);
-        fogEnvironment->SetFogStart(1.0f);
-        fogEnvironment->SetFogEnd(5.0f);
-        SetSkyBands(Uniform(kDayFog));
-      } else {
-        buffer->SetFogEnable(false);
-      }
+    if (!buffer) return;
+    if (area.fog) {
+      buffer->SetFogEnable(true);
+      SetWinColor(fogEnvironment->GetFogColor(), kDayFog);
+      buffer->SetBackgroundColor(kDayFog);
+      fogEnvironment->SetFogStart(1.0f);
+      fogEnvironment->SetFogEnd(5.0f);
+      mud.SetSkyBands(Uniform(kDayFog));
+    } else {
+      buffer->SetFogEnable(false);
     }
   }
 
   // 10.2 The camera a little behind the player, looking the way it walks.
-  const float offset = static_cast<float>(Config->positionoffset);
-  const TVector4f p = {target[0] - offset * direction[0], target[1] - offset * direction[1],
-                       target[2] - offset * direction[2], 0};
-  if (Viewer && !Viewer->GetVisible()) {
-    Viewer->SetVisible(true);
-    if (BlackPanel) BlackPanel->SetVisible(false);
+  void CameraPlace() {
+    const float offset = static_cast<float>(mud.Config->positionoffset);
+    eye = {target[0] - offset * direction[0], target[1] - offset * direction[1], target[2] - offset * direction[2], 0};
+    if (mud.Viewer && !mud.Viewer->GetVisible()) {
+      mud.Viewer->SetVisible(true);
+      if (mud.BlackPanel) mud.BlackPanel->SetVisible(false);
+    }
+    mud.Camera->GetDirection()->SetVector(direction[0], direction[2], -direction[1]);
+    scene = mud.MudToScene(eye);
   }
-  Camera->GetDirection()->SetVector(direction[0], direction[2], -direction[1]);
-  const TVector4f scene = MudToScene(p);
 
   // 10.3 The camera's height by terrain type.
-  const double h = GetSmoothedHeight(p[0], p[1]);
-  const double o = Config->cameraheightoffset * v;
-  const double s = GetSeaLevel();
-  const double z = target[2];
-  const double flight = Config->flightfactor;
-  double cameraY = 0;
-  if (IsFlightType(level)) {
-    if (s <= h) {
-      const int32_t g = Config->GetGroundHeights().GetNearestHeight(static_cast<int32_t>(Round(target[0])),
-                                                                     static_cast<int32_t>(Round(target[1])));
-      cameraY = g != -1 && z >= g ? h + o + (z - g) * flight * v : h + o + v;
+  void CameraHeight() {
+    const double h = mud.GetSmoothedHeight(eye[0], eye[1]);
+    const double o = mud.Config->cameraheightoffset * v;
+    const double s = mud.GetSeaLevel();
+    const double z = target[2];
+    const double flight = mud.Config->flightfactor;
+    if (TMud::IsFlightType(level)) {
+      if (s <= h) {
+        const int32_t g = mud.Config->GetGroundHeights().GetNearestHeight(static_cast<int32_t>(Round(target[0])),
+                                                                           static_cast<int32_t>(Round(target[1])));
+        cameraY = g != -1 && z >= g ? h + o + (z - g) * flight * v : h + o + v;
+      } else {
+        cameraY = h + o + (z - mud.Config->environment.sea.mudheight) * flight * v;
+      }
+    } else if (TMud::IsAboveGroundType(level)) {
+      cameraY = h + o + flight * v;
+    } else if (TMud::IsSeaLevelType(level)) {
+      cameraY = s + o;
+    } else if (TMud::IsUndergroundType(level)) {
+      cameraY = h + o;
     } else {
-      cameraY = h + o + (z - Config->environment.sea.mudheight) * flight * v;
+      cameraY = s > h ? s + o : h + o;
     }
-  } else if (IsAboveGroundType(level)) {
-    cameraY = h + o + flight * v;
-  } else if (IsSeaLevelType(level)) {
-    cameraY = s + o;
-  } else if (IsUndergroundType(level)) {
-    cameraY = h + o;
-  } else {
-    cameraY = s > h ? s + o : h + o;
+    mud.Camera->GetPosition()->SetPoint(scene[0], static_cast<float>(cameraY), scene[2]);
   }
-  Camera->GetPosition()->SetPoint(scene[0], static_cast<float>(cameraY), scene[2]);
 
   // 10.4 The undefined area's own look, or the ordinary clouds.
-  TGLMaterial& clouds = *CloudsMaterial->GetMaterial();
-  if (at && areaHasLook) {
-    NullCube->GetPosition()->SetPoint(scene[0], static_cast<float>(cameraY - 0.15 * v), scene[2]);
-    NullCube->SetVisible(true);
-    if (UpperCaseAscii(area.texture) == UpperCaseAscii(Config->environment.clouds.texture)) {
-      // The area wears the clouds texture: drawn solid, stretched once, and
-      // drifting as the time goes by.
-      clouds.SetBlendingMode(bmTransparency);
-      SetWinColor(clouds.GetFrontProperties()->GetEmission(), 0xFFFFFF);
-      clouds.GetFrontProperties()->GetDiffuse()->SetAlpha(1.0f);
-      CloudsMaterial->GetTextureScale()->SetVector(1, 1, 1);
-      clouds.GetTexture()->SetMagFilter(maLinear);
-      clouds.GetTexture()->SetMinFilter(miLinear);
-      if (PreviousState->Time != CurrentState->Time) CloudsMaterial->GetTextureOffset()->AddScaledVector(0.3f, XHmgVector);
+  void AreaLook() {
+    TGLLibMaterial& cloudsMaterial = *mud.CloudsMaterial;
+    TGLMaterial& clouds = *cloudsMaterial.GetMaterial();
+    if (at && areaHasLook) {
+      mud.NullCube->GetPosition()->SetPoint(scene[0], static_cast<float>(cameraY - 0.15 * v), scene[2]);
+      mud.NullCube->SetVisible(true);
+      if (UpperCaseAscii(area.texture) == UpperCaseAscii(mud.Config->environment.clouds.texture)) {
+        // The area wears the clouds texture: drawn solid, stretched once, and
+        // drifting as the time goes by.
+        clouds.SetBlendingMode(bmTransparency);
+        SetWinColor(clouds.GetFrontProperties()->GetEmission(), 0xFFFFFF);
+        clouds.GetFrontProperties()->GetDiffuse()->SetAlpha(1.0f);
+        cloudsMaterial.GetTextureScale()->SetVector(1, 1, 1);
+        clouds.GetTexture()->SetMagFilter(maLinear);
+        clouds.GetTexture()->SetMinFilter(miLinear);
+        if (mud.PreviousState->Time != mud.CurrentState->Time)
+          cloudsMaterial.GetTextureOffset()->AddScaledVector(0.3f, XHmgVector);
+      }
+      return;
     }
-  } else {
     if (clouds.GetBlendingMode() != bmAdditive) {
       clouds.SetBlendingMode(bmAdditive);
-      const float scale = static_cast<float>(Config->environment.clouds.scale);
-      CloudsMaterial->GetTextureScale()->SetVector(scale, scale, scale);
+      const float scale = static_cast<float>(mud.Config->environment.clouds.scale);
+      cloudsMaterial.GetTextureScale()->SetVector(scale, scale, scale);
       clouds.GetTexture()->SetMagFilter(maNearest);
       clouds.GetTexture()->SetMinFilter(miNearest);
     }
-    NullCube->SetVisible(false);
+    mud.NullCube->SetVisible(false);
   }
 
-  // 10.5 to 10.6 The world round the player.
-  const int32_t cellX = static_cast<int32_t>(Round(target[0]));
-  const int32_t cellY = static_cast<int32_t>(Round(target[1]));
-  const bool windows = !at && !IsFlightType(level);
-  if (windows) {
-    UpdateDoorways(cellX, cellY);
-    UpdateWindows(cellX, cellY);
+  // 10.5 to 10.6 The world round the player: doorways and cell windows
+  // (not in the undefined area, not in flight), monsters, textures.
+  void WorldRoundThePlayer() {
+    const int32_t cellX = static_cast<int32_t>(Round(target[0]));
+    const int32_t cellY = static_cast<int32_t>(Round(target[1]));
+    const bool windows = !at && !TMud::IsFlightType(level);
+    if (windows) {
+      mud.UpdateDoorways(cellX, cellY);
+      mud.UpdateWindows(cellX, cellY);
+    }
+    for (TGLDummyCube* cube : mud.IntermediateCubes) cube->SetVisible(windows);
+    mud.UpdateMobs(cellX, cellY, mobs);
+    mud.PreloadTextures(cellX, cellY);
   }
-  for (TGLDummyCube* cube : IntermediateCubes) cube->SetVisible(windows);
-  UpdateMobs(cellX, cellY, mobs);
-  PreloadTextures(cellX, cellY);
 
   // 10.7 Brightness.
-  if (AerialMaterial) SetWinColor(AerialMaterial->GetMaterial()->GetFrontProperties()->GetEmission(), light);
-  ApplyLightLevel(light);
+  void Brightness() {
+    if (mud.AerialMaterial)
+      SetWinColor(mud.AerialMaterial->GetMaterial()->GetFrontProperties()->GetEmission(), light);
+    mud.ApplyLightLevel(light);
+  }
+
+  TMud& mud;
+  const decltype(TEnvironment::times)& times;
+  const TUndefinedarea& area;
+  const TVector4f position;
+  const TVector4f direction;
+  const int32_t level;
+  const double t, cloud, fog;
+  const TMobsquare& mobs;
+  const double v;
+  const bool night, earlyDawn, lateDawn, earlyDusk, lateDusk;
+  TGL3DSceneBuffer* const buffer;
+  TGLFogEnvironment* const fogEnvironment;
+
+  bool at = false;
+  double bandDivisor = 1.0;
+  float band4Stop = kBandAngles[4][1];
+  int32_t light = 0;
+  double cloudsAlpha = -1.0;  // < 0: not computed
+  int32_t background = 0;
+  int stars = 0;
+  bool areaHasLook = false;
+  TVector4f target{};
+  TVector4f eye{};    // the camera's place in map space
+  TVector4f scene{};  // the same in the scene
+  double cameraY = 0;
+};
+
+void TMud::ApplyState(const TVector4f& position, const TVector4f& direction, const TVector4f& /*up*/, int32_t level,
+                      double time, double cloud, double /*wind*/, double fog, const TMobsquare& mobs) {
+  if (!FBuilt) return;
+  TStateSteps(*this, position, direction, level, time, cloud, fog, mobs).Run();
 }
 
 // ------------------------------------------------------------- brightness

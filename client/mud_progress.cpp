@@ -29,6 +29,11 @@ std::string SingleBackslashes(const std::string& name) {
   return result;
 }
 
+constexpr double kUnsetWeather = -1.0;
+// From this cloud on the sky is as dark as it gets (the background darkened
+// by (cloud - 5) x 4 percent, at most all of it).
+constexpr double kDarkestCloud = 30.0;
+
 // An unset wind (-1) blows no clouds and slants no rain.
 double WindOf(const TMudstate& state) { return state.Wind < 0 ? 0.0 : state.Wind; }
 
@@ -52,18 +57,20 @@ void TMud::Progress(double deltaTime) {
   TMudstate& current = *CurrentState;
   const TMudstate& received = *ReceivedState;
 
-  // An unset received value (-1) is no weather to move toward.
-  auto ease = [&](double& value, double target) {
-    if (target < 0 || value == target) return false;
+  // An unset received value (-1) is no weather to move toward; the others
+  // are eased toward as far as the view can show them.
+  auto ease = [&](double& value, double received, double target) {
+    if (received == kUnsetWeather || std::isnan(received) || value == target) return false;
     const double next = Approach(value, target, 0.125, dt);
     if (next == value) return false;
     value = next;
     return true;
   };
-  const bool cloudMoved = ease(current.Cloud, received.Cloud);
-  const bool fogMoved = ease(current.Fog, received.Fog);
+  const bool cloudMoved = ease(current.Cloud, received.Cloud, std::min(ViewCloud(received.Cloud), kDarkestCloud));
+  const bool fogMoved = ease(current.Fog, received.Fog, ViewFog(received.Fog));
   if (cloudMoved || fogMoved) Update();
-  ease(current.Wind, received.Wind);
+  // The view takes no wind below nothing (WindOf).
+  ease(current.Wind, received.Wind, std::max(received.Wind, 0.0));
 
   const double wind = WindOf(current);
   if (wind != 0 && current.Cloud > 0 && !IsNight(current.Time) &&

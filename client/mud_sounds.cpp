@@ -21,8 +21,10 @@ constexpr const char* kRainSound = "sounds/rain2.wav";
 // logged and stays silent; the world is built all the same.
 void TMud::SetUpSounds(TGLSoundLibrary* soundLibrary) {
   if (!soundLibrary || !audio::PlaybackDeviceAvailable()) return;
+  FSoundLibrary = soundLibrary;
   for (const char* name : {kWindSound, kWingFlapSound, kRainSound}) {
     TGLSoundSample* sample = soundLibrary->Samples().Add();
+    FSoundSamples.push_back(sample);
     try {
       sample->LoadFromFile(ProgramPath(name));
     } catch (const std::exception& e) {
@@ -51,4 +53,12 @@ void TMud::FreeSounds() {
     delete *emitter;
     *emitter = nullptr;
   }
+  // The library belongs to the main window and may have gone first.
+  if (FSoundLibrary && IsSoundLibraryAlive(FSoundLibrary)) {
+    TGLSoundSamples& samples = FSoundLibrary->Samples();
+    for (TGLSoundSample* sample : FSoundSamples)
+      if (const int index = samples.IndexOf(sample); index >= 0) samples.Delete(index);
+  }
+  FSoundSamples.clear();
+  FSoundLibrary = nullptr;
 }

@@ -2,6 +2,7 @@
 // material, the large versions near the player through the name cache, and
 // the colours of the map pictures.
 #include <algorithm>
+#include <cstdlib>
 #include <unordered_set>
 
 #include "client/client_globals.h"
@@ -16,6 +17,7 @@
 #include "engine/material.h"
 #include "engine/material_library.h"
 #include "engine/texture.h"
+#include "engine/texture_image.h"
 #include "platform/base/path_resolve.h"
 #include "platform/picture/picture_formats.h"
 
@@ -74,13 +76,23 @@ void TMud::ApplyTextureOptions(TGLLibMaterial* material) {
   if (options->GetString("magminfilter") != "linear") nearest();
 }
 
+// What the cache decides is only the size of a texture's picture, never
+// whether the texture exists: every texture keeps its material in the
+// library from its first load to the end of the core, large (256 pixels on
+// the longer side) while its name is in the cache, small (64) once it has
+// fallen out. The objects that use a material hold it by name and forget
+// that name when the material is deleted, so deleting an evicted texture
+// would leave them bare for good, even after the texture is loaded again.
+// Memory stays bounded: the cache's capacity in large pictures plus one
+// small picture for each texture the world names. The small picture is
+// made from the large one in memory; an eviction reads no file.
 void TMud::LoadTexture(const std::string& name) {
   if (name.empty() || !TextureCache) return;
   if (std::find(UnresizedTextures.begin(), UnresizedTextures.end(), name) != UnresizedTextures.end()) return;
   if (TextureCache->Touch(name)) return;
   const bool flag = std::find(StaticTextures.begin(), StaticTextures.end(), name) == StaticTextures.end();
   bool resized = false;
-  const Bitmap picture = LoadTextureBitmap(ProgramPath(name), 256, true, resized);
+  const Bitmap picture = LoadTextureBitmap(ProgramPath(name), kLargeTextureSize, true, resized);
   TTexturenamecacheItem evicted;
   TextureCache->Insert(UpdateCount, name, flag, evicted);
 
@@ -92,27 +104,48 @@ void TMud::LoadTexture(const std::string& name) {
   } else {
     material->GetMaterial()->GetTexture()->AssignBitmap(picture);
   }
+  if (!evicted.name.empty()) ShrinkTexture(evicted.name);
+}
 
-  if (evicted.name.empty()) return;
-  TGLLibMaterial* old = MaterialLibrary->LibMaterialByName(evicted.name);
-  if (!old) return;
-  if (evicted.flag) {
-    MaterialLibrary->GetMaterials()->Delete(old->GetIndex());
-  } else {
-    // Static textures always keep a material: back to the small version.
-    const Bitmap small = LoadTextureBitmap(ProgramPath(evicted.name), 64, true, resized);
-    old->GetMaterial()->GetTexture()->AssignBitmap(small);
-  }
+void TMud::ShrinkTexture(const std::string& name) {
+  TGLLibMaterial* material = MaterialLibrary->LibMaterialByName(name);
+  if (!material) return;
+  TGLTexture& texture = *material->GetMaterial()->GetTexture();
+  const auto* image = dynamic_cast<const TGLPictureImage*>(texture.GetImage());
+  if (!image) return;
+  bool resized = false;
+  Bitmap small = FitTextureBitmap(image->GetPicture().GetBitmap(), kSmallTextureSize, true, resized);
+  if (resized) texture.AssignBitmap(small);
 }
 
 void TMud::PreloadTextures(int32_t x, int32_t y) {
-  if (StaticObjects.empty()) return;
-  for (int32_t X = std::max(x - 3, 1); X <= std::min(x + 3, kMapSize - 1); ++X)
-    for (int32_t Y = std::max(y - 3, 1); Y <= std::min(y + 3, kMapSize - 1); ++Y) {
-      TGLBaseSceneObject* object = StaticObjects[static_cast<size_t>(X)][static_cast<size_t>(Y)];
-      if (!object) continue;
-      for (int i = 0; i < object->GetCount(); ++i)
-        if (auto* child = dynamic_cast<TGLCustomSceneObject*>(object->GetChild(i)))
-          LoadTexture(child->GetMaterial()->GetLibMaterialName());
-    }
+  if (StaticObjects.empty() || !TextureCache) return;
+  // Standing still with nothing new in the cache since the last pass, the
+  // pass would find what it left: the weather's frames load nothing.
+  if (FPreloaded && FPreloaded->x == x && FPreloaded->y == y && FPreloaded->inserts == TextureCache->GetInsertCount())
+    return;
+  // The cells nearest the player first; each name once. When the place
+  // uses more textures than the cache holds, the further ones stay small:
+  // loading them would only push out the nearer ones of the same pass.
+  std::vector<std::string> names;
+  for (int32_t ring = 0; ring <= 3; ++ring)
+    for (int32_t X = std::max(x - ring, 1); X <= std::min(x + ring, kMapSize - 1); ++X)
+      for (int32_t Y = std::max(y - ring, 1); Y <= std::min(y + ring, kMapSize - 1); ++Y) {
+        if (std::max(std::abs(X - x), std::abs(Y - y)) != ring) continue;
+        TGLBaseSceneObject* object = StaticObjects[static_cast<size_t>(X)][static_cast<size_t>(Y)];
+        if (!object) continue;
+        for (int i = 0; i < object->GetCount(); ++i) {
+          auto* child = dynamic_cast<TGLCustomSceneObject*>(object->GetChild(i));
+          if (!child) continue;
+          const std::string& name = child->GetMaterial()->GetLibMaterialName();
+          if (name.empty() || std::find(names.begin(), names.end(), name) != names.end()) continue;
+          if (std::find(UnresizedTextures.begin(), UnresizedTextures.end(), name) != UnresizedTextures.end()) continue;
+          names.push_back(name);
+        }
+      }
+  const auto capacity = static_cast<size_t>(TextureCache->GetCapacity());
+  if (names.size() > capacity) names.resize(capacity);
+  // The nearest last, so that it is the most recent in the cache.
+  for (auto name = names.rbegin(); name != names.rend(); ++name) LoadTexture(*name);
+  FPreloaded = TPreloadedPlace{x, y, TextureCache->GetInsertCount()};
 }

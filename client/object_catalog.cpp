@@ -114,8 +114,11 @@ TCubeDescription ReadCube(std::unique_ptr<TTheCube> entry) {
   cube.hasDoor = source.HasDoor();
   cube.doorTexture = source.GetDoorTexture();
   cube.planeTextures = PlaneTextures<5>(source);
+  // The cube's own zoffset raises the whole cube, lid included; only an up
+  // plane of its own lifts the lid further. (Without children GetPlane
+  // answers the entry itself, which then has no lid.)
   TXMLListDOM* up = source.GetPlane(kUp);
-  cube.topZOffset = up->IsEmpty() ? source.GetZOffset() : OptionalFloat(*up, "zoffset").value_or(0.0);
+  cube.topZOffset = up->IsEmpty() || up == &source ? 0.0 : OptionalFloat(*up, "zoffset").value_or(0.0);
   return cube;
 }
 
@@ -165,8 +168,19 @@ const TObjectEntries& TObjectCatalog::Find(int32_t colour, const std::string& na
     return found->second;
   }
   auto found = FByName.find(name);
-  if (found == FByName.end()) found = FByName.emplace(name, Read(colour, name)).first;
-  return found->second;
+  if (found != FByName.end()) return found->second;
+  static const TObjectEntries kNothing;
+  if (FUnknownNames.count(name)) return kNothing;
+  TObjectEntries entries = Read(colour, name);
+  if (entries.IsEmpty()) {
+    // Names come from the server, described or not: only the described
+    // ones, as few as the world's entries, are kept whole. The others are
+    // remembered as bare names, and forgotten all at once when too many.
+    if (FUnknownNames.size() >= kMostUnknownNames) FUnknownNames.clear();
+    FUnknownNames.insert(name);
+    return kNothing;
+  }
+  return FByName.emplace(name, std::move(entries)).first->second;
 }
 
 TObjectEntries TObjectCatalog::Read(int32_t colour, const std::string& name) {
@@ -210,6 +224,8 @@ bool TObjectCatalog::IsPlainCube(int32_t colour) { return Cached(FPlainCubes, FC
 bool TObjectCatalog::IsPlainWall(int32_t colour) { return Cached(FPlainWalls, FWalls, colour); }
 
 const std::vector<std::string>& TObjectCatalog::TexturesOfName(const std::string& name) {
+  static const std::vector<std::string> kNone;
+  if (Find(0, name).IsEmpty()) return kNone;
   auto found = FTexturesByName.find(name);
   if (found == FTexturesByName.end()) found = FTexturesByName.emplace(name, FObjects.GetTexturesFromName(name)).first;
   return found->second;

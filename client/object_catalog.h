@@ -106,12 +106,17 @@ public:
 
   // The entries of a name, or of a colour when the name is empty. A
   // malformed number raises EConvertError (and nothing is kept for it).
+  // Entries are kept for colours and for described names; the names no
+  // entry carries are remembered bare, at most kMostUnknownNames of them
+  // (all forgotten at once when full).
   const TObjectEntries& Find(int32_t colour, const std::string& name);
+  static constexpr size_t kMostUnknownNames = 1024;
+  size_t KeptNames() const { return FByName.size() + FUnknownNames.size(); }
   // Plain cubes and plain walls: the builder drops the faces between them.
   bool IsPlainCube(int32_t colour);
   bool IsPlainWall(int32_t colour);
   // The texture files of the object of that name (a monster), found by
-  // the world's stylesheet once and kept.
+  // the world's stylesheet once and kept; none for a name no entry carries.
   const std::vector<std::string>& TexturesOfName(const std::string& name);
   // True the first time a texture is found without its material, so that
   // the fault is logged once, not once per cell.
@@ -131,6 +136,7 @@ private:
   TDisks FDisks;
   std::map<int32_t, TObjectEntries> FByColour;
   std::map<std::string, TObjectEntries> FByName;
+  std::set<std::string> FUnknownNames;
   std::map<int32_t, bool> FPlainCubes, FPlainWalls;
   std::map<std::string, std::vector<std::string>> FTexturesByName;
   std::set<std::string> FMissingMaterials;

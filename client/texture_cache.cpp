@@ -18,6 +18,7 @@ const TTexturenamecacheItem& TTexturenamecache::Get(int index) const {
 
 void TTexturenamecache::Insert(int32_t object, const std::string& name, bool flag, TTexturenamecacheItem& evicted) {
   FItems.insert(FItems.begin(), TTexturenamecacheItem{object, flag, name});
+  ++FInsertCount;
   evicted = TTexturenamecacheItem{};
   if (GetCount() > FCapacity) {
     evicted = std::move(FItems.back());

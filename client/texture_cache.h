@@ -1,6 +1,12 @@
 #pragma once
 // The names of the large textures kept in texture memory, most recently used
 // first, and the texture names of each colour of the intermediate maps.
+//
+// The cache holds names only. What the client core does with a name that
+// falls out (TMud::LoadTexture): its material stays in the library under the
+// same name and only its picture goes back to the small size, so an object
+// never loses its material to the cache and a material leaves the library
+// only with the core.
 
 #include <cstdint>
 #include <string>
@@ -26,6 +32,9 @@ public:
   // The new name goes first; when that passes the capacity the last record
   // is moved to evicted, otherwise evicted gets an empty name.
   void Insert(int32_t object, const std::string& name, bool flag, TTexturenamecacheItem& evicted);
+  // How many names Insert has taken so far: while it stands still, nothing
+  // has been pushed out of the cache.
+  uint64_t GetInsertCount() const { return FInsertCount; }
   // Moves a cached name to the front; false when it is not cached.
   bool Touch(const std::string& name);
   // Exact, case-sensitive; -1 when absent.
@@ -36,6 +45,7 @@ public:
 
 private:
   int32_t FCapacity;
+  uint64_t FInsertCount = 0;
   std::vector<TTexturenamecacheItem> FItems;
 };
 

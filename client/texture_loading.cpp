@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <utility>
 #include <vector>
 
 #include "imaging/bmp_codec.h"
@@ -155,10 +156,14 @@ Bitmap LoadTextureBitmap(const std::string& fileName, int maxSize, bool powerOfT
     loaded = DecodeBmpBytes(ReadPictureFile(fileName));
   }
 
+  if (loaded.GetWidth() == 0 || loaded.GetHeight() == 0) throw ELinearBitmap("Picture \"" + fileName + "\" is empty");
+  return FitTextureBitmap(std::move(loaded), maxSize, powerOfTwo, resized);
+}
+
+Bitmap FitTextureBitmap(Bitmap loaded, int maxSize, bool powerOfTwo, bool& resized) {
   resized = false;
   const int width = loaded.GetWidth();
   const int height = loaded.GetHeight();
-  if (width == 0 || height == 0) throw ELinearBitmap("Picture \"" + fileName + "\" is empty");
   if (maxSize > 0 && (height > maxSize || width > maxSize)) {
     int newWidth = maxSize;
     int newHeight = maxSize;

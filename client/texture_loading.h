@@ -22,6 +22,8 @@ uint16_t FileNameOffset(std::string_view fileName);
 // is set; with powerOfTwo both sides are then raised to powers of two.
 // A missing or unreadable file raises the loader's error.
 Bitmap LoadTextureBitmap(const std::string& fileName, int maxSize, bool powerOfTwo, bool& resized);
+// The same sizing for a picture already in memory.
+Bitmap FitTextureBitmap(Bitmap picture, int maxSize, bool powerOfTwo, bool& resized);
 
 // The smallest power of two not below the size (1 below 2).
 int NextPowerOfTwo(int size);

@@ -54,7 +54,6 @@ TStaticArea* TMud::StaticAreaAt(int32_t x, int32_t y) {
 }
 
 void TMud::PlaceStaticObjects() {
-  if (!ObjectCatalog) ObjectCatalog = std::make_unique<TObjectCatalog>(*Config);
   for (int32_t x = 0; x < kMapSize; ++x) {
     for (int32_t y = 0; y < kMapSize; ++y) {
       const int32_t colour = GetPixel(1, x, y);

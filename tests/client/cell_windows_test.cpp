@@ -7,9 +7,12 @@
 #include <set>
 #include <sstream>
 
+#include "client/texture_cache.h"
 #include "client/world_lists.h"
 #include "engine/effects.h"
 #include "engine/gl_coordinates.h"
+#include "engine/light_source.h"
+#include "engine/material_library.h"
 #include "engine/material.h"
 #include "engine/scene.h"
 #include "mud_fixture.h"
@@ -70,15 +73,8 @@ int32_t Hex(const char* rrggbb) { return HexToColor(rrggbb); }
 
 class CellWindows : public testing::Test {
 protected:
-  // The fixture's world with room in the texture cache for every texture
-  // the windows show.
-  std::string WorldFile() {
-    std::string config = mud_fixture::DefaultConfig();
-    const std::string small = R"(texturecachesize="4")";
-    config.replace(config.find(small), small.size(), R"(texturecachesize="64")");
-    return world_fixture::WriteFile("windows.xml", config);
-  }
-
+  // The fixture's world as it stands: its cache holds 4 of the textures the
+  // windows show, far fewer than they use.
   CellWindows() {
     // Each map a scatter of its colours over the whole picture, edges
     // included, half of it background.
@@ -97,7 +93,7 @@ protected:
         }
     world.Paint(1, 98, 104, Hex("ff8000"));  // a door: the room map has a south exit there
     world.Paint(1, 120, 120, Hex("ff0000"));
-    mud = world.Create(WorldFile());
+    mud = world.Create();
     mud->RandomGenerator.SetClock([] { return 8 * 3600 * 1000; });
   }
 
@@ -212,6 +208,73 @@ TEST_F(CellWindows, ContainersDrawAfterTheSkyInAnOrderByTheSecondMap) {
   mud->UpdateWindows(61, 60);
   EXPECT_EQ(order(), (std::vector<std::string>{"SkyDome", "Intermediatecube2", "Intermediatecube3", "Staticcube",
                                                "Intermediatecube"}));
+}
+
+// Three textures on the first map and a cache of two: walking pushes each
+// texture out of the cache again and again, and every object in the
+// windows keeps wearing its texture all the same.
+TEST(CellWindowsTextures, AWalkWithMoreTexturesThanTheCacheLeavesNoObjectBare) {
+  std::string config = mud_fixture::DefaultConfig();
+  const std::string cache = R"(texturecachesize="4")";
+  config.replace(config.find(cache), cache.size(), R"(texturecachesize="2")");
+  mud_fixture::World world(config);
+  // Trees, stone spheres and wells in stripes: each column shows one, so
+  // every step brings all three into view.
+  const int32_t colours[] = {Hex("008000"), Hex("00ffff"), Hex("ffff00")};
+  for (int x = 80; x <= 140; ++x)
+    for (int y = 90; y <= 110; ++y) world.Paint(2, x, y, colours[x % 3]);
+  std::unique_ptr<TMud> mud = world.Create();
+  ASSERT_TRUE(mud->GetBuilt()) << mud->GetCreateError();
+  ASSERT_EQ(mud->TextureCache->GetCapacity(), 2);
+
+  int checked = 0;
+  for (int32_t x = 90; x <= 130; ++x) {
+    mud->UpdateWindows(x, 100);
+    const TCellWindow& window = mud->CellWindows[0];
+    for (int32_t a = -3; a <= 3; ++a)
+      for (int32_t b = -3; b <= 3; ++b) {
+        const TGLBaseSceneObject* cell = window.Slot(a, b).object;
+        ASSERT_NE(cell, nullptr);
+        for (int i = 0; i < cell->GetCount(); ++i) {
+          const auto* object = dynamic_cast<const TGLCustomSceneObject*>(cell->GetChild(i));
+          if (!object) continue;
+          SCOPED_TRACE(testing::Message() << "at " << x << " cell " << x + a << "," << 100 + b);
+          ASSERT_NE(object->GetMaterial()->GetLibMaterialName(), "");
+          ASSERT_NE(object->GetMaterial()->GetLibMaterial(), nullptr);
+          EXPECT_EQ(object->GetMaterial()->GetLibMaterial()->GetName(), object->GetMaterial()->GetLibMaterialName());
+          ++checked;
+        }
+      }
+  }
+  EXPECT_EQ(checked, 41 * 49);
+}
+
+// With the light shining, a light-source colour of a map moves the light to
+// its cell and builds nothing; without it, the cell stays empty and the
+// light where it was.
+TEST_F(CellWindows, ALightSourceCellMovesTheShiningLight) {
+  for (int x = 100; x <= 110; ++x)
+    for (int y = 96; y <= 104; ++y) world.Paint(4, x, y, 0);
+  world.Paint(4, 106, 101, Hex("c0c0c0"));
+  TGLLightSource& light = *world.stored.GetLight();
+  const TVector4f cell = mud->CellToScene(106, 101);
+  struct Case {
+    bool shining;
+    bool moved;
+  } const cases[] = {{false, false}, {true, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.shining ? "shining" : "not shining");
+    light.SetShining(c.shining);
+    light.GetPosition()->SetPoint(1, 2, 3);
+    mud->CellWindows[2].lastX = -1;  // a rebuild
+    mud->UpdateWindows(105, 100);
+    const TCellSlot& slot = mud->CellWindows[2].Slot(1, 1);
+    EXPECT_EQ(slot.colour, Hex("c0c0c0"));
+    EXPECT_TRUE(slot.object == nullptr || slot.object->GetCount() == 0);
+    const TVector4f at = light.GetPosition()->AsVector();
+    const TVector4f expected = c.moved ? cell : TVector4f{1, 2, 3, 1};
+    for (int i = 0; i < 3; ++i) EXPECT_FLOAT_EQ(at[i], expected[i]) << i;
+  }
 }
 
 }  // namespace

@@ -208,9 +208,11 @@ TEST_F(Environment, EveryBoundaryOfTheDayAndEitherSideOfIt) {
       {23, 8, 0, 11, Of(Uniform(0)), kDefaultAngles, 0, DarkenColor(area, 12), kNoFog, nightL, 0.5},
       {23, 1, 0, 11, Of(kNight), kDefaultAngles, 600, area, kNoFog, nightL, 0.5},
       {23, 3, 0, 11, Of(kNight), kDefaultAngles, 0, area, kNoFog, nightL, 0.5},
-      // Unset (-1) is no cloud; above 10 is 10.
+      // Unset (-1) is no cloud; above 10 the background keeps darkening, to
+      // black from 30 on.
       {23, -1, 0, 11, Of(kNight), kDefaultAngles, 1000, area, kNoFog, nightL, 0.5},
-      {12, 15, 0, 11, Of(Uniform(0x808080)), kDefaultAngles, 0, DarkenColor(dayBg, 20), kNoFog, dayL, 0.5},
+      {12, 15, 0, 11, Of(Uniform(0x808080)), kDefaultAngles, 0, DarkenColor(dayBg, 40), kNoFog, dayL, 0.5},
+      {12, 40, 0, 11, Of(Uniform(0x808080)), kDefaultAngles, 0, 0, kNoFog, dayL, 0.5},
 
       // Fog: the sky blended toward the fog colour by fog/10, the lower
       // bands faded, the view's background the fog's colour.
@@ -237,11 +239,22 @@ TEST_F(Environment, EveryBoundaryOfTheDayAndEitherSideOfIt) {
       {12, 0, 0, 3, Of(kDay), kDefaultAngles, 0, 0x302010, {true, 1, 20, 0x302010}, dayL, 0.5},
       {19, 0, 0, 5, Of(kSunset), {1, 15}, 0, BlendColor(0x302010, area, 32), {true, 1, 20, BlendColor(0x302010, area, 32)},
        twilightL, 0.5},
+      // ... dark at night, brightened over the dawn (5 to 7), whatever the
+      // weather's fog.
+      {23, 0, 6, 4, Of(kNight), kDefaultAngles, 1000, area, {true, 1, 20, area}, nightL, 0.5},
+      {6, 0, 0, 6, Of(kSunrise), {1, 15}, 0, BlendColor(area, 0x302010, 32), {true, 1, 20, BlendColor(area, 0x302010, 32)},
+       twilightL, 0.5},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << "time " << row.t << " cloud " << row.cloud << " fog " << row.fog << " level "
                                     << row.level);
+    // The light shines by night (the fixture's night: from 20 to 5), unless
+    // the sky is overcast: it then keeps what it had, here the opposite.
+    const bool night = row.t >= 20 || row.t < 5;
+    TGLLightSource& light = *world.stored.GetLight();
+    light.SetShining(!night);
     Apply(row.t, row.cloud, row.fog, row.level);
+    EXPECT_EQ(light.GetShining(), row.cloud >= 7.5 ? !night : night);
     const Bands bands = SceneBands(*mud);
     for (size_t i = 0; i < 6; ++i) {
       EXPECT_EQ(Hex(bands[i].first), Hex(row.bands[i].first)) << "band " << i << " start";
@@ -258,11 +271,6 @@ TEST_F(Environment, EveryBoundaryOfTheDayAndEitherSideOfIt) {
     }
     EXPECT_EQ(Hex(Emission(mud->AerialMaterial)), Hex(row.light));
     EXPECT_NEAR(mud->Camera->GetPosition()->GetY(), row.cameraY, 1e-5);
-    // The light shines at night, unless the sky is overcast (it then keeps
-    // what it had).
-    if (row.cloud < 7.5) {
-      EXPECT_EQ(world.stored.GetLight()->GetShining(), mud->IsNight(std::fmod(row.t, 24.0)));
-    }
   }
 }
 
@@ -280,6 +288,7 @@ TEST_F(Environment, CloudsPlaneColourAndTransparency) {
       {12, 5, 0, true, 0x808080, 1},
       {12, 6, 0, true, BlendColor(0x808080, 0x333333, 13), 1},
       {12, 10, 0, true, 0x333333, 1},
+      {12, 12, 0, true, 0, 1},  // above 10 the clouds are black
       // Fog thins them.
       {12, 5, 4, true, 0x808080, 0.25f},
       // Dawn brightens them from black, dusk darkens them to black.
@@ -376,6 +385,19 @@ TEST_F(Environment, TheUndefinedAreaWithoutALookLeadsToItsTargetInFog) {
   EXPECT_FALSE(mud->NullCube->GetVisible());
 }
 
+// Level 10 is flight: the cell windows' three containers are hidden, and
+// shown again on the ground.
+TEST_F(Environment, FlightHidesTheThreeCellWindows) {
+  const struct {
+    int32_t level;
+    bool shown;
+  } rows[] = {{11, true}, {10, false}, {7, true}, {10, false}, {3, true}};
+  for (const auto& row : rows) {
+    Apply(12, 0, 0, row.level);
+    for (TGLDummyCube* cube : mud->IntermediateCubes) EXPECT_EQ(cube->GetVisible(), row.shown) << row.level;
+  }
+}
+
 class EnvironmentWorld : public Environment {
 protected:
   static std::string With(const std::string& from, const std::string& to) {
@@ -398,6 +420,24 @@ TEST_F(AreaWithColour, StandsInItsSphereWithoutMoving) {
   EXPECT_FLOAT_EQ(mud->NullCube->GetPosition()->GetX(), 5 - 358);
   EXPECT_NEAR(mud->NullCube->GetPosition()->GetY(), mud->Camera->GetPosition()->GetY() - 0.15, 1e-6);
   Apply(12, 0, 0, 11);
+  EXPECT_FALSE(mud->NullCube->GetVisible());
+}
+
+class AreaWithoutFog : public EnvironmentWorld {
+protected:
+  AreaWithoutFog() : EnvironmentWorld(With(R"(tomudz="0" fog="true")", R"(tomudz="0" fog="false")")) {}
+};
+
+// Without its fog the area leads to its target all the same, and clears
+// whatever fog the weather brought.
+TEST_F(AreaWithoutFog, LeadsToItsTargetInClearAir) {
+  Apply(12, 0, 5, 11);
+  ASSERT_TRUE(Buffer().GetFogEnable());
+  Apply(12, 0, 5, 11, {5, 5, 0, 1});
+  EXPECT_FLOAT_EQ(mud->Camera->GetPosition()->GetX(), 100 - 358);
+  EXPECT_FLOAT_EQ(mud->Camera->GetPosition()->GetZ(), 358 - 99.75f);
+  EXPECT_FALSE(Buffer().GetFogEnable());
+  EXPECT_NE(SceneBands(*mud), Of(Uniform(0xAAAAAA)));
   EXPECT_FALSE(mud->NullCube->GetVisible());
 }
 

@@ -147,4 +147,33 @@ TEST(MudSounds, ABadSoundFileIsLoggedAndSilentAndTheWorldIsBuilt) {
   EXPECT_NO_THROW(manager.UpdateSources());
 }
 
+// A reload destroys the core and builds a new one on the same library: the
+// weather sounds are in it once each time, and what the library held of
+// its own stays. A library that goes before the core is left alone.
+TEST(MudSounds, AReloadPutsTheWeatherSoundsInOnceAndTheCoreTakesThemOut) {
+  DeviceScope device(Device::Loopback);
+  World world;
+  CopySounds(world);
+  auto library = std::make_unique<TGLSoundLibrary>();
+  library->Samples().Add()->SetName("sounds/own.wav");
+  auto names = [&] {
+    std::vector<std::string> held;
+    for (int i = 0; i < library->Samples().GetCount(); ++i) held.push_back(library->Samples().GetItems(i)->GetName());
+    return held;
+  };
+  const std::vector<std::string> withWeather = {"sounds/own.wav", "sounds/wind2.wav", "sounds/wingflap2.mp3",
+                                                "sounds/rain2.wav"};
+  for (int reload = 0; reload < 3; ++reload) {
+    SCOPED_TRACE(reload);
+    std::unique_ptr<TMud> mud = world.Create({}, library.get());
+    ASSERT_TRUE(mud->GetBuilt()) << mud->GetCreateError();
+    EXPECT_EQ(names(), withWeather);
+    mud.reset();
+    EXPECT_EQ(names(), std::vector<std::string>{"sounds/own.wav"});
+  }
+  std::unique_ptr<TMud> mud = world.Create({}, library.get());
+  library.reset();
+  mud.reset();
+}
+
 }  // namespace

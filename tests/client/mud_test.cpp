@@ -4,6 +4,7 @@
 // scene.
 #include "tests/client/mud_fixture.h"
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -25,6 +26,7 @@
 #include "objects/sphere.h"
 #include "objects/terrain_renderer.h"
 #include "platform/base/exception.h"
+#include "platform/picture/picture_formats.h"
 
 namespace {
 
@@ -205,9 +207,16 @@ TEST(MudCreation, TheUndefinedAreaSharesTheCloudsTextureWithoutASecondMaterial) 
   World world(Replace(mud_fixture::DefaultConfig(), "fog=\"true\">", "fog=\"true\" texture=\"textures\\CLOUDS.bmp\">"));
   std::unique_ptr<TMud> mud = world.Create();
   ASSERT_TRUE(mud->GetBuilt()) << mud->GetCreateError();
-  EXPECT_EQ(mud->NullSphere->GetMaterial()->GetLibMaterialName(), "textures\\CLOUDS.bmp");
+  // Names of the world are case-insensitive: the sphere and the plane wear
+  // the clouds' own material.
+  ASSERT_NE(mud->CloudsMaterial, nullptr);
+  EXPECT_EQ(mud->NullSphere->GetMaterial()->GetLibMaterial(), mud->CloudsMaterial);
+  EXPECT_EQ(mud->NullPlane->GetMaterial()->GetLibMaterial(), mud->CloudsMaterial);
   const TGLLibMaterials& materials = *mud->MaterialLibrary->GetMaterials();
-  for (int i = 0; i < materials.GetCount(); ++i) EXPECT_NE(materials.GetItems(i)->GetName(), "textures\\CLOUDS.bmp");
+  int clouds = 0;
+  for (int i = 0; i < materials.GetCount(); ++i)
+    clouds += UpperCaseAscii(materials.GetItems(i)->GetName()) == "TEXTURES\\CLOUDS.BMP";
+  EXPECT_EQ(clouds, 1);
 }
 
 TEST(MudCreation, AnUnwritableLogNeitherStopsNorFailsTheCreation) {
@@ -404,6 +413,30 @@ TEST(MudWindows, SizeFromTheWorldIsHeldWithinTheSevenBySevenGrid) {
   EXPECT_EQ(window.lastX, -1);
 }
 
+// The section's width sizes every window, with child entries or without;
+// a child's own width sizes its window.
+TEST(MudWindows, SizesFromTheIntermediateMapsSection) {
+  const std::string fixture = R"(<INTERMEDIATEMAPS width="7"><MAP/><MAP width="5"/><MAP width="3"/></INTERMEDIATEMAPS>)";
+  struct Case {
+    const char* section;
+    std::array<int32_t, 3> sizes;
+  } const cases[] = {
+      {R"(<INTERMEDIATEMAPS width="7"><MAP/><MAP width="5"/><MAP width="3"/></INTERMEDIATEMAPS>)", {7, 5, 3}},
+      {R"(<INTERMEDIATEMAPS width="5"/>)", {5, 5, 5}},
+      {R"(<INTERMEDIATEMAPS width="3"><MAP/><MAP width="5"/></INTERMEDIATEMAPS>)", {3, 5, 3}},
+      {R"(<INTERMEDIATEMAPS><MAP width="5"/></INTERMEDIATEMAPS>)", {5, 7, 7}},
+      {R"(<INTERMEDIATEMAPS/>)", {7, 7, 7}},
+      {"", {7, 7, 7}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.section);
+    World world(Replace(mud_fixture::DefaultConfig(), fixture, c.section));
+    std::unique_ptr<TMud> mud = world.Create();
+    ASSERT_TRUE(mud->GetBuilt()) << mud->GetCreateError();
+    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(mud->CellWindows[i].size, c.sizes[i]) << "window " << i + 1;
+  }
+}
+
 // Texture options of config.xml on a texture's material.
 TEST(MudTextures, OptionsOfTheTexturesSection) {
   World world;
@@ -441,11 +474,14 @@ TEST(MudTextures, OptionsOfTheTexturesSection) {
   EXPECT_EQ(stone.GetMinFilter(), miNearest);
 }
 
-// Capacity 2: non-static textures lose their material when they fall out
-// and come back on the next use; a static texture falls back to 64 pixels.
-TEST(MudTextures, CacheKeepsTheMostRecentlyUsedLarge) {
+// Capacity 2, most recently used first. A texture that falls out goes back
+// to its small picture (64 pixels on the longer side) and keeps its
+// material, the very one its objects hold; used again, it is large again.
+TEST(MudTextures, CacheKeepsTheMostRecentlyUsedLargeAndTheRestSmall) {
   World world(Replace(mud_fixture::DefaultConfig(), "texturecachesize=\"4\"", "texturecachesize=\"2\""));
   world.Paint(1, 100, 100, 0x0000FF);  // brick is a static texture
+  // Stone larger than the small size, so that its two sizes differ.
+  mud_fixture::WriteBmp(world.Folder() / "textures" / "stone.bmp", SolidBitmap(200, 100, 0x808080));
   std::unique_ptr<TMud> mud = world.Create();
   ASSERT_TRUE(mud->GetBuilt()) << mud->GetCreateError();
   const std::string tree = "textures\\tree.bmp", stone = "textures\\stone.bmp", well = "textures\\well.bmp",
@@ -455,18 +491,32 @@ TEST(MudTextures, CacheKeepsTheMostRecentlyUsedLarge) {
     for (int i = 0; i < mud->TextureCache->GetCount(); ++i) cached.push_back(mud->TextureCache->Get(i).name);
     return cached;
   };
+  auto height = [](TGLLibMaterial* material) { return material->GetMaterial()->GetTexture()->GetImage()->GetHeight(); };
+
+  mud->LoadTexture(stone);
+  TGLLibMaterial* stoneMaterial = Material(*mud, stone);
+  ASSERT_NE(stoneMaterial, nullptr);
+  EXPECT_EQ(TextureWidth(stoneMaterial), 256);
+  EXPECT_EQ(height(stoneMaterial), 128);
+  TGLPlane user;  // an object of the scene wearing the stone
+  user.GetMaterial()->SetMaterialLibrary(mud->MaterialLibrary);
+  user.GetMaterial()->SetLibMaterialName(stone);
 
   mud->LoadTexture(tree);
-  mud->LoadTexture(stone);
-  EXPECT_EQ(names(), (std::vector<std::string>{stone, tree}));
-  mud->LoadTexture(tree);  // touched: most recent again
-  mud->LoadTexture(well);  // stone falls out
-  EXPECT_EQ(names(), (std::vector<std::string>{well, tree}));
-  EXPECT_EQ(Material(*mud, stone), nullptr);
-  EXPECT_NE(Material(*mud, tree), nullptr);
-  mud->LoadTexture(stone);  // reloaded; tree falls out
-  EXPECT_NE(Material(*mud, stone), nullptr);
-  EXPECT_EQ(Material(*mud, tree), nullptr);
+  EXPECT_EQ(names(), (std::vector<std::string>{tree, stone}));
+  mud->LoadTexture(stone);  // touched: most recent again
+  mud->LoadTexture(well);   // tree falls out
+  EXPECT_EQ(names(), (std::vector<std::string>{well, stone}));
+  mud->LoadTexture(tree);  // reloaded; stone falls out
+  EXPECT_EQ(names(), (std::vector<std::string>{tree, well}));
+  ASSERT_EQ(Material(*mud, stone), stoneMaterial) << "the material stays";
+  EXPECT_EQ(TextureWidth(stoneMaterial), 64);
+  EXPECT_EQ(height(stoneMaterial), 32);
+  EXPECT_EQ(user.GetMaterial()->GetLibMaterial(), stoneMaterial);
+  EXPECT_EQ(user.GetMaterial()->GetLibMaterialName(), stone);
+  mud->LoadTexture(stone);  // large again, for the same user
+  EXPECT_EQ(TextureWidth(stoneMaterial), 256);
+  EXPECT_EQ(user.GetMaterial()->GetLibMaterial(), stoneMaterial);
 
   EXPECT_EQ(TextureWidth(Material(*mud, brick)), 64);
   mud->LoadTexture(brick);
@@ -504,6 +554,42 @@ TEST(MudTextures, PreloadingLoadsTheStaticTexturesRoundACell) {
   ASSERT_EQ(mud->TextureCache->GetCount(), 1) << "the roof was kept at its own size";
   EXPECT_EQ(mud->TextureCache->Get(0).name, brick);
   EXPECT_EQ(TextureWidth(Material(*mud, brick)), 128);
+}
+
+// Round a place with more large static textures than the cache holds, the
+// nearest cells' textures come large and the further ones stay small:
+// loading them would only push the nearer ones out again. Standing still
+// with nothing new in the cache, a preload loads nothing.
+TEST(MudTextures, PreloadingTakesTheNearestTexturesFirstAndNoMoreThanTheCacheHolds) {
+  World world(Replace(Replace(mud_fixture::DefaultConfig(), "texturecachesize=\"4\"", "texturecachesize=\"2\""),
+                      "<CUBES>", R"(<CUBES><OBJECT color="a00000" texture="textures\plaster.bmp" height="1"/>
+    <OBJECT color="b00000" texture="textures\door.bmp" height="1"/>)"));
+  for (const char* name : {"plaster.bmp", "door.bmp"})
+    mud_fixture::WriteBmp(world.Folder() / "textures" / name, SolidBitmap(128, 128, 0x406080));
+  world.Paint(1, 103, 100, 0x0000FF);  // brick, three cells east
+  world.Paint(1, 101, 100, 0x0000A0);  // plaster, next to the player
+  world.Paint(1, 98, 98, 0x0000B0);    // door, two cells away
+  std::unique_ptr<TMud> mud = world.Create();
+  ASSERT_TRUE(mud->GetBuilt()) << mud->GetCreateError();
+  const std::string brick = "textures\\brick.bmp", plaster = "textures\\plaster.bmp", door = "textures\\door.bmp";
+  auto widths = [&] {
+    return std::array<int, 3>{TextureWidth(Material(*mud, brick)), TextureWidth(Material(*mud, plaster)),
+                              TextureWidth(Material(*mud, door))};
+  };
+  mud->PreloadTextures(100, 100);
+  EXPECT_EQ(widths(), (std::array<int, 3>{64, 128, 128}));
+  const uint64_t inserts = mud->TextureCache->GetInsertCount();
+  mud->PreloadTextures(100, 100);
+  EXPECT_EQ(mud->TextureCache->GetInsertCount(), inserts);
+  // One step east: plaster under the player, brick two cells away, the door three.
+  mud->PreloadTextures(101, 100);
+  EXPECT_EQ(widths(), (std::array<int, 3>{128, 128, 64}));
+  // Something else took a place in the cache: the preload runs again, and
+  // leaves the nearest texture the most recent.
+  mud->LoadTexture("textures\\tree.bmp");
+  mud->PreloadTextures(101, 100);
+  EXPECT_EQ(mud->TextureCache->Get(0).name, plaster);
+  EXPECT_EQ(mud->TextureCache->Get(1).name, brick);
 }
 
 TEST(MudTextures, MapColoursInFirstSeenOrderWithoutBackground) {

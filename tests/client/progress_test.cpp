@@ -3,7 +3,10 @@
 // drift and the scrolling textures of the world description.
 #include "tests/client/mud_fixture.h"
 
+#include <filesystem>
+
 #include "client/mud_state.h"
+#include "client/texture_cache.h"
 #include "engine/gl_coordinates.h"
 #include "engine/camera.h"
 #include "engine/material_library.h"
@@ -85,6 +88,93 @@ TEST_F(Progress, FogEasesInWithoutOvershootAndStopsUpdating) {
   for (int i = 0; i < 10; ++i) mud->Progress(dt);
   EXPECT_EQ(current().Fog, 10.0);
   EXPECT_EQ(mud->UpdateCount, updates);
+}
+
+// Received weather the view cannot show as it is: the easing goes as far as
+// the view follows and stops updating there. Only -1 is unset; fog comes
+// from the status line times five, so 50 is the thickest fog, 10.
+TEST_F(Progress, WeatherEasesOnlyAsFarAsTheViewShowsIt) {
+  struct Row {
+    const char* what;
+    double TMudstate::*value;
+    double from, received, reached;
+  } const rows[] = {
+      {"fog sent times five", &TMudstate::Fog, 0, 50, 10},
+      {"fog below nothing", &TMudstate::Fog, 2, -3, 0},
+      {"unset fog", &TMudstate::Fog, 2, -1, 2},
+      {"cloud below nothing", &TMudstate::Cloud, 2, -0.5, 0},
+      {"unset cloud", &TMudstate::Cloud, 2, -1, 2},
+      {"cloud above 10", &TMudstate::Cloud, 9, 12, 12},
+      {"cloud past the darkest sky", &TMudstate::Cloud, 29, 45, 30},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    current().Cloud = received().Cloud = 0;
+    current().Fog = received().Fog = 0;
+    current().*row.value = row.from;
+    received().*row.value = row.received;
+    for (int second = 0; second < 200; ++second) mud->Progress(1);
+    EXPECT_EQ(current().*row.value, row.reached);
+    const int updates = mud->UpdateCount;
+    for (int frame = 0; frame < 10; ++frame) mud->Progress(1.0 / 60);
+    EXPECT_EQ(mud->UpdateCount, updates) << "no update once the view shows what it can";
+  }
+  // Wind drifts the clouds and slants the rain, none of it below nothing;
+  // it eases without an update, and only -1 leaves it where it is.
+  current().Wind = 1;
+  received().Wind = -2;
+  const int updates = mud->UpdateCount;
+  for (int second = 0; second < 30; ++second) mud->Progress(1);
+  EXPECT_EQ(current().Wind, 0);
+  EXPECT_EQ(mud->UpdateCount, updates);
+  current().Wind = 1;
+  received().Wind = -1;
+  mud->Progress(1);
+  EXPECT_EQ(current().Wind, 1);
+}
+
+// Cloud and fog moving in the same frame apply the state once.
+TEST_F(Progress, CloudAndFogMovingTogetherUpdateOnce) {
+  received().Cloud = 5;
+  received().Fog = 3;
+  for (int frame = 1; frame <= 5; ++frame) {
+    mud->Progress(1.0 / 60);
+    EXPECT_EQ(mud->UpdateCount, frame);
+  }
+  EXPECT_DOUBLE_EQ(current().Cloud, 5 * 0.125 / 60);
+  EXPECT_DOUBLE_EQ(current().Fog, 5 * 0.125 / 60);
+}
+
+// While the weather eases, every frame applies the state again; none of
+// them reads a picture file, even where the static objects round the
+// player use more large textures than the cache holds.
+TEST(ProgressTextures, FramesOfTheEasingWeatherReadNoFile) {
+  std::string config = mud_fixture::DefaultConfig();
+  const std::string cache = R"(texturecachesize="4")";
+  config.replace(config.find(cache), cache.size(), R"(texturecachesize="2")");
+  World world(config);
+  // Brick, plaster and door, all larger than the small size.
+  for (const char* name : {"plaster.bmp", "door.bmp"})
+    mud_fixture::WriteBmp(world.Folder() / "textures" / name, SolidBitmap(128, 128, 0x406080));
+  world.Paint(1, 101, 100, 0x0000FF);  // a cube: brick, and a roof kept at its own size
+  world.Paint(1, 99, 104, 0xFF0000);   // a sided wall of the room map: brick and plaster
+  world.Paint(1, 98, 104, 0x0080FF);   // a cube with doors on the room map's exits
+  std::unique_ptr<TMud> mud = world.Create();
+  ASSERT_TRUE(mud->GetBuilt()) << mud->GetCreateError();
+  TMudstate& current = *mud->CurrentState;
+  current.GetPosition()->SetPoint(99, 102, 0);
+  current.Time = 12;
+  current.Level = 11;
+  current.Cloud = current.Fog = current.Wind = current.Rain = 0;
+  mud->ReceivedState->Assign(&current);
+  mud->Update();
+  ASSERT_EQ(mud->TextureCache->GetCount(), 2);
+
+  std::filesystem::rename(world.Folder() / "textures", world.Folder() / "gone");
+  mud->ReceivedState->Cloud = 5;
+  const int updates = mud->UpdateCount;
+  for (int frame = 0; frame < 60; ++frame) ASSERT_NO_THROW(mud->Progress(1.0 / 60)) << "frame " << frame;
+  EXPECT_EQ(mud->UpdateCount, updates + 60);
 }
 
 TEST_F(Progress, FogClearsLinearlyThenGeometrically) {
