@@ -172,9 +172,13 @@ void ReceiveSplitter::Receive(std::string_view text, bool stripCoordinates, int 
     std::string lastRun = DecodeSegment(segment, endedByCr, stripCoordinates);
     std::string& recent = FRecentLines.back();
     recent += segment;
+    // A line end hidden with a coordinate line stays in its recent line, so
+    // that the status line ends there and what follows is not part of it.
+    const bool hiddenEnd = endedByCr && IsCoordinateLine(lastRun, stripCoordinates);
+    if (hiddenEnd) recent += '\r';
     if (recent.size() > MaxRecentLineLength) recent.erase(0, recent.size() - MaxRecentLineLength);
     if (!endedByCr) break;
-    if (!IsCoordinateLine(lastRun, stripCoordinates)) {
+    if (!hiddenEnd) {
       FPane.AddLine();
       FRecentLines.emplace_back();
     }

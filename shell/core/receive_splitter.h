@@ -2,7 +2,9 @@
 // The text side of every received block: lines cut at CR (an LF right after a
 // CR skipped, across blocks too), ANSI colour sequences turned into text
 // attributes, the short list of recent raw lines for the status-line parser,
-// hidden coordinate lines and the line limit.
+// hidden coordinate lines and the line limit. A hidden coordinate line starts
+// no new line: the text after it continues its pane line and its recent
+// line, which keeps the hidden line end as its CR.
 
 #include "shell/core/text_pane.h"
 

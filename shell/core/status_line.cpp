@@ -33,8 +33,8 @@ bool ParseTime(std::string_view field, double& time) {
   std::int32_t hours = 0, minutes = 0;
   ParseInteger(hoursText, hours);
   ParseInteger(minutesText, minutes);
-  // A time of day runs from 0 to below 24.
-  if (hours > 23 || minutes > 59) return false;
+  // "24:00" and minutes past 59 are taken as they come: the hour wraps where
+  // the time of day is used.
   time = hours + minutes / 60.0;
   return true;
 }
@@ -73,11 +73,17 @@ std::optional<std::string> ParseMonsterToken(std::string_view token) {
   return clean;
 }
 
-TStatusParse ParseStatusFields(std::string_view fields, TStatusReport& report, std::string& error) {
+TStatusParse ParseStatusFields(std::string_view fields, TStatusReport& report, std::string& error,
+                               bool lineEnded) {
   std::size_t position = 0;
   auto nextField = [&](std::string_view& field) {
+    if (position > fields.size()) return false;
     std::size_t bar = fields.find('|', position);
-    if (bar == std::string_view::npos) return false;
+    if (bar == std::string_view::npos) {
+      // Without its "|" a field is there only once the line has ended.
+      if (!lineEnded) return false;
+      bar = fields.size();
+    }
     field = fields.substr(position, bar - position);
     position = bar + 1;
     return true;
@@ -100,6 +106,10 @@ TStatusParse ParseStatusFields(std::string_view fields, TStatusReport& report, s
   for (const Step& step : steps) {
     std::string_view field;
     if (!nextField(field)) {
+      if (lineEnded) {
+        error = std::string("no ") + step.name + " field";
+        return TStatusParse::Malformed;
+      }
       error = std::string("the ") + step.name + " field is not closed";
       return TStatusParse::Incomplete;
     }
@@ -111,7 +121,7 @@ TStatusParse ParseStatusFields(std::string_view fields, TStatusReport& report, s
   parsed.Wind = wind / 10.0;
   parsed.Cloud = cloud / 10.0;
   parsed.Fog = fog * 5.0;
-  // Monster tokens up to an empty field; a token not closed yet is not one.
+  // Monster tokens up to an empty field or the end of the line.
   std::string_view token;
   while (nextField(token) && !token.empty())
     if (auto name = ParseMonsterToken(token)) parsed.Mobs.push_back(std::move(*name));
@@ -119,21 +129,65 @@ TStatusParse ParseStatusFields(std::string_view fields, TStatusReport& report, s
   return TStatusParse::Parsed;
 }
 
-std::optional<TFoundStatusLine> FindStatusLine(const std::deque<std::string>& recentLines) {
-  for (std::size_t i = recentLines.size(); i-- > 0;) {
+namespace {
+
+// One line as the server sent it, within its recent line.
+struct ServerLine {
+  std::size_t entry = 0;
+  std::size_t begin = 0, end = 0;
+  bool ended = false;  // by a line end
+};
+
+std::vector<ServerLine> ServerLines(const std::deque<std::string>& recentLines) {
+  std::vector<ServerLine> lines;
+  for (std::size_t i = 0; i < recentLines.size(); ++i) {
     const std::string& entry = recentLines[i];
-    if (entry.find(Marker) == std::string::npos) continue;
-    if (entry.size() <= 25) return std::nullopt;
-    TFoundStatusLine found{entry, nullptr};
-    std::size_t next = i + 1;
-    if (!entry.ends_with('|') && next < recentLines.size() && recentLines[next].ends_with('|')) {
-      found.Line += recentLines[next];
-      ++next;
-    }
-    if (next < recentLines.size()) found.Next = &recentLines[next];
-    return found;
+    std::size_t begin = 0;
+    for (std::size_t cr; (cr = entry.find('\r', begin)) != std::string::npos; begin = cr + 1)
+      lines.push_back({i, begin, cr, true});
+    // Only the last recent line is still being received.
+    lines.push_back({i, begin, entry.size(), i + 1 < recentLines.size()});
   }
-  return std::nullopt;
+  return lines;
+}
+
+}  // namespace
+
+std::vector<TFoundStatusLine> FindStatusLines(const std::deque<std::string>& recentLines) {
+  const std::vector<ServerLine> lines = ServerLines(recentLines);
+  auto text = [&](const ServerLine& line) {
+    return std::string_view(recentLines[line.entry]).substr(line.begin, line.end - line.begin);
+  };
+  std::vector<TFoundStatusLine> found;
+  for (std::size_t i = lines.size(); i-- > 0;) {
+    const std::string_view line = text(lines[i]);
+    const std::size_t marker = line.find(Marker);
+    if (marker == std::string_view::npos) continue;
+    if (line.size() <= 25) break;
+    TFoundStatusLine status;
+    status.Line = line;
+    status.MarkerAt = marker;
+    status.Ended = lines[i].ended;
+    status.PaneText = recentLines[lines[i].entry].substr(lines[i].begin);
+    std::size_t lastEntry = lines[i].entry;
+    if (!line.ends_with('|') && i + 1 < lines.size()) {
+      const std::string_view next = text(lines[i + 1]);
+      if (!next.empty() && next.ends_with('|')) {
+        status.Line += next;
+        status.Ended = lines[i + 1].ended;
+        if (lines[i + 1].entry != lastEntry) {
+          lastEntry = lines[i + 1].entry;
+          status.PaneText += recentLines[lastEntry];
+        }
+      }
+    }
+    if (lastEntry + 1 < recentLines.size()) status.Next = &recentLines[lastEntry + 1];
+    const bool mayGrow = !status.Ended;
+    found.push_back(std::move(status));
+    // Only a status line still arriving needs the whole one before it.
+    if (!mayGrow || found.size() == 2) break;
+  }
+  return found;
 }
 
 TMapSpotOffset MapSpotOffset(double x, double y) {
@@ -143,26 +197,32 @@ TMapSpotOffset MapSpotOffset(double x, double y) {
 TStatusOutcome StatusLineReader::Receive(const std::deque<std::string>& recentLines, const TStatusOptions& options,
                                          TStatusTarget& target) {
   TStatusOutcome outcome;
-  std::optional<TFoundStatusLine> found = FindStatusLine(recentLines);
-  if (!found) return outcome;
-
   TStatusReport report;
-  std::string error;
-  TStatusParse result = TStatusParse::Malformed;
-  if (found->Line.size() > MaxStatusLineLength)
-    error = "longer than " + std::to_string(MaxStatusLineLength) + " characters";
-  else
-    result = ParseStatusFields(std::string_view(found->Line).substr(found->Line.find(Marker) + Marker.size()),
-                               report, error);
-  if (result != TStatusParse::Parsed) {
+  const std::vector<TFoundStatusLine> candidates = FindStatusLines(recentLines);
+  const TFoundStatusLine* found = nullptr;
+  for (const TFoundStatusLine& candidate : candidates) {
+    std::string error;
+    TStatusParse result = TStatusParse::Malformed;
+    if (candidate.Line.size() > MaxStatusLineLength)
+      error = "longer than " + std::to_string(MaxStatusLineLength) + " characters";
+    else
+      result = ParseStatusFields(std::string_view(candidate.Line).substr(candidate.MarkerAt + Marker.size()), report,
+                                 error, candidate.Ended);
+    if (result == TStatusParse::Parsed) {
+      found = &candidate;
+      break;
+    }
+    // A status line still arriving leaves the word to the one before it.
+    if (result == TStatusParse::Incomplete && !candidate.Ended) continue;
     // The same line comes back with every block while it is the newest.
-    std::string shown = found->Line.substr(0, 200);
+    std::string shown = candidate.Line.substr(0, 200);
     if (result == TStatusParse::Malformed && shown != FLastRejected) {
       FLastRejected = shown;
       outcome.Rejected = "status line ignored, " + error + ": " + shown;
     }
     return outcome;
   }
+  if (!found) return outcome;
   FLastRejected.clear();
 
   TMudstate& received = target.ReceivedState;
@@ -182,7 +242,7 @@ TStatusOutcome StatusLineReader::Receive(const std::deque<std::string>& recentLi
   if (!area.IsAt(static_cast<float>(report.X), static_cast<float>(report.Y))) {
     if (TMud::IsGroundLevelType(report.Level)) target.GroundHeights.Add(report.X, report.Y, report.Z);
   } else if (area.phrases.GetCount() > 0) {
-    const std::string* text = options.StripCoordinates ? &found->Line : found->Next;
+    const std::string* text = options.StripCoordinates ? &found->PaneText : found->Next;
     TPhrasePosition place;
     if (text && area.phrases.FindPhrase(*text, place)) {
       received.GetPosition()->SetX(static_cast<float>(place.x));

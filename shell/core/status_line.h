@@ -39,9 +39,13 @@ enum class TStatusParse {
   Malformed,   // a closed field is not what the grammar asks
 };
 
-// Parses the text after the marker. On anything but Parsed the report is
-// left as it was and error says which field failed.
-TStatusParse ParseStatusFields(std::string_view fields, TStatusReport& report, std::string& error);
+// Parses the text after the marker. Each field ends at the next "|"; once the
+// line has ended (lineEnded), its end closes the last field too, so a last
+// monster token without its "|" is one. While the line may still grow, a
+// field without its "|" is not there yet. On anything but Parsed the report
+// is left as it was and error says which field failed.
+TStatusParse ParseStatusFields(std::string_view fields, TStatusReport& report, std::string& error,
+                               bool lineEnded = false);
 
 // One monster token: "name", or a cell prefix "a,b" followed by the name.
 // Every "'" leaves the name. The name, or nothing when the token adds no
@@ -50,15 +54,26 @@ TStatusParse ParseStatusFields(std::string_view fields, TStatusReport& report, s
 std::optional<std::string> ParseMonsterToken(std::string_view token);
 
 struct TFoundStatusLine {
-  std::string Line;                   // the whole line, joined when it was split
+  // The status line's line, joined when it was split; its fields start
+  // after the marker at MarkerAt.
+  std::string Line;
+  std::size_t MarkerAt = 0;
+  // A line end closes it; else it may still grow.
+  bool Ended = false;
+  // The status line and what followed it on its pane line.
+  std::string PaneText;
   const std::string* Next = nullptr;  // the recent line after it, if any
 };
 
-// The newest recent line holding the marker, when it is longer than 25
-// characters. A line that does not end with "|" is joined with the next
-// line when that one is not empty and ends with "|" (a status line broken
-// by a line end).
-std::optional<TFoundStatusLine> FindStatusLine(const std::deque<std::string>& recentLines);
+// The newest status line among the recent lines: the newest line holding the
+// marker, when it is longer than 25 characters; and, while that line may
+// still grow, the status line before it, which is whole. A recent line holds
+// several lines of the server when their line ends were hidden with a
+// coordinate line (kept there as CR): each ends a status line as a shown
+// line end does. A status line that does not end with "|" is joined with the
+// next line when that one is not empty and ends with "|" (a status line
+// broken by a line end).
+std::vector<TFoundStatusLine> FindStatusLines(const std::deque<std::string>& recentLines);
 
 // The red spot on the aerial picture: the 358-cell map shown at half scale,
 // north up, 179 pixels high. Offsets from the picture's top left.

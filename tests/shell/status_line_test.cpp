@@ -77,6 +77,12 @@ TEST_P(StatusGrammar, BlocksGiveTheReceivedStateOrLeaveItUnchanged) {
 }
 
 const std::string Fields = "|4|14:30|120,85,0|9|25|60|2|";
+const std::string Noon = "Hp 30 |4|12:00|120,85,0|9|25|60|2|";
+const std::string Late = "Hp 30 |4|23:00|121,85,0|9|25|60|2|";
+const Seen LateSeen = With(Mobs({}), [](Seen& s) {
+  s.time = 23;
+  s.x = 121;
+});
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, StatusGrammar,
@@ -90,7 +96,11 @@ INSTANTIATE_TEST_SUITE_P(
         GrammarCase{"OneDigitMinute", {"Hp 30 |4|14:3|120,85,0|9|25|60|2|"},
                     With(Mobs({}), [](Seen& s) { s.time = 14 + 3 / 60.0; })},
         GrammarCase{"AnySeparatorInTheTime", {"Hp 30 |4|14h30|120,85,0|9|25|60|2|"}, Mobs({})},
-        GrammarCase{"HourPastTheDayIsRejected", {"Hp 30 |4|24:00|120,85,0|9|25|60|2|"}, Fresh},
+        // The hour wraps where the time of day is used.
+        GrammarCase{"MidnightAsTwentyFour", {"Hp 30 |4|24:00|120,85,0|9|25|60|2|"},
+                    With(Mobs({}), [](Seen& s) { s.time = 24; })},
+        GrammarCase{"MinutesPastTheHour", {"Hp 30 |4|12:75|120,85,0|9|25|60|2|"},
+                    With(Mobs({}), [](Seen& s) { s.time = 13.25; })},
         GrammarCase{"PositionWithoutHeightIsRejected", {"Hp 30 |4|14:30|120,85|9|25|60|2|"}, Fresh},
         GrammarCase{"FractionIsRejected", {"Hp 30 |4|14:30|120,85,0|9|2.5|60|2|"}, Fresh},
         GrammarCase{"NumberBeyondThirtyTwoBitsIsRejected", {"Hp 30 |4|14:30|120,85,0|99999999999|25|60|2|"}, Fresh},
@@ -105,6 +115,18 @@ INSTANTIATE_TEST_SUITE_P(
         GrammarCase{"MonsterStillArrivingIsNotOne", {"Hp 30 " + Fields + "0,0Orc|0,0Town_gu"}, Mobs({"Orc"})},
         GrammarCase{"TextAfterTheLineOnItsPaneLineIsNotAMonster", {Example + "\r\nYou float in the void.\r\n"},
                     ExampleSeen},
+        // A table of the game's own after the status line: its line ends
+        // with "|", but the status line had ended before it.
+        GrammarCase{"TextAfterTheLineIsNotJoinedToIt", {Example + "\r\nYou see a table.\r\n| Name: Bob |\r\n"},
+                    ExampleSeen},
+        GrammarCase{"TextAfterTheLineIsNotJoinedToItWhileShown",
+                    {Example + "\r\nYou see a table.\r\n| Name: Bob |\r\n"}, ExampleSeen, false},
+        GrammarCase{"LineEndClosesTheLastMonster", {"Hp 30 " + Fields + "0,0Orc|0,0Town_guard\r\n"}, ExampleSeen,
+                    false},
+        GrammarCase{"HiddenLineEndClosesTheLastMonster", {"Hp 30 " + Fields + "0,0Orc|0,0Town_guard\r\nYou see.\r\n"},
+                    ExampleSeen},
+        GrammarCase{"LineEndClosesTheFogField", {"Hp 30 |4|14:30|120,85,0|9|25|60|2\r\n"}, Mobs({}), false},
+        GrammarCase{"LineEndedBeforeItsFieldsIsRejected", {"Hp 30 |4|14:30|120,85,0|9|25\r\n"}, Fresh, false},
         GrammarCase{"EmptyNamesAreNotMonsters", {"Hp 30 " + Fields + "0,0|''|0,0Rat|"}, Mobs({"Rat"})},
         GrammarCase{"ApostrophesLeaveTheName", {"Hp 30 " + Fields + "0,0Orc's_mate|"}, Mobs({"Orcs_mate"})},
         GrammarCase{"PrefixThatIsNoCellBelongsToTheName", {"Hp 30 " + Fields + "Orc,the_great|-1,0Orc|"},
@@ -127,6 +149,13 @@ INSTANTIATE_TEST_SUITE_P(
                       s.x = 121;
                     }),
                     false},
+        // A server that sends a status line of its own (a change of weather
+        // or time) with nothing between it and the last one.
+        GrammarCase{"NewerLineOnTheSameHiddenLine", {Noon + "\r\n" + Late + "\r\n"}, LateSeen},
+        GrammarCase{"NewerLineInTheNextBlockOnTheSameHiddenLine", {Noon + "\r\n", Late + "\r\n"}, LateSeen},
+        GrammarCase{"NewerLineInTheNextBlockWhileShown", {Noon + "\r\n", Late + "\r\n"}, LateSeen, false},
+        GrammarCase{"WholeLineStandsWhileTheNewerArrives", {Noon + "\r\n" + Late.substr(0, 30)},
+                    With(Mobs({}), [](Seen& s) { s.time = 12; })},
         GrammarCase{"NewestLineMalformedLeavesTheState", {Example + "\r\nHp 30 |4|xx:00|121,85,0|9|25|60|2|\r\n"},
                     Fresh, false}),
     [](const ::testing::TestParamInfo<GrammarCase>& info) { return std::string(info.param.name); });
