@@ -9,12 +9,9 @@
 #include <iostream>
 
 #include "client/client_globals.h"
-#include "client/config_xml.h"
 #include "client/mud.h"
-#include "client/mud_state.h"
 #include "client/texture_loading.h"
 #include "engine/cadencer.h"
-#include "engine/gl_coordinates.h"
 #include "engine/material.h"
 #include "engine/material_library.h"
 #include "engine/scene.h"
@@ -117,22 +114,4 @@ void Tfmtallowmer3dclient::CreateMud() {
   StoredScene& stored = FView->GetStoredScene();
   TGLLibMaterial& elevation = *stored.GetMaterialLibrary()->GetMaterials()->GetItems(0);
   if (fmimages) elevation.GetMaterial()->GetTexture()->AssignPicture(fmimages->imelevation);
-
-  // Until the settings file is read, the state starts from the settings'
-  // defaults: noon, terrain type 11, no weather, at the world's first
-  // god-mode location.
-  TMudstate& current = *mud->CurrentState;
-  current.Time = 12.0;
-  current.Level = 11;
-  current.Rain = current.Cloud = current.Wind = current.Fog = 0.0;
-  if (mud->Config) {
-    TXMLListDOM* location = TConfigXML::GetGodModeLocation(mud->Config->GetGodModeLocations(), 0);
-    if (location && !location->IsEmpty()) {
-      const std::string x = location->GetString("x"), y = location->GetString("y");
-      if (IsNumber(TrimText(x)) && IsNumber(TrimText(y)))
-        current.GetPosition()->SetPoint(static_cast<float>(StrToFloat(x)), static_cast<float>(StrToFloat(y)), 0);
-    }
-  }
-  current.GetDirection()->SetVector(0, -1, 0);
-  mud->ReceivedState->Assign(&current);
 }

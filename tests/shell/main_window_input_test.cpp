@@ -149,6 +149,7 @@ TEST_F(MainWindowInput, ADamagedSettingsFileStartsOnTheDefaultsAndIsNotOverwritt
   MainWindowSession::SetUp();
   EXPECT_TRUE(errors.empty()) << errors.front();
   EXPECT_EQ(Current().GetPosition()->GetX(), 176.0f) << "an unreadable x falls back to the start position";
+  EXPECT_EQ(Current().Level, 0) << "a level that is no number leaves the state's own";
   EXPECT_EQ(fmoptions->tbmousesensitivity->value(), 5);
   EXPECT_GT(main->pnviewer->height(), 5);
 
