@@ -175,6 +175,9 @@ void Tfmtallowmer3dclient::SetBusyCaption(const QString& text) {
 
 void Tfmtallowmer3dclient::FormActivate() {
   if (FDestroyed || FActivated) return;
+  // The busy captions and the error boxes let events through; a close asked
+  // for meanwhile waits for the end of the start-up.
+  FStartingUp = true;
   try {
     // Status lines and settings use a full stop whatever the desktop locale.
     std::setlocale(LC_NUMERIC, "C");
@@ -225,6 +228,8 @@ void Tfmtallowmer3dclient::FormActivate() {
     ShowError(e.what());
   }
   if (ApplicationWindows* windows = ApplicationWindows::Instance()) windows->FreeBusyWindow();
+  FStartingUp = false;
+  if (FCloseAsked) close();
 }
 
 bool Tfmtallowmer3dclient::SoundAvailable() const {
@@ -233,6 +238,11 @@ bool Tfmtallowmer3dclient::SoundAvailable() const {
 }
 
 void Tfmtallowmer3dclient::closeEvent(QCloseEvent* event) {
+  if (FStartingUp) {
+    FCloseAsked = true;
+    event->ignore();
+    return;
+  }
   FormClose();
   QMainWindow::closeEvent(event);
 }

@@ -194,6 +194,9 @@ private:
 
   bool FDestroyed = false;
   bool FActivated = false;
+  // The first activation's start-up is running; a close was asked for then.
+  bool FStartingUp = false;
+  bool FCloseAsked = false;
   bool FStartupGuard = false;
   ClientClock::time_point FLastKeyTime{};
   ClientClock::time_point FRateWindowStart{};
@@ -222,6 +225,10 @@ private:
   // the settings as read, for the ones no control holds.
   std::unique_ptr<IniFile> FIni;
   TClientSettings FSettings;
+  // What was read is written back at close, and nothing else: a start-up
+  // cut short leaves the user's file as it was.
+  bool FSettingsRead = false;
+  bool FKeyMappingsRead = false;
   std::uint8_t FGodModeStep = 0;
   bool FDeveloperMode = false;
   bool FMouseMoveHandled = false;

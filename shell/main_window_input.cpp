@@ -134,10 +134,14 @@ void Tfmtallowmer3dclient::ReadSettings() {
     current.GetDirection()->SetVector(0, -1, 0);
     mud->ReceivedState->Assign(&current);
   }
+  FSettingsRead = true;
   // Key preview: the keys of the window and the 3D view's mouse reach
   // FormKeyUp and the view's handlers.
   qApp->installEventFilter(this);
-  if (fmkeymappings) fmkeymappings->LoadKeyMappings(*FIni);
+  if (fmkeymappings) {
+    fmkeymappings->LoadKeyMappings(*FIni);
+    FKeyMappingsRead = true;
+  }
 }
 
 TClientSettings Tfmtallowmer3dclient::ControlSettings() const {
@@ -156,14 +160,18 @@ TClientSettings Tfmtallowmer3dclient::ControlSettings() const {
 
 void Tfmtallowmer3dclient::WriteSettings() {
   if (!FIni) return;
+  if (!FSettingsRead && !FKeyMappingsRead) {
+    FIni.reset();
+    return;
+  }
   // Read again: what was written by hand while the program ran is kept.
   const auto ini = std::make_unique<IniFile>(FIni->GetFileName());
   FIni.reset();
   // A file that cannot be read is never overwritten.
   if (!ini->GetLoadError().empty()) return;
   try {
-    if (mud) WriteClientSettings(*ini, ControlSettings(), !pnviewer->isHidden(), *mud->CurrentState);
-    if (fmkeymappings) fmkeymappings->SaveKeyMappings(*ini);
+    if (mud && FSettingsRead) WriteClientSettings(*ini, ControlSettings(), !pnviewer->isHidden(), *mud->CurrentState);
+    if (fmkeymappings && FKeyMappingsRead) fmkeymappings->SaveKeyMappings(*ini);
     ini->UpdateFile();
   } catch (const std::exception& e) {
     ShowError(std::string("Settings not saved: ") + e.what());

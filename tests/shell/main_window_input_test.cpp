@@ -30,6 +30,8 @@
 #include <QToolButton>
 
 #include <array>
+#include <filesystem>
+#include <functional>
 #include <cmath>
 #include <fstream>
 #include <optional>
@@ -166,6 +168,48 @@ TEST_F(MainWindowInput, ADamagedSettingsFileStartsOnTheDefaultsAndIsNotOverwritt
   main->close();
   EXPECT_EQ(ReadFile(SettingsFilePath()), huge);
 }
+
+// A close asked for while the start-up lets events through (its busy
+// captions, its error boxes) waits for the start-up to end; the settings are
+// then written from what was read, the key mappings as they were.
+class CloseDuringStartUp : public MainWindowSession, public ::testing::WithParamInterface<int> {
+protected:
+  CloseDuringStartUp() : MainWindowSession(false) {}
+  void SetUp() override {
+    gui_test::AnyApplication();
+    QApplication::setQuitOnLastWindowClosed(false);
+    std::filesystem::create_directories(std::filesystem::path(SettingsFilePath()).parent_path());
+    std::ofstream(SettingsFilePath(), std::ios::binary | std::ios::trunc) << "[3dclient]\nspeed=3\n" << kMappings;
+    MainWindowSession::SetUp();
+  }
+  static constexpr const char* kMappings = "[keymapping]\n112=look;score\n116=north\n";
+};
+
+TEST_P(CloseDuringStartUp, IsHonouredWhenTheStartUpEndsAndKeepsTheKeyMappings) {
+  bool askedDuringStartUp = false;
+  // The close comes with the start-up's n-th pass of the event loop.
+  std::function<void(int)> closeAfter = [&](int passes) {
+    QMetaObject::invokeMethod(
+        main,
+        [&, passes] {
+          if (passes > 0) return closeAfter(passes - 1);
+          askedDuringStartUp = main->GetActivated() && fmbusy != nullptr;
+          main->close();
+        },
+        Qt::QueuedConnection);
+  };
+  closeAfter(GetParam());
+  main->FormActivate();
+  ASSERT_TRUE(askedDuringStartUp);
+  EXPECT_FALSE(main->isVisible()) << "closed once the start-up ended";
+  const std::string written = ReadFile(SettingsFilePath());
+  const std::size_t section = written.find("[keymapping]");
+  ASSERT_NE(section, std::string::npos) << written;
+  EXPECT_EQ(written.substr(section, written.find("\n[", section) - section), kMappings);
+  EXPECT_NE(written.find("speed=3\n"), std::string::npos) << written;
+}
+
+INSTANTIATE_TEST_SUITE_P(Passes, CloseDuringStartUp, ::testing::Values(0, 1, 2));
 
 TEST_F(MainWindowInput, MappedKeysAndDoubleClicksSendTheirCommandsInOrderWhileTheUserTypes) {
   Bind(116, "look;north");  // F5
