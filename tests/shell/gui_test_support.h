@@ -9,10 +9,12 @@
 #include <QScreen>
 #include <QTimer>
 #include <dlfcn.h>
+#include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -45,19 +47,33 @@ inline const SettingsFolder& UseTestSettingsFolder() {
   return folder;
 }
 
+// Holds the application until the tests have run. A function-local static
+// would be destroyed at exit after Qt's own globals made since, which its
+// destructor still uses.
+class ApplicationEnvironment : public ::testing::Environment {
+public:
+  void TearDown() override { application.reset(); }
+  std::unique_ptr<QApplication> application;
+};
+
 // The program's one QApplication, made by whichever suite asks first.
 inline QApplication& MakeApplication() {
   static int argc = 1;
   static char name[] = "shell_tests";
   static char* argv[] = {name, nullptr};
   UseTestSettingsFolder();
-  static QApplication application(argc, argv);
-  return application;
+  // The test program owns the environment and tears it down after the last test.
+  static ApplicationEnvironment* const environment =
+      static_cast<ApplicationEnvironment*>(::testing::AddGlobalTestEnvironment(new ApplicationEnvironment));
+  if (!environment->application) environment->application = std::make_unique<QApplication>(argc, argv);
+  return *environment->application;
 }
 
-// The application for tests that need a real X display; nullptr without one.
+// The application for tests that need a real X display; nullptr without one
+// (also when an earlier test made the application off screen).
 inline QApplication* GuiApplication() {
-  if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance())) return existing;
+  if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance()))
+    return QGuiApplication::platformName() == "offscreen" ? nullptr : existing;
   if (!std::getenv("DISPLAY")) return nullptr;
   return &MakeApplication();
 }

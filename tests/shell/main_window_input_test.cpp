@@ -63,6 +63,7 @@ protected:
   void SetUp() override {
     QApplication::setQuitOnLastWindowClosed(false);
     MainWindowSession::SetUp();
+    if (IsSkipped()) return;
     ASSERT_NE(main->GetMud(), nullptr);
   }
   TMudstate& Current() { return *main->GetMud()->CurrentState; }
@@ -176,7 +177,7 @@ class CloseDuringStartUp : public MainWindowSession, public ::testing::WithParam
 protected:
   CloseDuringStartUp() : MainWindowSession(false) {}
   void SetUp() override {
-    gui_test::AnyApplication();
+    gui_test::UseTestSettingsFolder();
     QApplication::setQuitOnLastWindowClosed(false);
     std::filesystem::create_directories(std::filesystem::path(SettingsFilePath()).parent_path());
     std::ofstream(SettingsFilePath(), std::ios::binary | std::ios::trunc) << "[3dclient]\nspeed=3\n" << kMappings;
