@@ -219,7 +219,7 @@ void Tfmtallowmer3dclient::FormActivate() {
     if (fmabout) fmabout->lbversion->setText("7.12");
     FRateWindowStart = ClientClock::now();
     FDisplaysPerSecond = 0;
-    FLastMouseX = FLastMouseY = -1;
+    FLastMouse.reset();
 
     if (mud) mud->Update();
     timer->start();

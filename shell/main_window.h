@@ -8,6 +8,7 @@
 #include "shell/core/receive_splitter.h"
 #include "shell/core/status_line.h"
 #include "shell/core/telnet_client.h"
+#include "shell/core/view_input.h"
 #include "shell/qt_dispatcher.h"
 #include "shell/telnet_pane.h"
 
@@ -15,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 class Bitmap;
@@ -201,8 +203,9 @@ private:
   ClientClock::time_point FLastKeyTime{};
   ClientClock::time_point FRateWindowStart{};
   double FDisplaysPerSecond = 0;
-  int FLastMouseX = -1;
-  int FLastMouseY = -1;
+  // The last mouse position over the 3D view; none until the mouse moves
+  // there (past the view's left or top edge it is negative, and still known).
+  std::optional<TMousePosition> FLastMouse;
   TColor FCommandFontColor = 0xFFFFFF;
   std::string FAppFolder;
 

@@ -264,13 +264,12 @@ void Tfmtallowmer3dclient::FormKeyUp(std::uint16_t key, bool shift, bool ctrl) {
 void Tfmtallowmer3dclient::GL3DSceneViewerMouseMove(Qt::MouseButtons buttons, int x, int y) {
   if (buttons.testFlag(Qt::LeftButton) && mud) {
     const int sensitivity = fmoptions ? fmoptions->tbmousesensitivity->value() : FSettings.MouseSensitivity;
-    if (std::optional<TViewMove> move = DragMove(FLastMouseX, FLastMouseY, x, y, sensitivity)) {
+    if (std::optional<TViewMove> move = DragMove(FLastMouse, x, y, sensitivity)) {
       ApplyViewMove(*mud->CurrentState, *move, true);
       mud->Update();
     }
   }
-  FLastMouseX = x;
-  FLastMouseY = y;
+  FLastMouse = TMousePosition{x, y};
 }
 
 void Tfmtallowmer3dclient::GL3DSceneViewerDblClick(int x, int y) {

@@ -52,11 +52,11 @@ int DragDivisor(int sensitivity) {
   return std::max(divisor, 1);
 }
 
-std::optional<TViewMove> DragMove(int lastX, int lastY, int x, int y, int sensitivity) {
-  if (lastX < 0 || lastY < 0) return std::nullopt;
+std::optional<TViewMove> DragMove(std::optional<TMousePosition> last, int x, int y, int sensitivity) {
+  if (!last) return std::nullopt;
   const int divisor = DragDivisor(sensitivity);
-  const int dx = x - lastX;
-  const int dy = lastY - y;
+  const int dx = x - last->X;
+  const int dy = last->Y - y;
   if (std::abs(dx) <= std::abs(dy)) return TViewMove{TViewMove::Pitch, static_cast<float>(dy / divisor), false};
   return TViewMove{TViewMove::Turn, static_cast<float>(dx / divisor), true};
 }

@@ -55,12 +55,17 @@ bool AdvanceGodMode(std::uint8_t& step, std::uint16_t key, bool ctrl);
 // 10 * 6), and 1 where that is 0 (at 9), so every setting turns the view.
 int DragDivisor(int sensitivity);
 
+// A mouse position over the 3D view, in its coordinates: negative past its
+// left or top edge while a button held keeps the mouse.
+struct TMousePosition {
+  int X = 0, Y = 0;
+};
+
 // A drag from the last mouse position to (x, y) with the left button held:
 // a mostly vertical one pitches by dy div divisor, a mostly horizontal one
 // turns by dx div divisor and levels the view. Nothing while no position is
-// known yet (lastX < 0, the first move after start-up), so the view does
-// not jump.
-std::optional<TViewMove> DragMove(int lastX, int lastY, int x, int y, int sensitivity);
+// known yet (the first move after start-up), so the view does not jump.
+std::optional<TViewMove> DragMove(std::optional<TMousePosition> last, int x, int y, int sensitivity);
 
 // The direction the view faces, from its direction's x and y: the larger
 // one wins ("east" or "west" by x, else "north" or "south" by y).

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
+#include <string>
 
 TEST(ViewInput, KeysTurnPitchAndMoveByTheStep) {
   using K = TViewMove;
@@ -88,19 +90,25 @@ TEST(ViewInput, DragDivisorFollowsTheSensitivity) {
 TEST(ViewInput, DragsPitchOrTurnAndTheFirstMoveDoesNotJump) {
   using K = TViewMove;
   struct Case {
-    int lastX, lastY, x, y, sensitivity;
+    std::optional<TMousePosition> last;
+    int x, y, sensitivity;
     std::optional<TViewMove> move;
   } cases[] = {
-      {-1, -1, 300, 200, 5, std::nullopt},     // first move after start-up
-      {100, 100, 110, 100, 5, {{K::Turn, 5, true}}},
-      {100, 100, 91, 100, 5, {{K::Turn, -4, true}}},  // -9 div 2 truncates toward zero
-      {100, 100, 100, 90, 5, {{K::Pitch, 5, false}}},  // up the screen: dy = 10
-      {100, 100, 103, 103, 0, {{K::Pitch, 0, false}}},  // a tie pitches
-      {100, 100, 140, 100, 9, {{K::Turn, 40, true}}},
+      {std::nullopt, 300, 200, 5, std::nullopt},  // first move after start-up
+      {{{100, 100}}, 110, 100, 5, {{K::Turn, 5, true}}},
+      {{{100, 100}}, 91, 100, 5, {{K::Turn, -4, true}}},  // -9 div 2 truncates toward zero
+      {{{100, 100}}, 100, 90, 5, {{K::Pitch, 5, false}}},  // up the screen: dy = 10
+      {{{100, 100}}, 103, 103, 0, {{K::Pitch, 0, false}}},  // a tie pitches
+      {{{100, 100}}, 140, 100, 9, {{K::Turn, 40, true}}},
+      // The mouse held while dragging leaves the view's left or top edge.
+      {{{-10, 100}}, -30, 100, 5, {{K::Turn, -10, true}}},
+      {{{100, -5}}, 100, -25, 5, {{K::Pitch, 10, false}}},
+      {{{-1, -1}}, 9, -1, 5, {{K::Turn, 5, true}}},
   };
-  for (const Case& c : cases)
-    EXPECT_EQ(DragMove(c.lastX, c.lastY, c.x, c.y, c.sensitivity), c.move)
-        << c.lastX << "," << c.lastY << " -> " << c.x << "," << c.y;
+  for (const Case& c : cases) {
+    const std::string from = c.last ? std::to_string(c.last->X) + "," + std::to_string(c.last->Y) : "nowhere";
+    EXPECT_EQ(DragMove(c.last, c.x, c.y, c.sensitivity), c.move) << from << " -> " << c.x << "," << c.y;
+  }
 }
 
 TEST(ViewInput, DoubleClickRegionsTurnWithTheFacing) {
