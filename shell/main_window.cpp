@@ -11,6 +11,7 @@
 #include "shell/about_window.h"
 #include "shell/application.h"
 #include "shell/busy_window.h"
+#include "shell/command_line.h"
 #include "shell/control_window.h"
 #include "shell/core/client_options.h"
 #include "shell/core/cp1252.h"
@@ -25,7 +26,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -120,12 +120,15 @@ Tfmtallowmer3dclient::Tfmtallowmer3dclient()
   mmtelnet->setObjectName("mmtelnet");
   SetUpTelnetPaneEdit(*mmtelnet);
   column->addWidget(mmtelnet, 1);
-  mmcommand = new QPlainTextEdit(pntelnet);
+  mmcommand = new TCommandLine(pntelnet);
   mmcommand->setObjectName("mmcommand");
   mmcommand->setFont(TerminalFont());
   mmcommand->setFixedHeight(QFontMetrics(mmcommand->font()).lineSpacing() * 2 + 12);
   MakeWhiteOnBlack(*mmcommand);
-  mmcommand->installEventFilter(this);
+  mmcommand->OnKeyPress = [this](char16_t& key) { btcommandKeyPress(key); };
+  // A click into the pane to select text takes the keyboard; what is typed
+  // next still reaches the command line.
+  ForwardTypingToCommandLine(*mmtelnet, *mmcommand);
   column->addWidget(mmcommand);
   spviewer->addWidget(pntelnet);
   spviewer->setSizes({209, 331});
@@ -300,36 +303,40 @@ void Tfmtallowmer3dclient::SetCommandFontColor(TColor color) {
   mmcommand->setPalette(palette);
 }
 
-void Tfmtallowmer3dclient::btcommandKeyPress(char16_t& key) {
+void Tfmtallowmer3dclient::CommandKeyTyped() {
   // Typing after a slow frame pauses the animation; the timer resumes it.
   TGLCadencer& cadencer = *FView->GetCadencer();
   if (cadencer.GetEnabled() && FLastRenderMs >= 151) cadencer.SetEnabled(false);
   FLastKeyTime = ClientClock::now();
-  if (IdTelnet1->Connected()) {
-    if (FPane->LineCount() >= 1) {
-      if (LineAsksForPassword(FPane->LastLine(PasswordTestLength)))
-        SetCommandFontColor(0x000000);
-      else if (FCommandFontColor == 0x000000)
-        SetCommandFontColor(0xFFFFFF);
-    }
-    if (key == u'\r') {
-      QString typed = mmcommand->toPlainText();
-      std::string command = EncodeCp1252(std::u16string_view(
-          reinterpret_cast<const char16_t*>(typed.utf16()), static_cast<std::size_t>(typed.size())));
-      if (!SendCommand(command)) {
-        key = 0;
-        return;
-      }
-      mmcommand->clear();
-    }
+  // After a line that asks for a password, what is typed is not shown.
+  if (IdTelnet1->Connected() && FPane->LineCount() >= 1) {
+    if (LineAsksForPassword(FPane->LastLine(PasswordTestLength)))
+      SetCommandFontColor(0x000000);
+    else if (FCommandFontColor == 0x000000)
+      SetCommandFontColor(0xFFFFFF);
   }
-  if (key == u'\r') key = 0;
+}
+
+void Tfmtallowmer3dclient::btcommandKeyPress(char16_t& key) {
+  CommandKeyTyped();
+  if (key != u'\r') return;
+  // Enter never enters the command line; while disconnected the text stays.
+  key = 0;
+  if (!IdTelnet1->Connected()) return;
+  QString typed = mmcommand->toPlainText();
+  std::string command = EncodeCp1252(std::u16string_view(reinterpret_cast<const char16_t*>(typed.utf16()),
+                                                         static_cast<std::size_t>(typed.size())));
+  if (SendCommandLine(command)) mmcommand->clear();
 }
 
 bool Tfmtallowmer3dclient::SendCommand(const std::string& command) {
+  CommandKeyTyped();
+  return SendCommandLine(command);
+}
+
+bool Tfmtallowmer3dclient::SendCommandLine(const std::string& command) {
   try {
-    for (char c : command) IdTelnet1->SendCharacter(c);
-    IdTelnet1->SendCharacter('\r');
+    IdTelnet1->SendLine(command);
   } catch (const std::exception& e) {
     ShowError(e.what());
     return false;
@@ -344,18 +351,6 @@ bool Tfmtallowmer3dclient::SendCommand(const std::string& command) {
 
 bool Tfmtallowmer3dclient::eventFilter(QObject* watched, QEvent* event) {
   if (InputEvent(watched, event)) return true;
-  if (watched == mmcommand && event->type() == QEvent::KeyPress) {
-    auto* keyEvent = static_cast<QKeyEvent*>(event);
-    char16_t key = 0;
-    if (keyEvent->key() == Qt::Key_Return || keyEvent->key() == Qt::Key_Enter)
-      key = u'\r';
-    else if (!keyEvent->text().isEmpty())
-      key = keyEvent->text().at(0).unicode();
-    else
-      return false;
-    btcommandKeyPress(key);
-    return key == 0;
-  }
   return QMainWindow::eventFilter(watched, event);
 }
 

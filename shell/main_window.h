@@ -9,6 +9,7 @@
 #include "shell/core/status_line.h"
 #include "shell/core/telnet_client.h"
 #include "shell/core/view_input.h"
+#include "shell/command_line.h"
 #include "shell/qt_dispatcher.h"
 #include "shell/telnet_pane.h"
 
@@ -97,10 +98,10 @@ public:
   void timerTimer();
   // The 3D view follows the mouse only while Options' "Mouse Move" is checked.
   void ApplyMouseMoveOption();
-  // One command sent as the command line sends it (its characters, then a
-  // carriage return, echoed unless a password is being typed), leaving
-  // what the user is typing alone; false (with the error shown) when the
-  // connection fails.
+  // One command sent as if typed and sent with Enter (its characters, then
+  // a carriage return, echoed unless a password is asked for), leaving what
+  // the user is typing alone; false (with the error shown) when the
+  // connection fails. Mapped keys, double clicks and right clicks send so.
   bool SendCommand(const std::string& command);
   // Developer mode: the View menu's "Images" and "Control" shown, moves by
   // key while disconnected.
@@ -137,7 +138,7 @@ public:
   QToolButton* btdisconnect = nullptr;
   QToolButton* btsave = nullptr;
   QPlainTextEdit* mmtelnet = nullptr;
-  QPlainTextEdit* mmcommand = nullptr;
+  TCommandLine* mmcommand = nullptr;
   QWidget* pnviewer = nullptr;
   QWidget* pntelnet = nullptr;
   QWidget* pnright = nullptr;
@@ -167,6 +168,12 @@ protected:
 
 private:
   void ShowError(const std::string& message);
+  // What every key typed into the command line does, and every command sent
+  // as if typed: a pause of a slow animation, the time of the key, and the
+  // command line's colour after a line that asks for a password.
+  void CommandKeyTyped();
+  // The command on the wire and its echo.
+  bool SendCommandLine(const std::string& command);
   // Settings steps of the start-up and the close (main_window_input.cpp).
   void ConnectInputHooks();
   void OpenSettings();

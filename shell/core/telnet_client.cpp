@@ -27,3 +27,10 @@ void TIdTelnet::Disconnect() {
 }
 
 void TIdTelnet::SendCharacter(char c) { FConnection.Send(FCodec.EncodeCharacter(c)); }
+
+void TIdTelnet::SendLine(std::string_view command) {
+  std::string bytes;
+  for (char c : command) bytes += FCodec.EncodeCharacter(c);
+  bytes += FCodec.EncodeCharacter('\r');
+  FConnection.Send(bytes);
+}

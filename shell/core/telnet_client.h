@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 class TIdTelnet {
 public:
@@ -20,6 +21,10 @@ public:
   bool Connected() const { return FConnection.Connected(); }
   // One typed character on the wire (see TelnetCodec::EncodeCharacter).
   void SendCharacter(char c);
+  // A command: its characters and then a carriage return, each encoded as
+  // SendCharacter encodes it, in one write, so that no part of it waits for
+  // the server's acknowledgement of another.
+  void SendLine(std::string_view command);
 
   // Host, port and terminal are read by the connection and its reader
   // thread: set them while disconnected.

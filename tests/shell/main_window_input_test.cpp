@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QRegularExpression>
@@ -244,6 +245,65 @@ TEST_F(MainWindowInput, MappedKeysAndDoubleClicksSendTheirCommandsInOrderWhileTh
   const TVector4f position = Current().GetPosition()->AsVector();
   QTest::keyClick(main->mmcommand, Qt::Key_Up);
   EXPECT_EQ(Xyz(Current().GetPosition()->AsVector()), Xyz(position));
+}
+
+TEST_F(MainWindowInput, AfterAPasswordPromptNoCommandIsEchoedHoweverItIsSent) {
+  Bind(116, "secret");  // F5
+  TestServer server;
+  main->GetTelnet().SetPort(server.port);
+  main->btconnect->click();
+  ASSERT_TRUE(server.Accept());
+  server.Send("Password: ");
+  ASSERT_TRUE(WaitFor([&] { return PaneText().endsWith("Password: "); }));
+  GL3DSceneViewer* viewer = main->GetView()->GetViewer();
+  const struct {
+    const char* name;
+    std::function<void()> send;
+    std::string sent;
+  } senders[] = {
+      {"a mapped key", [&] { QTest::keyRelease(main->mmcommand, Qt::Key_F5); }, "secret\r\n"},
+      {"a double click", [&] { Mouse(QEvent::MouseButtonDblClick, Qt::LeftButton, Qt::LeftButton,
+                                     QPoint(viewer->width() / 2, 2)); }, "south\r\n"},
+      {"the command line", [&] { Type("typed"); }, "typed\r\n"},
+  };
+  std::string wire;
+  for (const auto& sender : senders) {
+    SCOPED_TRACE(sender.name);
+    sender.send();
+    wire += sender.sent;
+    ASSERT_TRUE(WaitFor([&] { return server.Received() == wire; })) << server.Received();
+    EXPECT_TRUE(PaneText().endsWith("Password: ")) << "echoed: " << PaneText().toStdString();
+  }
+}
+
+TEST_F(MainWindowInput, EveryKeyTypedIntoTheCommandLineIsHandledOnce) {
+  std::u16string seen;
+  const auto handler = main->mmcommand->OnKeyPress;
+  main->mmcommand->OnKeyPress = [&](char16_t& key) {
+    seen += key;
+    handler(key);
+  };
+  Type("ab");
+  EXPECT_EQ(seen, u"ab\r");
+}
+
+TEST_F(MainWindowInput, TypingAfterAClickIntoThePaneReachesTheCommandLine) {
+  main->IdTelnet1DataAvailable("You see a tree.\r\n");
+  main->GetPane().Flush();
+  QTest::mouseClick(main->mmtelnet->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(4, 4));
+  ASSERT_EQ(main->focusWidget(), main->mmtelnet) << "a click into the pane gives it the keyboard";
+  QTest::keyClicks(main->mmtelnet, "look");
+  EXPECT_EQ(main->mmcommand->toPlainText(), "look");
+  EXPECT_EQ(main->focusWidget(), main->mmcommand);
+
+  // Copying out of the pane still works, and leaves the command line alone.
+  QTest::mouseClick(main->mmtelnet->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(4, 4));
+  QTest::keyClick(main->mmtelnet, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClick(main->mmtelnet, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QApplication::clipboard()->text(), "You see a tree.\n");
+  EXPECT_EQ(main->mmcommand->toPlainText(), "look");
+  QTest::keyClick(main->mmtelnet, Qt::Key_Backspace);
+  EXPECT_EQ(main->mmcommand->toPlainText(), "loo");
 }
 
 TEST_F(MainWindowInput, KeysAndDragsTurnTheViewAndMoveItOnlyInDeveloperModeWhileDisconnected) {

@@ -22,6 +22,7 @@
 #include <QToolButton>
 
 #include <arpa/inet.h>
+#include <linux/tcp.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -38,6 +39,14 @@ using gui_test::AnyApplication;
 using gui_test::WaitFor;
 
 using namespace std::chrono_literals;
+
+// The segments with data the server's end of the connection has received.
+std::uint32_t DataSegmentsReceived(int socket) {
+  tcp_info info{};
+  socklen_t length = sizeof info;
+  if (::getsockopt(socket, IPPROTO_TCP, TCP_INFO, &info, &length) != 0) return 0;
+  return info.tcpi_data_segs_in;
+}
 
 std::string Bytes(std::initializer_list<int> values) {
   std::string s;
@@ -83,6 +92,9 @@ TEST_F(MainWindowSession, PlaysASessionWithColoursCommandsAndAHiddenPassword) {
   // Before the server's first IAC a command ends in CR LF.
   Type("look");
   ASSERT_TRUE(WaitFor([&] { return server.Received() == "look\r\n"; })) << server.Received();
+  // One write, sent at once: no part of the command waits for the
+  // acknowledgement of another.
+  EXPECT_EQ(DataSegmentsReceived(server.client), 1u);
   EXPECT_TRUE(main->mmcommand->toPlainText().isEmpty());
   EXPECT_TRUE(PaneText().contains("Login: look\n"));
 
