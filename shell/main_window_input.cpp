@@ -222,8 +222,14 @@ bool Tfmtallowmer3dclient::InputEvent(QObject* watched, QEvent* event) {
         }
         break;
       case QEvent::MouseButtonDblClick: {
-        const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
-        GL3DSceneViewerDblClick(at.x(), at.y());
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        const QPoint at = mouse->position().toPoint();
+        // Only the left button's double click walks; another button's second
+        // press is a press of its own (a right click twice is two clicks).
+        if (mouse->button() == Qt::LeftButton)
+          GL3DSceneViewerDblClick(at.x(), at.y());
+        else
+          GL3DSceneViewerMouseDown(mouse->button(), at.x(), at.y());
         break;
       }
       case QEvent::MouseButtonPress: {

@@ -235,8 +235,17 @@ TEST_F(MainWindowInput, MappedKeysAndDoubleClicksSendTheirCommandsInOrderWhileTh
   const int w = viewer->width(), h = viewer->height();
   ASSERT_GT(w, 40);
   ASSERT_GT(h, 40);
-  for (QPoint at : {QPoint(w / 2, 2), QPoint(w / 2, h / 2), QPoint(2, h / 2)})
-    Mouse(QEvent::MouseButtonDblClick, Qt::LeftButton, Qt::LeftButton, at);
+  struct {
+    Qt::MouseButton button;
+    QPoint at;
+  } const clicks[] = {
+      {Qt::RightButton, QPoint(w / 2, 2)},  // only the left button walks
+      {Qt::MiddleButton, QPoint(w / 2, 2)},
+      {Qt::LeftButton, QPoint(w / 2, 2)},
+      {Qt::LeftButton, QPoint(w / 2, h / 2)},
+      {Qt::LeftButton, QPoint(2, h / 2)},
+  };
+  for (const auto& click : clicks) Mouse(QEvent::MouseButtonDblClick, click.button, click.button, click.at);
   const std::string expected = "look\r\nnorth\r\nsay hi\r\n\r\nsouth\r\neast\r\n";
   ASSERT_TRUE(WaitFor([&] { return server.Received() == expected; })) << server.Received();
 
