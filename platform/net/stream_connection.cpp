@@ -5,6 +5,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -56,6 +58,20 @@ int ConnectAddress(const addrinfo& address, int timeoutMs) {
   // found out after a little unsent data, not after megabytes.
   int sendBuffer = 65536;
   setsockopt(s, SOL_SOCKET, SO_SNDBUF, &sendBuffer, sizeof sendBuffer);
+  // A command goes out whole at once, not after the acknowledgement of its
+  // first bytes.
+  int on = 1;
+  setsockopt(s, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+  // A server that vanishes without a word is found out while the player
+  // waits, not a quarter of an hour after the next command.
+  setsockopt(s, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
+  const int idle = StreamConnection::KeepAliveIdleSeconds, interval = StreamConnection::KeepAliveIntervalSeconds,
+            probes = StreamConnection::KeepAliveProbes;
+  const unsigned userTimeout = StreamConnection::UnacknowledgedTimeoutMs;
+  setsockopt(s, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle);
+  setsockopt(s, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval);
+  setsockopt(s, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes);
+  setsockopt(s, IPPROTO_TCP, TCP_USER_TIMEOUT, &userTimeout, sizeof userTimeout);
   return s;
 }
 
@@ -134,7 +150,14 @@ void StreamConnection::JoinReader() {
 
 void StreamConnection::Send(std::string_view bytes) {
   if (FSocket < 0 || !Connected()) return;
-  SendOnSocket(FSocket, bytes);
+  try {
+    SendOnSocket(FSocket, bytes);
+  } catch (const ESocketError&) {
+    // The caller hears why; the connection is closed now, not at the next
+    // Disconnect.
+    Disconnect();
+    throw;
+  }
 }
 
 void StreamConnection::SendOnSocket(int socket, std::string_view bytes) {
@@ -182,6 +205,9 @@ void StreamConnection::ReportLost(int socket, const std::string& message) {
       if (notice->cancelled) return;
       notice->done = true;
     }
+    // The reader has stopped; the connection is closed before the window
+    // hears of it, not at the next Disconnect.
+    Disconnect();
     if (OnConnectionLost) OnConnectionLost(message);
   });
 }

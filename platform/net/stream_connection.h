@@ -34,6 +34,13 @@ public:
   // The longest one write may wait for a server that does not read.
   static constexpr int SendTimeoutMs = 5000;
   static constexpr std::size_t ReceiveBlockSize = 32768;
+  // A server that vanishes (no FIN, no RST) is found out within about two
+  // minutes: keep-alive probes after a minute without traffic, ten seconds
+  // apart, and no data left unacknowledged for longer than two minutes.
+  static constexpr int KeepAliveIdleSeconds = 60;
+  static constexpr int KeepAliveIntervalSeconds = 10;
+  static constexpr int KeepAliveProbes = 5;
+  static constexpr unsigned UnacknowledgedTimeoutMs = 120000;
 
   explicit StreamConnection(UiDispatcher& dispatcher);
   ~StreamConnection();
@@ -49,14 +56,15 @@ public:
   void Disconnect();
   // True while the socket is open and the server has not closed it.
   bool Connected() const { return FOpen.load(); }
-  // Writes all bytes within SendTimeoutMs. A failure or the time-out closes
-  // the connection and raises ESocketError.
+  // Writes all bytes within SendTimeoutMs, in one write while the socket
+  // takes them. A failure or the time-out closes the connection and raises
+  // ESocketError.
   void Send(std::string_view bytes);
 
   BlockFilter OnReceive;                                  // reader thread; none: data as received
   std::function<void(const std::string& data)> OnDataAvailable;  // UI thread
-  // UI thread, when the reader stopped on a socket error or a send time-out
-  // (not when the server closed or Disconnect was asked): the connection is
+  // UI thread, when the reader stopped on a socket error or a time-out (not
+  // when the server closed or Disconnect was asked): the connection is
   // closed by then, and the message says why, as Connect's errors do.
   std::function<void(const std::string& message)> OnConnectionLost;
 

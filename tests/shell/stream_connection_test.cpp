@@ -10,12 +10,18 @@
 #include <arpa/inet.h>
 #include <chrono>
 #include <deque>
+#include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
+#include <filesystem>
+#include <string>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -69,6 +75,25 @@ std::string ReadAtLeast(int socket, std::size_t count) {
     got.append(buffer, static_cast<std::size_t>(n));
   }
   return got;
+}
+
+// This process's socket at the other end of the server's connection, found
+// by its port among the open descriptors; -1 when there is none.
+int ClientSocketOf(int server) {
+  sockaddr_in peer{};
+  socklen_t length = sizeof peer;
+  if (::getpeername(server, reinterpret_cast<sockaddr*>(&peer), &length) != 0) return -1;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    const int fd = std::stoi(entry.path().filename().string());
+    struct stat status{};
+    if (fd == server || ::fstat(fd, &status) != 0 || !S_ISSOCK(status.st_mode)) continue;
+    sockaddr_in local{};
+    length = sizeof local;
+    if (::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) == 0 && local.sin_family == AF_INET &&
+        local.sin_port == peer.sin_port)
+      return fd;
+  }
+  return -1;
 }
 
 template <class Condition>
@@ -211,12 +236,21 @@ TEST(StreamConnection, AReaderStoppedByAnErrorClosesTheConnectionAndSaysWhy) {
   ManualDispatcher dispatcher;
   StreamConnection connection(dispatcher);
   std::vector<std::string> lost;
-  connection.OnConnectionLost = [&](const std::string& message) { lost.push_back(message); };
+  bool closedWhenTold = false;
+  int socket = -1;
+  connection.OnConnectionLost = [&](const std::string& message) {
+    lost.push_back(message);
+    closedWhenTold = ::fcntl(socket, F_GETFD) == -1 && errno == EBADF;
+  };
   connection.Connect("127.0.0.1", listener.port);
-  ResetByServer(connection, listener.Accept());
+  const int server = listener.Accept();
+  socket = ClientSocketOf(server);
+  ASSERT_GE(socket, 0);
+  ResetByServer(connection, server);
   ASSERT_TRUE(PumpUntil(dispatcher, [&] { return !lost.empty(); }));
   EXPECT_EQ(lost, std::vector<std::string>{"Socket Error # 104\r\nConnection reset by peer"});
   EXPECT_FALSE(connection.Connected());
+  EXPECT_TRUE(closedWhenTold) << "the socket waits for the next Disconnect";
 
   // A notice not yet delivered is dropped by Disconnect, like a hand-over.
   connection.Connect("127.0.0.1", listener.port);
@@ -226,6 +260,34 @@ TEST(StreamConnection, AReaderStoppedByAnErrorClosesTheConnectionAndSaysWhy) {
   connection.Disconnect();
   dispatcher.RunPending();
   EXPECT_EQ(lost.size(), 1u);
+}
+
+TEST(StreamConnection, TheSocketSendsAtOnceAndFindsAVanishedServerWithinTwoMinutes) {
+  Listener listener;
+  ManualDispatcher dispatcher;
+  StreamConnection connection(dispatcher);
+  connection.Connect("127.0.0.1", listener.port);
+  const int server = listener.Accept();
+  const int socket = ClientSocketOf(server);
+  ASSERT_GE(socket, 0);
+  auto option = [&](int level, int name) {
+    int value = -1;
+    socklen_t length = sizeof value;
+    EXPECT_EQ(::getsockopt(socket, level, name, &value, &length), 0);
+    return value;
+  };
+  EXPECT_NE(option(IPPROTO_TCP, TCP_NODELAY), 0) << "small writes wait for acknowledgements";
+  EXPECT_NE(option(SOL_SOCKET, SO_KEEPALIVE), 0);
+  EXPECT_EQ(option(IPPROTO_TCP, TCP_KEEPIDLE), 60) << "the first probe after a minute without traffic";
+  EXPECT_EQ(option(IPPROTO_TCP, TCP_KEEPINTVL), 10);
+  const int probes = option(IPPROTO_TCP, TCP_KEEPCNT);
+  EXPECT_GT(probes, 1);
+  EXPECT_LE(60 + probes * 10, 120) << "a silent server is given up within two minutes";
+  const int unacknowledged = option(IPPROTO_TCP, TCP_USER_TIMEOUT);
+  EXPECT_GT(unacknowledged, 0) << "a command sent to a vanished server waits a quarter of an hour";
+  EXPECT_LE(unacknowledged, 120000);
+  connection.Disconnect();
+  ::close(server);
 }
 
 TEST(TIdTelnet, AnswersNegotiationAndEndsCommandsInCrLfBeforeAndAfterIt) {
