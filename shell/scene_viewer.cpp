@@ -191,6 +191,8 @@ MainViewPanel::MainViewPanel(QWidget& panel)
   pnblack->hide();
   layout->addWidget(pnblack);
   ApplyStoredViewerSettings(*FViewer->GetBuffer(), FStored->GetCamera());
+  // Set before the client core's first update, which colours it by the hour.
+  FViewer->GetBuffer()->SetBackgroundColor(static_cast<TColor>(kStartupBackground));
   FViewer->hide();
   FViewerControl = std::make_unique<ViewerControl>(*FViewer);
   FBlackControl = std::make_unique<WidgetControl>(*pnblack);
@@ -208,7 +210,6 @@ TGLLightSource* MainViewPanel::GetLight() const { return FStored->GetLight(); }
 TGLCadencer* MainViewPanel::GetCadencer() const { return FStored->GetCadencer(); }
 
 void MainViewPanel::Start() {
-  FViewer->GetBuffer()->SetBackgroundColor(static_cast<TColor>(kStartupBackground));
   GetCadencer()->SetEnabled(true);
   FViewer->show();
 }

@@ -115,7 +115,8 @@ private:
 // scene "GL3DScene1" with its material library, cadencer "GLCadencer1" (its
 // driver on the Qt loop), fire template and height source (its picture read
 // from the program folder), the viewer "GL3DSceneViewer" filling the panel
-// (hidden, fog as stored) and the black panel "pnblack" that hides it.
+// (hidden, fog as stored, in the start-up's background colour) and the black
+// panel "pnblack" that hides it.
 class MainViewPanel {
 public:
   // The start-up's background colour of the view, 0x00BBGGRR.
@@ -127,7 +128,7 @@ public:
   MainViewPanel(const MainViewPanel&) = delete;
   MainViewPanel& operator=(const MainViewPanel&) = delete;
 
-  // The end of the start-up: background colour, cadencer on, view shown.
+  // The end of the start-up: cadencer on, view shown.
   void Start();
   // Closing: the cadencer stops.
   void Stop();

@@ -5,6 +5,7 @@
 #include "client/mud.h"
 #include "client/mud_state.h"
 #include "engine/gl_coordinates.h"
+#include "engine/scene_buffer.h"
 #include "objects/dummy_cube.h"
 #include "platform/ini/ini_file.h"
 #include "shell/application.h"
@@ -361,6 +362,20 @@ TEST_F(MainWindowInput, WithStatisticsOnTheTimerShowsThemInTheCaption) {
   Current().Time = 23.5;
   for (int tick = 0; tick < 10; ++tick) main->timerTimer();
   EXPECT_NEAR(Current().Time, 0.5, 1e-6);
+}
+
+TEST_F(MainWindowInput, AtNightTheViewStartsInTheHoursColour) {
+  main->close();
+  windows.reset();
+  std::ofstream(SettingsFilePath(), std::ios::binary | std::ios::trunc) << "[3dclient]\ntime=23\n";
+  MainWindowSession::SetUp();
+  ASSERT_TRUE(main->GetMud()->GetBuilt()) << main->GetMud()->GetCreateError();
+  const TGL3DSceneBuffer& buffer = *main->GetView()->GetViewer()->GetBuffer();
+  const TColor first = buffer.GetBackgroundColor();
+  EXPECT_NE(first, MainViewPanel::kStartupBackground) << "the day's colour at 23:00";
+  // What the next update shows is what the first frame showed.
+  main->GetMud()->Update();
+  EXPECT_EQ(buffer.GetBackgroundColor(), first);
 }
 
 TEST_F(MainWindowInput, ARightClickOnAMonsterSendsKillWithItsName) {
