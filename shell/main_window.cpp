@@ -151,11 +151,12 @@ Tfmtallowmer3dclient::Tfmtallowmer3dclient()
 }
 
 Tfmtallowmer3dclient::~Tfmtallowmer3dclient() {
+  // Nothing received may reach the window while the core and the view go.
+  IdTelnet1->Disconnect();
   if (mud == FMud.get()) mud = nullptr;
   FMud.reset();
   GLSMBASS1.reset();
   FView.reset();
-  IdTelnet1->Disconnect();
   FDestroyed = true;
 }
 
