@@ -38,10 +38,16 @@ void WriteFileAtomically(const std::string& fileName, std::string_view content) 
   if (fd < 0) Fail(fileName, errno);
   const bool ok = WriteAll(fd, content) && ::fsync(fd) == 0;
   const int error = errno;
-  // mkstemp makes the file private (0600); a kept file gets the usual rights.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::fchmod(fd, 0666 & ~mask);
+  // mkstemp makes the file private (0600): the file replaced keeps the
+  // permissions its user gave it, and a new one gets the usual rights.
+  struct stat old {};
+  if (::stat(fileName.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+    ::fchmod(fd, old.st_mode & 07777);
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+  }
   if (::close(fd) != 0 || !ok) {
     ::unlink(name.data());
     Fail(fileName, ok ? errno : error);

@@ -2,7 +2,8 @@
 // Files the user keeps are replaced whole: the new content goes into a
 // private temporary file beside the target, is flushed to the disk, and only
 // then takes the target's name, so an interrupted write leaves the old file
-// (or none) and never a half-written one.
+// (or none) and never a half-written one. The new file keeps the old one's
+// permissions.
 
 #include <string>
 #include <string_view>

@@ -303,6 +303,20 @@ TEST_F(IniFolder, DamagedFilesReadWithoutACrashAndForeignOnesAreNeverRewritten) 
   EXPECT_NE(fromPipe.GetLoadError(), "");
 }
 
+TEST_F(IniFolder, TheReplacedFileKeepsItsPermissions) {
+  // Modes a user may give the file, none of them what a new file gets.
+  for (const fs::perms mode : {fs::perms(0600), fs::perms(0640), fs::perms(0664)}) {
+    SCOPED_TRACE(std::to_string(static_cast<int>(mode)) + " (decimal)");
+    Write(File("3dclient.ini"), "[s]\nk=1\n");
+    fs::permissions(File("3dclient.ini"), mode);
+    IniFile ini(File("3dclient.ini"));
+    ini.WriteString("s", "k", "2");
+    ini.UpdateFile();
+    EXPECT_EQ(Read(File("3dclient.ini")), "[s]\nk=2\n");
+    EXPECT_EQ(static_cast<int>(fs::status(File("3dclient.ini")).permissions()), static_cast<int>(mode));
+  }
+}
+
 TEST_F(IniFolder, ALinkedSettingsFileStaysALink) {
   Write(File("real.ini"), "[s]\nk=1\n");
   fs::create_symlink(File("real.ini"), File("3dclient.ini"));
