@@ -48,8 +48,10 @@ public:
   // end, where the status line and a prompt are.
   static constexpr std::size_t MaxRecentLineLength = MaxPaneLineLength;
   // The pane keeps at most this much text, whatever the line limit: past it
-  // the oldest lines go until half of it is left.
-  static constexpr std::size_t MaxPaneText = 4u << 20;
+  // the oldest lines go until half of it is left. The text document holds
+  // what was removed until it compacts, so a flood costs it several times
+  // this much for a while.
+  static constexpr std::size_t MaxPaneText = 1u << 20;
   // A sequence that has not ended after this many bytes is taken as ended.
   static constexpr std::size_t MaxSequenceLength = 32;
 
