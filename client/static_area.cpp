@@ -6,9 +6,11 @@
 #include "engine/effects.h"
 #include "engine/fog_environment.h"
 #include "engine/geometry_bb.h"
+#include "engine/gl_api.h"
 #include "engine/render_context_info.h"
 #include "engine/scene_buffer.h"
 #include "engine/vector_geometry.h"
+#include "client/static_batches.h"
 #include "objects/fire_effect.h"
 #include "objects/sprite.h"
 
@@ -114,7 +116,19 @@ TVector4f TStaticArea::BarycenterAbsolutePosition() {
 
 void TStaticArea::Render(TRenderContextInfo& rci) {
   FCulled = FCulling && GetVisible() && OutOfView(Box(), rci);
-  if (!FCulled) TGLDummyCube::Render(rci);
+  if (FCulled) return;
+  if (!FBatches || !FBatches->DrawsThisFrame()) {
+    TGLDummyCube::Render(rci);
+    return;
+  }
+  if (!GetVisible()) return;
+  const GLApi& gl = GL();
+  gl.glPushMatrix();
+  struct PopMatrix {
+    ~PopMatrix() { GL().glPopMatrix(); }
+  } popMatrix;
+  gl.glMultMatrixf(GetMatrix()[0].V);
+  FBatches->RenderLeftovers(*this, rci);
 }
 
 TGLBaseSceneObject* TStaticArea::AddChild(std::unique_ptr<TGLBaseSceneObject> child) {

@@ -1,0 +1,249 @@
+// The static batches on a real off-screen context: which areas' parts are
+// made again when a door is shown or hidden, a texture changes or goes, and
+// the world is built anew; a material that must blend in order is left to
+// the areas; a frame of a dense synthetic world drawn with and without.
+#include "client/static_batches.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bench/synthetic_world.h"
+#include "client/mud.h"
+#include "client/mud_state.h"
+#include "client/static_area.h"
+#include "client/world_lists.h"
+#include "engine/gl_recorder.h"
+#include "engine/material.h"
+#include "engine/material_library.h"
+#include "engine/scene_buffer.h"
+#include "engine/texture.h"
+#include "objects/sprite.h"
+#include "platform/egl/egl_pbuffer_context.h"
+#include "tests/client/mud_fixture.h"
+#include "tests/client_gl/frame_pixels.h"
+#include "tests/support/solid_bitmap.h"
+
+namespace {
+
+constexpr int kWidth = 320, kHeight = 240;
+
+// A core on a world with the frame's buffer and its context.
+template <class WorldT>
+class BatchedWorld : public ::testing::Test {
+protected:
+  void SetUp() override {
+    RegisterEglContextClass();
+    mud = world.Create();
+    ASSERT_TRUE(mud->GetBuilt()) << mud->GetCreateError();
+    buffer().Resize(kWidth, kHeight);
+    buffer().CreateRenderingContext(0, true);
+  }
+  void TearDown() override {
+    buffer().DestroyRenderingContext();
+    mud.reset();
+    UnRegisterEglContextClass();
+  }
+
+  TGL3DSceneBuffer& buffer() { return *world.viewer.GetBuffer(); }
+
+  // Noon at (x, y) facing (dx, dy) on the map, no weather.
+  void StandAt(float x, float y, float dx, float dy, double time = 12) {
+    TMudstate& current = *mud->CurrentState;
+    current.Time = time;
+    current.Level = 11;
+    current.Rain = current.Cloud = current.Wind = current.Fog = 0.0;
+    current.GetPosition()->SetPoint(x, y, 0);
+    current.GetDirection()->SetVector(dx, dy, 0);
+    current.Mobs().Clear();
+    mud->ReceivedState->Assign(&current);
+    mud->Update();
+  }
+
+  std::vector<std::uint8_t> Frame() { return frame_pixels::Frame(buffer(), kWidth, kHeight); }
+
+  // The frame drawn with the batches, then with every object by itself.
+  ::testing::AssertionResult BatchedLikeOneByOne() {
+    mud->StaticBatches->SetEnabled(true);
+    const std::vector<std::uint8_t> batched = Frame();
+    mud->StaticBatches->SetEnabled(false);
+    const std::vector<std::uint8_t> oneByOne = Frame();
+    mud->StaticBatches->SetEnabled(true);
+    return frame_pixels::Alike(batched, oneByOne, kWidth);
+  }
+
+  std::vector<TStaticArea*> Areas() const {
+    std::vector<TStaticArea*> areas;
+    for (const auto& column : mud->StaticAreas)
+      for (TStaticArea* area : column)
+        if (area) areas.push_back(area);
+    return areas;
+  }
+  std::map<const TStaticArea*, int> Builds() const {
+    std::map<const TStaticArea*, int> builds;
+    for (const TStaticArea* area : Areas()) builds[area] = mud->StaticBatches->GetBuilds(*area);
+    return builds;
+  }
+  // The areas whose part was made again since `before`.
+  std::vector<const TStaticArea*> BuiltSince(const std::map<const TStaticArea*, int>& before) const {
+    std::vector<const TStaticArea*> built;
+    for (const auto& [area, builds] : Builds())
+      if (builds != before.at(area)) built.push_back(area);
+    return built;
+  }
+  static const TStaticArea* AreaOf(const TGLBaseSceneObject* object) {
+    return dynamic_cast<const TStaticArea*>(object->GetParent()->GetParent());
+  }
+
+  WorldT world;
+  std::unique_ptr<TMud> mud;
+};
+
+using SampleWorldBatches = BatchedWorld<mud_fixture::SampleWorld>;
+
+TEST_F(SampleWorldBatches, ADoorShownOrHiddenRebuildsItsAreaAlone) {
+  StandAt(176, 174, 0, -1);  // the village square, far from the door
+  Frame();
+  for (const auto& [area, builds] : Builds()) EXPECT_EQ(builds, 1);
+  TGLBaseSceneObject* door = mud->Doorways->GetItem(0).object;
+  ASSERT_FALSE(door->GetVisible());
+
+  const struct {
+    const char* what;
+    float x, y;
+    bool shown;
+  } steps[] = {{"beside the door", 175, 149, true}, {"back on the square", 176, 174, false}};
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.what);
+    const auto before = Builds();
+    StandAt(step.x, step.y, 0, 1);
+    ASSERT_EQ(door->GetVisible(), step.shown);
+    EXPECT_TRUE(BatchedLikeOneByOne());
+    EXPECT_EQ(BuiltSince(before), std::vector<const TStaticArea*>{AreaOf(door)});
+  }
+  // A step that changes no door rebuilds nothing.
+  const auto before = Builds();
+  StandAt(177, 174, 0, 1);
+  Frame();
+  EXPECT_TRUE(BuiltSince(before).empty());
+}
+
+TEST_F(SampleWorldBatches, ATexturesPictureOrBrightnessRebuildsNothingAndShows) {
+  StandAt(175, 147, 0, 1);  // before the south gate's wall
+  const std::vector<std::uint8_t> noon = Frame();
+  const auto before = Builds();
+  TGLLibMaterial* wall = mud->MaterialLibrary->LibMaterialByName("textures\\townwall.bmp");
+  ASSERT_NE(wall, nullptr);
+  wall->GetMaterial()->GetTexture()->AssignBitmap(SolidBitmap(8, 8, 0x0000FF));
+  const std::vector<std::uint8_t> red = Frame();
+  EXPECT_GT(frame_pixels::Compare(noon, red).pixels, kWidth * kHeight / 4) << "the wall fills the view";
+  EXPECT_TRUE(BatchedLikeOneByOne());
+  StandAt(175, 147, 0, 1, 20);  // dusk: every texture's brightness changes
+  EXPECT_TRUE(BatchedLikeOneByOne());
+  EXPECT_TRUE(BuiltSince(before).empty());
+}
+
+TEST_F(SampleWorldBatches, ATextureThatGoesLeavesItsFacesDrawnAsTheyDrawThemselves) {
+  StandAt(175, 147, 0, 1);
+  Frame();
+  const auto before = Builds();
+  TGLLibMaterial* wall = mud->MaterialLibrary->LibMaterialByName("textures\\townwall.bmp");
+  ASSERT_NE(wall, nullptr);
+  std::vector<const TStaticArea*> holding;
+  for (TStaticArea* area : Areas())
+    for (int c = 0; c < area->GetCount(); ++c)
+      for (int i = 0; i < area->GetChild(c)->GetCount(); ++i)
+        if (auto* face = dynamic_cast<TGLCustomSceneObject*>(area->GetChild(c)->GetChild(i));
+            face && face->GetMaterial()->GetLibMaterial() == wall && (holding.empty() || holding.back() != area))
+          holding.push_back(area);
+  ASSERT_FALSE(holding.empty());
+  mud->MaterialLibrary->GetMaterials()->Delete(wall->GetIndex());
+  EXPECT_TRUE(BatchedLikeOneByOne());
+  const std::vector<const TStaticArea*> built = BuiltSince(before);
+  for (const TStaticArea* area : holding) EXPECT_NE(std::find(built.begin(), built.end(), area), built.end());
+}
+
+TEST_F(SampleWorldBatches, AReloadBuildsEveryAreaOnceUnderOneBatchesObject) {
+  StandAt(176, 174, 0, -1);
+  Frame();
+  mud.reset();
+  mud = world.Create();
+  ASSERT_TRUE(mud->GetBuilt()) << mud->GetCreateError();
+  StandAt(176, 174, 0, -1);
+  EXPECT_TRUE(BatchedLikeOneByOne());
+  for (const auto& [area, builds] : Builds()) EXPECT_EQ(builds, 1);
+  int batches = 0;
+  for (int i = 0; i < mud->StaticCube->GetCount(); ++i)
+    batches += dynamic_cast<TStaticBatches*>(mud->StaticCube->GetChild(i)) != nullptr;
+  EXPECT_EQ(batches, 1);
+  EXPECT_EQ(mud->StaticBatches->GetParent(), mud->StaticCube);
+}
+
+TEST_F(SampleWorldBatches, PickingFindsTheFaceTheBatchesDraw) {
+  StandAt(175, 147, 0, 1);  // the gate's wall fills the view
+  Frame();
+  TGLBaseSceneObject* picked = buffer().GetPickedObject(kWidth / 2, kHeight / 3);
+  ASSERT_NE(picked, nullptr);
+  EXPECT_EQ(picked->GetParent(), mud->StaticObjects[175][150]);
+  EXPECT_EQ(static_cast<TGLCustomSceneObject*>(picked)->GetMaterial()->GetLibMaterialName(), "textures\\townwall.bmp");
+  Frame();
+  EXPECT_TRUE(mud->StaticBatches->DrewObject(*picked));
+}
+
+// The fixture's trees are half transparent and linearly filtered: their
+// order matters, so the areas draw them farthest first beside the batches.
+class BlendedInOrder : public BatchedWorld<mud_fixture::World> {
+protected:
+  void SetUp() override {
+    for (int y = 104; y <= 110; y += 2) {
+      world.Paint(1, 100, y, 0x008000);  // trees
+      world.Paint(1, 102, y, 0x0000ff);  // cubes with roofs
+    }
+    BatchedWorld::SetUp();
+  }
+};
+
+TEST_F(BlendedInOrder, AGradedMaterialIsLeftToTheAreasAndTheRestIsBatched) {
+  StandAt(101, 100, 0, 1);
+  EXPECT_TRUE(BatchedLikeOneByOne());
+  const TGLBaseSceneObject* cube = mud->StaticObjects[102][104];
+  const TGLBaseSceneObject* tree = mud->StaticObjects[100][104];
+  ASSERT_TRUE(cube && tree);
+  Frame();
+  EXPECT_TRUE(mud->StaticBatches->DrewObject(*cube->GetChild(0)));
+  ASSERT_TRUE(dynamic_cast<const TGLSprite*>(tree->GetChild(0)));
+  EXPECT_FALSE(mud->StaticBatches->DrewObject(*tree->GetChild(0)));
+}
+
+// A synthetic world 10 % filled, written into the test output.
+struct SyntheticWorld : windowless_core::Core {
+  SyntheticWorld()
+      : folder(synthetic_world::Write(10, CLIENT_TEST_OUTPUT_DIR)), scope(folder, folder + "log.txt") {
+    LoadWorldPictures(folder);
+  }
+  std::unique_ptr<TMud> Create() { return Core::Create(folder + "config.xml"); }
+  std::string folder;
+  windowless_core::ProgramFolderScope scope;
+};
+
+using SyntheticWorldBatches = BatchedWorld<SyntheticWorld>;
+
+TEST_F(SyntheticWorldBatches, AViewOverTheMapDrawsItsPictureInAFewCalls) {
+  StandAt(180, 300, 0, -1);
+  Frame();
+  int batched = 0, oneByOne = 0;
+  for (bool batches : {true, false}) {
+    mud->StaticBatches->SetEnabled(batches);
+    GLCallRecorder calls;
+    Frame();
+    (batches ? batched : oneByOne) = calls.Count("glBegin") + calls.Count("glDrawArrays");
+  }
+  EXPECT_TRUE(BatchedLikeOneByOne());
+  EXPECT_LT(batched * 20, oneByOne) << batched << " calls against " << oneByOne;
+}
+
+}  // namespace
