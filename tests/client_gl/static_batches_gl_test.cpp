@@ -219,6 +219,43 @@ TEST_F(BlendedInOrder, AGradedMaterialIsLeftToTheAreasAndTheRestIsBatched) {
   EXPECT_FALSE(mud->StaticBatches->DrewObject(*tree->GetChild(0)));
 }
 
+// Without the fixture's texture options the trees are clear or opaque:
+// batched, their quads made again for each view.
+struct OpaqueTreesWorld : mud_fixture::World {
+  OpaqueTreesWorld() : World(WithoutTreeOptions()) {}
+  static std::string WithoutTreeOptions() {
+    std::string config = mud_fixture::DefaultConfig();
+    const std::string options = R"(<TEXTURE texture="textures\tree.bmp" alpha="0.5" magminfilter="linear"/>)";
+    const size_t at = config.find(options);
+    EXPECT_NE(at, std::string::npos);
+    if (at != std::string::npos) config.erase(at, options.size());
+    return config;
+  }
+};
+
+class Billboards : public BatchedWorld<OpaqueTreesWorld> {
+protected:
+  void SetUp() override {
+    for (int x = 96; x <= 104; x += 2) world.Paint(1, x, 106, 0x008000);
+    BatchedWorld::SetUp();
+  }
+};
+
+TEST_F(Billboards, SpritesFaceEveryViewFromTheBatches) {
+  const TGLBaseSceneObject* tree = mud->StaticObjects[100][106];
+  ASSERT_TRUE(tree && dynamic_cast<const TGLSprite*>(tree->GetChild(0)));
+  const struct {
+    float x, y, dx, dy;
+  } views[] = {{100, 100, 0, 1}, {100, 100, 0.5f, 1}, {97, 102, 0.7f, 1}, {103, 110, -0.3f, -1}};
+  for (const auto& v : views) {
+    SCOPED_TRACE(testing::Message() << v.x << "," << v.y << " facing " << v.dx << "," << v.dy);
+    StandAt(v.x, v.y, v.dx, v.dy);
+    EXPECT_TRUE(BatchedLikeOneByOne());
+    Frame();
+    EXPECT_TRUE(mud->StaticBatches->DrewObject(*tree->GetChild(0)));
+  }
+}
+
 // A synthetic world 10 % filled, written into the test output.
 struct SyntheticWorld : windowless_core::Core {
   SyntheticWorld()
