@@ -49,10 +49,10 @@ protected:
 
   TGLLibMaterial& Stone() { return *library.LibMaterialByName("stone"); }
 
+  RecordingWatcher watcher;  // outlives the objects it hears
   TGL3DScene scene;
   TGLMaterialLibrary library;
   TGL3DSceneObject* object = nullptr;
-  RecordingWatcher watcher;
 };
 
 TEST_F(SceneWatcher, HearsShapesAndMaterialsApart) {
