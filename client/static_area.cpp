@@ -6,7 +6,6 @@
 #include "engine/effects.h"
 #include "engine/fog_environment.h"
 #include "engine/geometry_bb.h"
-#include "engine/gl_api.h"
 #include "engine/render_context_info.h"
 #include "engine/scene_buffer.h"
 #include "engine/vector_geometry.h"
@@ -121,14 +120,7 @@ void TStaticArea::Render(TRenderContextInfo& rci) {
     TGLDummyCube::Render(rci);
     return;
   }
-  if (!GetVisible()) return;
-  const GLApi& gl = GL();
-  gl.glPushMatrix();
-  struct PopMatrix {
-    ~PopMatrix() { GL().glPopMatrix(); }
-  } popMatrix;
-  gl.glMultMatrixf(GetMatrix()[0].V);
-  FBatches->RenderLeftovers(*this, rci);
+  if (GetVisible()) FBatches->RenderLeftovers(*this, rci);
 }
 
 TGLBaseSceneObject* TStaticArea::AddChild(std::unique_ptr<TGLBaseSceneObject> child) {

@@ -60,6 +60,18 @@ bool BlendsInAnyOrder(TGLMaterial& applied, const TRenderContextInfo& rci) {
   return applied.GetTexture()->SamplesClearOrOpaqueOnly();
 }
 
+// The model-view matrix times `matrix` while it lives.
+class MatrixPushed {
+public:
+  explicit MatrixPushed(const TMatrix& matrix) {
+    GL().glPushMatrix();
+    GL().glMultMatrixf(matrix[0].V);
+  }
+  ~MatrixPushed() { GL().glPopMatrix(); }
+  MatrixPushed(const MatrixPushed&) = delete;
+  MatrixPushed& operator=(const MatrixPushed&) = delete;
+};
+
 // A hidden object's vertices: all on one point, which draws nothing.
 void Collapse(TBatchVertex* vertices, std::size_t count) {
   for (std::size_t i = 1; i < count; ++i) vertices[i].Position = vertices[0].Position;
@@ -378,11 +390,7 @@ void TStaticBatches::Render(TRenderContextInfo& rci) {
   FDrawing = true;
 
   const GLApi& gl = GL();
-  gl.glPushMatrix();
-  struct PopMatrix {
-    ~PopMatrix() { GL().glPopMatrix(); }
-  } popMatrix;
-  gl.glMultMatrixf(GetMatrix()[0].V);
+  const MatrixPushed placed(GetMatrix());
   if (!FBillboards.empty()) {
     float view[16];
     gl.glGetFloatv(GL_MODELVIEW_MATRIX, view);
@@ -412,19 +420,14 @@ void TStaticBatches::RenderContainer(TGLBaseSceneObject& container, bool whole, 
     return;
   }
   if (!container.GetVisible()) return;
-  const GLApi& gl = GL();
-  gl.glPushMatrix();
-  struct PopMatrix {
-    ~PopMatrix() { GL().glPopMatrix(); }
-  } popMatrix;
-  gl.glMultMatrixf(container.GetMatrix()[0].V);
+  const MatrixPushed placed(container.GetMatrix());
   for (int i = 0; i < container.GetCount(); ++i) {
     TGLBaseSceneObject& child = *container.GetChild(i);
     if (!DrewObject(child)) child.Render(rci);
   }
 }
 
-void TStaticBatches::RenderLeftovers(const TStaticArea& area, TRenderContextInfo& rci) {
+void TStaticBatches::RenderLeftovers(TStaticArea& area, TRenderContextInfo& rci) {
   const int index = area.GetBatchIndex();
   if (area.GetBatches() != this || index < 0 || index >= static_cast<int>(FAreas.size())) return;
   const Area& record = FAreas[static_cast<std::size_t>(index)];
@@ -432,6 +435,7 @@ void TStaticBatches::RenderLeftovers(const TStaticArea& area, TRenderContextInfo
   for (const auto& [group, container] : record.containerGroups)
     if (FGroups[static_cast<std::size_t>(group)].deferred) containers.push_back(container);
   if (containers.empty()) return;
+  const MatrixPushed placed(area.GetMatrix());
   // In the area's child order, then farthest first as the area sorts its
   // children (the largest key first, equal keys the later child first).
   std::vector<std::pair<int, TGLBaseSceneObject*>> ordered;

@@ -53,8 +53,8 @@ public:
   // Whether `object` was drawn from a batch in the frame being rendered.
   bool DrewObject(const TGLBaseSceneObject& object) const;
   // The area's objects the batches did not draw, its containers farthest
-  // first as the area orders them; in the area's coordinates.
-  void RenderLeftovers(const TStaticArea& area, TRenderContextInfo& rci);
+  // first as the area orders them, under the area's own placement.
+  void RenderLeftovers(TStaticArea& area, TRenderContextInfo& rci);
   // How many times the area's part was made; 0 for an area not held.
   int GetBuilds(const TStaticArea& area) const;
   // The arrays, for the figures: their count and their vertices.

@@ -15,67 +15,25 @@
 #include "client/world_lists.h"
 #include "engine/context.h"
 #include "engine/gl_api.h"
+#include "engine/gl_recorder.h"
 #include "engine/scene_buffer.h"
 #include "platform/egl/egl_pbuffer_context.h"
 #include "tests/client/mud_fixture.h"
+#include "tests/client_gl/batched_world.h"
 #include "tests/client_gl/frame_pixels.h"
-#include "engine/gl_recorder.h"
 
 namespace {
 
-constexpr int kWidth = 320, kHeight = 240;
+using batched_world::kHeight;
+using batched_world::kWidth;
 
-class StaticAreaFrames : public ::testing::Test {
+class StaticAreaFrames : public batched_world::BatchedWorld<mud_fixture::SampleWorld> {
 protected:
-  void SetUp() override {
-    RegisterEglContextClass();
-    mud = world.Create();
-    ASSERT_TRUE(mud->GetBuilt()) << mud->GetCreateError();
-    buffer().Resize(kWidth, kHeight);
-    buffer().CreateRenderingContext(0, true);
-  }
-  void TearDown() override {
-    buffer().DestroyRenderingContext();
-    mud.reset();
-    UnRegisterEglContextClass();
-  }
-
-  TGL3DSceneBuffer& buffer() { return *world.viewer.GetBuffer(); }
-
-  // Noon at (x, y) (the first location unless told), facing `facing` (map
-  // x, y), in `fog`.
-  void StandAt(double fog, float facingX, float facingY, float x = 176, float y = 174) {
-    TMudstate& current = *mud->CurrentState;
-    current.Time = 12.0;
-    current.Level = 11;
-    current.Rain = current.Cloud = current.Wind = 0.0;
-    current.Fog = fog;
-    current.GetPosition()->SetPoint(x, y, 0);
-    current.GetDirection()->SetVector(facingX, facingY, 0);
-    current.Mobs().Clear();
-    mud->ReceivedState->Assign(&current);
-    mud->Update();
-  }
-
-  std::vector<std::uint8_t> Frame() { return frame_pixels::Frame(buffer(), kWidth, kHeight); }
-
-  std::vector<TStaticArea*> Areas() const {
-    std::vector<TStaticArea*> areas;
-    for (const auto& column : mud->StaticAreas)
-      for (TStaticArea* area : column)
-        if (area) areas.push_back(area);
-    return areas;
-  }
-
   int Culled() const {
     int culled = 0;
     for (const TStaticArea* area : Areas()) culled += area->GetCulled();
     return culled;
   }
-
-
-  mud_fixture::SampleWorld world;
-  std::unique_ptr<TMud> mud;
 };
 
 // Clear days look three ways; a thick fog, whose end is 15 cells away,
@@ -88,7 +46,7 @@ TEST_F(StaticAreaFrames, LeftOutAreasChangeNoPixelByDayOrInFog) {
   std::vector<int> culled;
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "fog " << c.fog << " facing " << c.facingX << "," << c.facingY);
-    StandAt(c.fog, c.facingX, c.facingY);
+    StandAt(176, 174, c.facingX, c.facingY, c.fog);
     const std::vector<std::uint8_t> culledFrame = Frame();
     culled.push_back(Culled());
 
@@ -129,7 +87,7 @@ TEST_F(StaticAreaFrames, BatchesDrawThePictureTheObjectsDrawOneByOne) {
   TGLBaseSceneObject* door = mud->Doorways->GetItem(0).object;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    StandAt(c.fog, c.facingX, c.facingY, c.x, c.y);
+    StandAt(c.x, c.y, c.facingX, c.facingY, c.fog);
     // A door shows near the player only; here it is shown by hand.
     if (c.door)
       mud->Doorways->ShowDoorway(mud->Doorways->GetItem(0).key);

@@ -25,85 +25,16 @@
 #include "objects/sprite.h"
 #include "platform/egl/egl_pbuffer_context.h"
 #include "tests/client/mud_fixture.h"
+#include "tests/client_gl/batched_world.h"
 #include "tests/client_gl/frame_pixels.h"
 #include "tests/support/solid_bitmap.h"
 
 namespace {
 
-constexpr int kWidth = 320, kHeight = 240;
+using batched_world::kHeight;
+using batched_world::kWidth;
 
-// A core on a world with the frame's buffer and its context.
-template <class WorldT>
-class BatchedWorld : public ::testing::Test {
-protected:
-  void SetUp() override {
-    RegisterEglContextClass();
-    mud = world.Create();
-    ASSERT_TRUE(mud->GetBuilt()) << mud->GetCreateError();
-    buffer().Resize(kWidth, kHeight);
-    buffer().CreateRenderingContext(0, true);
-  }
-  void TearDown() override {
-    buffer().DestroyRenderingContext();
-    mud.reset();
-    UnRegisterEglContextClass();
-  }
-
-  TGL3DSceneBuffer& buffer() { return *world.viewer.GetBuffer(); }
-
-  // Noon at (x, y) facing (dx, dy) on the map, no weather.
-  void StandAt(float x, float y, float dx, float dy, double time = 12) {
-    TMudstate& current = *mud->CurrentState;
-    current.Time = time;
-    current.Level = 11;
-    current.Rain = current.Cloud = current.Wind = current.Fog = 0.0;
-    current.GetPosition()->SetPoint(x, y, 0);
-    current.GetDirection()->SetVector(dx, dy, 0);
-    current.Mobs().Clear();
-    mud->ReceivedState->Assign(&current);
-    mud->Update();
-  }
-
-  std::vector<std::uint8_t> Frame() { return frame_pixels::Frame(buffer(), kWidth, kHeight); }
-
-  // The frame drawn with the batches, then with every object by itself.
-  ::testing::AssertionResult BatchedLikeOneByOne() {
-    mud->StaticBatches->SetEnabled(true);
-    const std::vector<std::uint8_t> batched = Frame();
-    mud->StaticBatches->SetEnabled(false);
-    const std::vector<std::uint8_t> oneByOne = Frame();
-    mud->StaticBatches->SetEnabled(true);
-    return frame_pixels::Alike(batched, oneByOne, kWidth);
-  }
-
-  std::vector<TStaticArea*> Areas() const {
-    std::vector<TStaticArea*> areas;
-    for (const auto& column : mud->StaticAreas)
-      for (TStaticArea* area : column)
-        if (area) areas.push_back(area);
-    return areas;
-  }
-  std::map<const TStaticArea*, int> Builds() const {
-    std::map<const TStaticArea*, int> builds;
-    for (const TStaticArea* area : Areas()) builds[area] = mud->StaticBatches->GetBuilds(*area);
-    return builds;
-  }
-  // The areas whose part was made again since `before`.
-  std::vector<const TStaticArea*> BuiltSince(const std::map<const TStaticArea*, int>& before) const {
-    std::vector<const TStaticArea*> built;
-    for (const auto& [area, builds] : Builds())
-      if (builds != before.at(area)) built.push_back(area);
-    return built;
-  }
-  static const TStaticArea* AreaOf(const TGLBaseSceneObject* object) {
-    return dynamic_cast<const TStaticArea*>(object->GetParent()->GetParent());
-  }
-
-  WorldT world;
-  std::unique_ptr<TMud> mud;
-};
-
-using SampleWorldBatches = BatchedWorld<mud_fixture::SampleWorld>;
+using SampleWorldBatches = batched_world::BatchedWorld<mud_fixture::SampleWorld>;
 
 TEST_F(SampleWorldBatches, ADoorShownOrHiddenRebuildsItsAreaAlone) {
   StandAt(176, 174, 0, -1);  // the village square, far from the door
@@ -142,7 +73,7 @@ TEST_F(SampleWorldBatches, ATexturesPictureOrBrightnessRebuildsNothingAndShows) 
   const std::vector<std::uint8_t> red = Frame();
   EXPECT_GT(frame_pixels::Compare(noon, red).pixels, kWidth * kHeight / 4) << "the wall fills the view";
   EXPECT_TRUE(BatchedLikeOneByOne());
-  StandAt(175, 147, 0, 1, 20);  // dusk: every texture's brightness changes
+  StandAt(175, 147, 0, 1, 0, 20);  // dusk: every texture's brightness changes
   EXPECT_TRUE(BatchedLikeOneByOne());
   EXPECT_TRUE(BuiltSince(before).empty());
 }
@@ -196,7 +127,7 @@ TEST_F(SampleWorldBatches, PickingFindsTheFaceTheBatchesDraw) {
 
 // The fixture's trees are half transparent and linearly filtered: their
 // order matters, so the areas draw them farthest first beside the batches.
-class BlendedInOrder : public BatchedWorld<mud_fixture::World> {
+class BlendedInOrder : public batched_world::BatchedWorld<mud_fixture::World> {
 protected:
   void SetUp() override {
     for (int y = 104; y <= 110; y += 2) {
@@ -233,7 +164,7 @@ struct OpaqueTreesWorld : mud_fixture::World {
   }
 };
 
-class Billboards : public BatchedWorld<OpaqueTreesWorld> {
+class Billboards : public batched_world::BatchedWorld<OpaqueTreesWorld> {
 protected:
   void SetUp() override {
     for (int x = 96; x <= 104; x += 2) world.Paint(1, x, 106, 0x008000);
@@ -267,7 +198,7 @@ struct SyntheticWorld : windowless_core::Core {
   windowless_core::ProgramFolderScope scope;
 };
 
-using SyntheticWorldBatches = BatchedWorld<SyntheticWorld>;
+using SyntheticWorldBatches = batched_world::BatchedWorld<SyntheticWorld>;
 
 TEST_F(SyntheticWorldBatches, AViewOverTheMapDrawsItsPictureInAFewCalls) {
   StandAt(180, 300, 0, -1);
