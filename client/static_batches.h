@@ -24,7 +24,9 @@
 // a material holds (its texture's picture, the brightness of the day) is
 // applied at each draw and rebuilds nothing. A hidden object keeps its place
 // in its array, drawn as nothing, so showing and hiding a door rewrites
-// only its area's part.
+// only its area's part, in place; a change that moves anything in the
+// arrays (an object that comes or goes, or takes another material) lays
+// them all out again.
 
 #include <cstdint>
 #include <vector>
@@ -57,8 +59,6 @@ public:
   void RenderLeftovers(TStaticArea& area, TRenderContextInfo& rci);
   // How many times the area's part was made; 0 for an area not held.
   int GetBuilds(const TStaticArea& area) const;
-  // The arrays, for the figures: their count and their vertices.
-  int GetBatchCount() const { return static_cast<int>(FGroups.size()); }
 
   // Farther than anything: drawn before the rest of the static cube.
   TVector4f BarycenterAbsolutePosition() override;
