@@ -106,22 +106,35 @@ inline long TrianglesDrawn(const std::vector<GLCall>& calls) {
   return total;
 }
 
-// The timed loop of a still frame: a first frame (textures uploaded, lists
-// compiled) drawn untimed with its glBegin calls and triangles counted, so
-// that the figure is known to come from a frame that drew everything; then
-// frames timed as drawn.
-inline void TimeFrames(benchmark::State& state, TGL3DSceneBuffer& buffer) {
-  int begins = 0;
+// What a frame drew: its triangles and its draw calls (glBegin,
+// glDrawArrays, glDrawElements and glCallList together).
+struct FrameCount {
   long triangles = 0;
+  int draws = 0;
+};
+
+// The timed loop of a still frame: a first frame (textures uploaded, lists
+// and batches made) drawn untimed with its triangles counted (a list's at
+// each call, so the frame that compiles them), then a second, steady one
+// with its draw calls counted, so that the figure is known to come from a
+// frame that drew everything; then frames timed as drawn.
+inline FrameCount TimeFrames(benchmark::State& state, TGL3DSceneBuffer& buffer) {
+  FrameCount count;
   {
     GLCallRecorder calls;
     RenderFrame(buffer);
-    begins = calls.Count("glBegin");
-    triangles = TrianglesDrawn(calls.Calls());
+    count.triangles = TrianglesDrawn(calls.Calls());
+  }
+  {
+    GLCallRecorder calls;
+    RenderFrame(buffer);
+    count.draws = calls.Count("glBegin") + calls.Count("glDrawArrays") + calls.Count("glDrawElements") +
+                  calls.Count("glCallList");
   }
   for (auto _ : state) RenderFrame(buffer);
-  state.counters["glBegin/frame"] = begins;
-  state.counters["triangles/frame"] = static_cast<double>(triangles);
+  state.counters["draws/frame"] = count.draws;
+  state.counters["triangles/frame"] = static_cast<double>(count.triangles);
+  return count;
 }
 
 // A buffer of the goal's frame size with its context.

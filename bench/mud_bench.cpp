@@ -9,8 +9,15 @@
 // the player, one whole application of a state (the light level unchanged, and
 // changing so that the textures' brightness is walked), and a frame at
 // 1024 x 768 by day at the sample world's start position and in the
-// busiest cell of the synthetic world 30 % filled.
+// busiest cell of the synthetic world 30 % filled, the static objects drawn
+// in batches or each by itself, beside its reference: an indexed grid of the
+// busiest view's triangles.
 #include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <vector>
 
 #include <filesystem>
 #include <functional>
@@ -21,8 +28,14 @@
 #include "bench/synthetic_world.h"
 #include "client/mud_state.h"
 #include "client/static_area.h"
+#include "client/static_batches.h"
 #include "client/texture_loading.h"
+#include "engine/camera.h"
 #include "engine/context.h"
+#include "engine/direct_opengl.h"
+#include "engine/face_properties.h"
+#include "engine/gl_color.h"
+#include "engine/light_source.h"
 #include "engine/gl_api.h"
 #include "engine/material.h"
 #include "engine/material_library.h"
@@ -169,9 +182,10 @@ int DrawnObjects(TGLBaseSceneObject& parent) {
 
 // A frame at 1024 x 768 of a world at noon, at the cell `place` puts the
 // player on (given the core and the frame's buffer), with the objects drawn
-// counted.
-void FrameOf(benchmark::State& state, const std::string& folder,
-             const std::function<void(TMud&, TGL3DSceneBuffer&)>& place) {
+// counted; the static objects drawn in batches, or each by itself.
+bench::FrameCount FrameOf(benchmark::State& state, const std::string& folder, bool batches,
+                          const std::function<void(TMud&, TGL3DSceneBuffer&)>& place) {
+  bench::FrameCount count;
   const bench::EglContextClass egl;
   {
     Window window(folder);
@@ -185,30 +199,45 @@ void FrameOf(benchmark::State& state, const std::string& folder,
         window.elevation);
     TGL3DSceneBuffer& buffer = *window.viewer.GetBuffer();
     bench::CreateFrameBuffer(buffer);
+    // Looking for a place draws in batches whatever is timed.
     place(*mud, buffer);
-    bench::TimeFrames(state, buffer);
+    if (mud->StaticBatches) mud->StaticBatches->SetEnabled(batches);
+    count = bench::TimeFrames(state, buffer);
     state.counters["objects"] = DrawnObjects(*window.stored.GetScene()->GetObjects());
     buffer.DestroyRenderingContext();
   }
+  return count;
 }
 
 void FrameAtTheSampleWorldsStart(benchmark::State& state) {
-  FrameOf(state, synthetic_world::SampleWorldFolder(),
+  FrameOf(state, synthetic_world::SampleWorldFolder(), state.range(0) != 0,
           [](TMud& mud, TGL3DSceneBuffer&) { StartAt(mud, kStartX, kStartY); });
 }
-BENCHMARK(FrameAtTheSampleWorldsStart)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(FrameAtTheSampleWorldsStart)->ArgName("batches")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The triangles of the busiest clear view as its batched frame counted them,
+// for the grid that is its reference.
+long g_busiestTriangles = 0;
 
 // The busiest cell of a grid of candidates over the map: the one whose
 // frame draws the most objects in clear weather; then the frame there in
-// the fog asked for (0 clear, 2 light, 5 thick: its end 15 cells away).
+// the fog asked for (0 clear, 2 light, 5 thick: its end 15 cells away),
+// with the static objects batched or each drawn by itself.
 void FrameInTheBusiestCellOfASyntheticWorld(benchmark::State& state) {
-  FrameOf(state, synthetic_world::Write(30), [&](TMud& mud, TGL3DSceneBuffer& buffer) {
+  const bool batches = state.range(1) != 0;
+  const bench::FrameCount count = FrameOf(state, synthetic_world::Write(30), batches, [&](TMud& mud, TGL3DSceneBuffer& buffer) {
     int most = -1;
     float bestX = 0, bestY = 0;
     for (int y = 20; y < 340; y += 32)
       for (int x = 20; x < 340; x += 32) {
         StartAt(mud, static_cast<float>(x), static_cast<float>(y));
+        const auto start = std::chrono::steady_clock::now();
         bench::RenderFrame(buffer);
+        // The first frame after the creation lays the batches out for the
+        // whole map (and uploads the textures).
+        if (most < 0)
+          state.counters["first frame ms"] =
+              std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         const int drawn = DrawnObjects(*mud.Scene->GetObjects());
         if (drawn > most) most = drawn, bestX = static_cast<float>(x), bestY = static_cast<float>(y);
       }
@@ -216,7 +245,94 @@ void FrameInTheBusiestCellOfASyntheticWorld(benchmark::State& state) {
     state.counters["x"] = bestX;
     state.counters["y"] = bestY;
   });
+  if (batches && state.range(0) == 0) g_busiestTriangles = count.triangles;
 }
-BENCHMARK(FrameInTheBusiestCellOfASyntheticWorld)->Arg(0)->Arg(2)->Arg(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(FrameInTheBusiestCellOfASyntheticWorld)
+    ->ArgNames({"fog", "batches"})
+    ->Args({0, 1})
+    ->Args({2, 1})
+    ->Args({5, 1})
+    ->Args({0, 0})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// The reference of the busiest view: as many triangles as it draws, as one
+// indexed grid of 32-byte vertices that covers the whole frame, textured
+// with one of the world's textures as the world's faces are (replace,
+// nearest, blended under the alpha test, lit, depth-tested), drawn by one
+// glDrawElements from client arrays: the renderer's own triangle rate.
+void IndexedGridOfTheBusiestViewsTriangles(benchmark::State& state) {
+  if (g_busiestTriangles <= 0) {
+    state.SkipWithError("runs after FrameInTheBusiestCellOfASyntheticWorld/fog:0/batches:1, whose triangles it draws");
+    return;
+  }
+  const bench::EglContextClass egl;
+  TGL3DScene scene;
+  TGL3DSceneBuffer buffer;
+  TGLMaterialLibrary library;
+  bool resized = false;
+  TGLLibMaterial* look = library.AddTextureMaterial(
+      "grid", LoadTextureBitmap(synthetic_world::SampleWorldFolder() + "textures/townwall.bmp", 256, true, resized));
+  look->GetMaterial()->GetFrontProperties()->GetEmission()->SetColor({1, 1, 1, 1});
+  look->GetMaterial()->SetBlendingMode(bmTransparency);
+  TGLTexture& texture = *look->GetMaterial()->GetTexture();
+  texture.SetTextureMode(tmReplace);
+  texture.SetMinFilter(miNearest);
+  texture.SetMagFilter(maNearest);
+
+  // Cells of two triangles, four columns to three rows; the texture once
+  // over eight cells.
+  const long cells = (g_busiestTriangles + 1) / 2;
+  const int rows = std::max(1, static_cast<int>(std::lround(std::sqrt(cells * 3.0 / 4.0))));
+  const int columns = static_cast<int>((cells + rows - 1) / rows);
+  struct Vertex {
+    float s, t, nx, ny, nz, x, y, z;
+  };
+  std::vector<Vertex> vertices;
+  for (int r = 0; r <= rows; ++r)
+    for (int c = 0; c <= columns; ++c)
+      vertices.push_back({c / 8.0f, r / 8.0f, 0, 0, 1, -1 + 2.0f * c / columns, -1 + 2.0f * r / rows, 0});
+  std::vector<GLuint> indices;
+  for (int r = 0; r < rows; ++r)
+    for (int c = 0; c < columns; ++c) {
+      const GLuint a = static_cast<GLuint>(r * (columns + 1) + c), b = a + 1, d = a + static_cast<GLuint>(columns + 1),
+                   e = d + 1;
+      indices.insert(indices.end(), {a, b, e, a, e, d});
+    }
+  auto* grid = scene.GetObjects()->AddNewChild<TGLDirectOpenGL>();
+  grid->SetOnRender([&](TObject*, TRenderContextInfo& rci) {
+    const GLApi& gl = GL();
+    // In clip space: the grid is the frame.
+    gl.glMatrixMode(GL_PROJECTION);
+    gl.glPushMatrix();
+    gl.glLoadIdentity();
+    gl.glMatrixMode(GL_MODELVIEW);
+    gl.glPushMatrix();
+    gl.glLoadIdentity();
+    look->Apply(rci);
+    gl.glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    gl.glTexCoordPointer(2, GL_FLOAT, sizeof(Vertex), &vertices[0].s);
+    gl.glNormalPointer(GL_FLOAT, sizeof(Vertex), &vertices[0].nx);
+    gl.glVertexPointer(3, GL_FLOAT, sizeof(Vertex), &vertices[0].x);
+    for (GLenum array : {GL_TEXTURE_COORD_ARRAY, GL_NORMAL_ARRAY, GL_VERTEX_ARRAY}) gl.glEnableClientState(array);
+    gl.glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(indices.size()), GL_UNSIGNED_INT, indices.data());
+    gl.glPopClientAttrib();
+    look->UnApply(rci);
+    gl.glPopMatrix();
+    gl.glMatrixMode(GL_PROJECTION);
+    gl.glPopMatrix();
+    gl.glMatrixMode(GL_MODELVIEW);
+  });
+  auto* camera = scene.GetCameras()->AddNewChild<TGLCamera>();
+  camera->GetPosition()->SetPoint(0, 0, 5);
+  scene.GetObjects()->AddNewChild<TGLLightSource>()->GetPosition()->SetPoint(0, 5, 5);
+  buffer.SetCamera(camera);
+  bench::CreateFrameBuffer(buffer);
+  bench::TimeFrames(state, buffer);
+  state.counters["columns"] = columns;
+  state.counters["rows"] = rows;
+  buffer.DestroyRenderingContext();
+}
+BENCHMARK(IndexedGridOfTheBusiestViewsTriangles)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

@@ -110,8 +110,9 @@ inline void SaveBmp(const Bitmap& bitmap, const fs::path& file) {
 
 // The folder (with a trailing "/") of the world filled to percent: config.xml,
 // xslt, textures and maps (elevation.bmp, static.bmp, intermediate1..3.bmp).
-inline std::string Write(int percent) {
-  const fs::path folder = fs::temp_directory_path() / ("mud_synthetic_world_" + std::to_string(percent));
+// Into `base` (the system's temporary place unless given).
+inline std::string Write(int percent, const fs::path& base = fs::temp_directory_path()) {
+  const fs::path folder = base / ("mud_synthetic_world_" + std::to_string(percent));
   fs::remove_all(folder);
   fs::create_directories(folder / "maps");
   fs::copy(SampleWorldFolder() + "xslt", folder / "xslt");

@@ -12,6 +12,7 @@
 #include "client/mud_view.h"
 #include "client/object_catalog.h"
 #include "client/static_area.h"
+#include "client/static_batches.h"
 #include "client/texture_cache.h"
 #include "client/texture_loading.h"
 #include "client/world_lists.h"
@@ -442,6 +443,9 @@ void TMud::RemoveBuiltObjects() {
         object = nullptr;
       }
   };
+  // The batches first: they stop watching what goes after them.
+  if (StaticBatches && StaticBatches->GetParent()) StaticBatches->GetParent()->Remove(StaticBatches, false);
+  StaticBatches = nullptr;
   takeOut(StaticObjects);
   takeOut(StaticAreas);
   for (size_t i = 1; i < RainLines.size(); ++i) {

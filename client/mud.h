@@ -46,6 +46,7 @@ class TGLCamera;
 class TGLCoordinates;
 class TGLDummyCube;
 class TStaticArea;
+class TStaticBatches;
 class TGLFireFXManager;
 class TGLLibMaterial;
 class TGLLightSource;
@@ -269,6 +270,9 @@ public:
   // TStaticArea::kCells cells ([x / kCells][y / kCells]); made as the static
   // pass first needs them.
   std::vector<std::vector<TStaticArea*>> StaticAreas;
+  // What draws the areas' objects together, made under the static cube with
+  // the first area.
+  TStaticBatches* StaticBatches = nullptr;
   std::vector<std::string> StaticTextures;
   std::unique_ptr<TTexturenamecache> TextureCache;
   std::unique_ptr<TConfigXML> Config;

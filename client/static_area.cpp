@@ -9,6 +9,7 @@
 #include "engine/render_context_info.h"
 #include "engine/scene_buffer.h"
 #include "engine/vector_geometry.h"
+#include "client/static_batches.h"
 #include "objects/fire_effect.h"
 #include "objects/sprite.h"
 
@@ -114,7 +115,12 @@ TVector4f TStaticArea::BarycenterAbsolutePosition() {
 
 void TStaticArea::Render(TRenderContextInfo& rci) {
   FCulled = FCulling && GetVisible() && OutOfView(Box(), rci);
-  if (!FCulled) TGLDummyCube::Render(rci);
+  if (FCulled) return;
+  if (!FBatches || !FBatches->DrawsThisFrame()) {
+    TGLDummyCube::Render(rci);
+    return;
+  }
+  if (GetVisible()) FBatches->RenderLeftovers(*this, rci);
 }
 
 TGLBaseSceneObject* TStaticArea::AddChild(std::unique_ptr<TGLBaseSceneObject> child) {

@@ -8,11 +8,18 @@
 // The area's box is gathered from its objects the first time a frame needs
 // it and again after a container comes or goes; billboards count as any
 // turn of themselves, fires as the reach of their flames.
+//
+// When the static batches (static_batches.h) hold the area, they draw its
+// objects with those of the other areas in view, and the area draws only
+// what they left: its fires and other objects that draw themselves, and the
+// objects of materials that must blend in order, farthest first.
 
 #include <memory>
 
 #include "engine/vector_types.h"
 #include "objects/dummy_cube.h"
+
+class TStaticBatches;
 
 class TStaticArea : public TGLDummyCube {
   CLIENT_DECLARE_CLASS(TStaticArea)
@@ -34,6 +41,15 @@ public:
   bool GetCulling() const { return FCulling; }
   void SetCulling(bool value) { FCulling = value; }
 
+  // The batches that draw the area's objects (set by them), and the area's
+  // place among theirs; nullptr and -1 for none.
+  TStaticBatches* GetBatches() const { return FBatches; }
+  int GetBatchIndex() const { return FBatchIndex; }
+  void SetBatches(TStaticBatches* batches, int index) {
+    FBatches = batches;
+    FBatchIndex = index;
+  }
+
   // Whether a frame seen through `rci` leaves the box out.
   static bool OutOfView(const TAABB& box, const TRenderContextInfo& rci);
 
@@ -50,4 +66,6 @@ private:
   bool FBoxValid = false;
   bool FCulled = false;
   bool FCulling = true;
+  TStaticBatches* FBatches = nullptr;
+  int FBatchIndex = -1;
 };

@@ -6,6 +6,7 @@
 #include "client/mud.h"
 #include "client/object_catalog.h"
 #include "client/static_area.h"
+#include "client/static_batches.h"
 #include "engine/scene_node.h"
 #include "objects/dummy_cube.h"
 
@@ -46,9 +47,15 @@ TStaticArea* TMud::StaticAreaAt(int32_t x, int32_t y) {
       StaticAreas[static_cast<size_t>(x / TStaticArea::kCells)][static_cast<size_t>(y / TStaticArea::kCells)];
   if (!area) {
     // Appended: the static cube's other children keep their matrices.
+    if (!StaticBatches) {
+      auto batches = std::make_unique<TStaticBatches>();
+      batches->SetOwnerComponent(StaticCube);
+      StaticBatches = static_cast<TStaticBatches*>(StaticCube->Insert(StaticCube->GetCount(), std::move(batches)));
+    }
     auto made = std::make_unique<TStaticArea>();
     made->SetOwnerComponent(StaticCube);
     area = static_cast<TStaticArea*>(StaticCube->Insert(StaticCube->GetCount(), std::move(made)));
+    StaticBatches->AddArea(area);
   }
   return area;
 }

@@ -237,9 +237,20 @@ void TGLBitmap32::GammaCorrection(float gamma) {
   ApplyToColor(table);
 }
 
+TAlphaContent AlphaContentOf(const std::uint8_t* rgba, std::size_t pixels) {
+  TAlphaContent content = TAlphaContent::Opaque;
+  for (std::size_t i = 0; i < pixels; ++i) {
+    const std::uint8_t a = rgba[4 * i + 3];
+    if (a == 255) continue;
+    if (a != 0) return TAlphaContent::Graded;
+    content = TAlphaContent::OpaqueOrClear;
+  }
+  return content;
+}
+
 void TGLBitmap32::RegisterAsOpenGLTexture(GLenum target, TGLMinFilter minFilter,
                                           GLint internalFormat, int& texWidth,
-                                          int& texHeight) const {
+                                          int& texHeight, TAlphaContent* alpha) const {
   texWidth = texHeight = 0;
   if (FData.empty()) return;
   GLint maxSize = 0;
@@ -253,6 +264,7 @@ void TGLBitmap32::RegisterAsOpenGLTexture(GLenum target, TGLMinFilter minFilter,
                                        size.Width, size.Height, GL_UNSIGNED_BYTE, scaled.data()));
     pixels = scaled.data();
   }
+  if (alpha) *alpha = AlphaContentOf(pixels, std::size_t(size.Width) * size.Height);
   if (!IsMipmapped(minFilter)) {
     GL().glTexImage2D(target, 0, internalFormat, size.Width, size.Height, 0, GL_RGBA,
                       GL_UNSIGNED_BYTE, pixels);

@@ -72,6 +72,11 @@ struct TextureSize {
 };
 TextureSize TextureUploadSize(int width, int height, int maxTextureSize);
 
+// What the alpha of RGBA texels holds: all opaque, only opaque or clear, or
+// anything between (which blends).
+enum class TAlphaContent : std::uint8_t { Opaque, OpaqueOrClear, Graded };
+TAlphaContent AlphaContentOf(const std::uint8_t* rgba, std::size_t pixels);
+
 class TGLBitmap32 {
 public:
   TGLBitmap32() = default;
@@ -125,8 +130,10 @@ public:
   // Uploads the picture into the texture bound to `target` and reports the
   // size uploaded (0 x 0 for an empty picture). Needs a current context.
   // Raises EOpenGLError when GLU cannot scale or build the mipmaps.
+  // `alpha`, when given, receives what the alpha of the texels uploaded
+  // holds (after any scaling to the texture's size).
   void RegisterAsOpenGLTexture(GLenum target, TGLMinFilter minFilter, GLint internalFormat,
-                               int& texWidth, int& texHeight) const;
+                               int& texWidth, int& texHeight, TAlphaContent* alpha = nullptr) const;
 
 private:
   void Reallocate();

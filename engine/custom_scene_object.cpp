@@ -20,10 +20,19 @@ void TGLCustomSceneObject::SetMaterial(const TGLMaterial* value) {
 }
 
 void TGLCustomSceneObject::NotifyChange(TObject* sender) {
-  if (FMaterial && sender == FMaterial.get())
+  if (FMaterial && sender == FMaterial.get()) {
+    // What the material holds is applied at each render: a watcher hears
+    // of it as the material's, not as a new shape.
+    SetMaterialNotice(true);
+    struct Clear {
+      TGLCustomSceneObject& object;
+      ~Clear() { object.SetMaterialNotice(false); }
+    } clear{*this};
     StructureChanged();
-  else
+    TellWatcher(TSceneObjectChange::Material);
+  } else {
     TGLBaseSceneObject::NotifyChange(sender);
+  }
 }
 
 void TGLCustomSceneObject::Assign(const TPersistent* source) {

@@ -117,7 +117,12 @@ void TGLMaterial::ForgetLibMaterial() {
   if (FMaterialLibrary) FMaterialLibrary->UnRegisterReferencingMaterial(this);
   FMaterialLibrary = nullptr;
   FLibMaterialName.clear();
+  const bool had = FLibMaterial != nullptr;
   FLibMaterial = nullptr;
+  // Quietly for the scene (the library may be going with it); only what
+  // keeps a copy of which material an object uses needs to hear.
+  if (had)
+    if (auto* listener = dynamic_cast<SceneValueListener*>(GetOwner())) listener->LibMaterialGone();
 }
 
 bool TGLMaterial::Blended() const {

@@ -90,6 +90,8 @@ TGLBaseSceneObject::TGLBaseSceneObject(TComponent* owner)
 }
 
 TGLBaseSceneObject::~TGLBaseSceneObject() {
+  TellWatcher(TSceneObjectChange::Gone);
+  FWatcher = nullptr;
   MarkDestroying();
   FreeCameraDescendants();
   FListHandle.reset();
@@ -192,6 +194,7 @@ std::unique_ptr<TGLBaseSceneObject> TGLBaseSceneObject::Detach() {
 }
 
 void TGLBaseSceneObject::DeleteChildren() {
+  if (!FChildren.empty()) TellWatcher(TSceneObjectChange::Shape);
   FreeCameraDescendants();
   if (FScene)
     for (TGLBaseSceneObject* child : FChildren) FScene->UnregisterLightsOf(child);
@@ -584,6 +587,7 @@ void TGLBaseSceneObject::EndUpdate() {
 }
 
 void TGLBaseSceneObject::NotifyChange(TObject* sender) {
+  TellWatcher(TSceneObjectChange::Shape);
   if (FScene && !IsUpdating()) FScene->NotifyChange(this);
 }
 
@@ -595,6 +599,7 @@ void TGLBaseSceneObject::InvalidateAbsoluteMatrices(bool force) {
 }
 
 void TGLBaseSceneObject::TransformationChanged() {
+  TellWatcher(TSceneObjectChange::Shape);
   // Already flagged: nobody has read the matrices since, so the subtree
   // is stale already and the scene has heard.
   if (FChanges & ocfTransformation) return;
@@ -604,6 +609,7 @@ void TGLBaseSceneObject::TransformationChanged() {
 }
 
 void TGLBaseSceneObject::StructureChanged() {
+  TellWatcher(TSceneObjectChange::Shape);
   if (!(FChanges & ocfStructure)) {
     FChanges |= ocfStructure;
     NotifyChange(this);

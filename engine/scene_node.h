@@ -47,6 +47,25 @@ constexpr TObjectChangeFlags ocfStructure = 8;
 
 using TGLProgressEvent = std::function<void(TObject* sender, double deltaTime, double newTime)>;
 
+// What an object's watcher hears: Shape for anything that may change how or
+// whether it is drawn (visibility, placement, geometry, children, which
+// material it uses), Material when only what its material holds changed
+// (colours, the texture's picture), which is applied anew at each render,
+// Gone when it is being destroyed.
+enum class TSceneObjectChange : std::uint8_t { Shape, Material, Gone };
+
+// Something that keeps a copy of what it took from objects (a batch of
+// static geometry drawn in place of their own renders) and must hear when
+// that may no longer hold. An object has one watcher at most; the tag is
+// handed back with each notice.
+class TSceneObjectWatcher {
+public:
+  virtual void SceneObjectChanged(TGLBaseSceneObject& object, std::uint32_t tag, TSceneObjectChange change) = 0;
+
+protected:
+  ~TSceneObjectWatcher() = default;
+};
+
 class TGLBaseSceneObject : public TGLUpdateAbleComponent, public SceneValueListener {
   CLIENT_DECLARE_CLASS(TGLBaseSceneObject)
 public:
@@ -183,6 +202,14 @@ public:
   void ClearStructureChanged() { FChanges &= static_cast<TObjectChangeFlags>(~ocfStructure); }
   void CoordinateChanged(TGLCoordinates* sender) override;
   TObjectChangeFlags GetChanges() const { return FChanges; }
+  // Replaces the watcher (nullptr: none).
+  void SetWatcher(TSceneObjectWatcher* watcher, std::uint32_t tag = 0) {
+    FWatcher = watcher;
+    FWatcherTag = watcher ? tag : 0;
+  }
+  TSceneObjectWatcher* GetWatcher() const { return FWatcher; }
+  std::uint32_t GetWatcherTag() const { return FWatcherTag; }
+  void LibMaterialGone() override { TellWatcher(TSceneObjectChange::Shape); }
   void Loaded() override;
   void Assign(const TPersistent* source) override;
 
@@ -256,6 +283,14 @@ protected:
   // Hook after the child list changed.
   TGLBaseSceneObject* AttachChild(int index, std::unique_ptr<TGLBaseSceneObject> child, bool transformSelf);
 
+  void TellWatcher(TSceneObjectChange change) {
+    if (FWatcher && !(change == TSceneObjectChange::Shape && FMaterialNotice))
+      FWatcher->SceneObjectChanged(*this, FWatcherTag, change);
+  }
+  // While set, the changes the object makes are the material's own (see
+  // TSceneObjectChange::Material), not the shape's.
+  void SetMaterialNotice(bool value) { FMaterialNotice = value; }
+
   // The three axes from the origin, dashed with `pattern` (also the
   // markers of line nodes).
   void RenderAxes(TRenderContextInfo& rci, std::uint16_t pattern, float length);
@@ -296,6 +331,9 @@ private:
   std::uint32_t FPickId = 0;
   std::unique_ptr<TGLBehaviours> FBehaviours;
   std::unique_ptr<TGLObjectEffects> FEffects;
+  TSceneObjectWatcher* FWatcher = nullptr;
+  std::uint32_t FWatcherTag = 0;
+  bool FMaterialNotice = false;
 };
 
 // One of the two roots of a scene: direct-drawn, created by the scene only.

@@ -357,6 +357,7 @@ void TGLTexture::SetTextureParameters(GLenum target) {
 void TGLTexture::UploadImage(GLenum target) {
   TGLBitmap32* bitmap = FImage->GetBitmap32(target);
   BitmapRelease release{FImage.get()};
+  FUploadedAlpha.reset();
   if (!bitmap || bitmap->IsEmpty()) return;
   PrepareBitmapForUpload(*bitmap, FImageAlpha, FImageBrightness, FImageGamma);
 
@@ -374,12 +375,44 @@ void TGLTexture::UploadImage(GLenum target) {
     GL().glHint(kTextureCompressionHint, hint);
   }
   RaiseOnGLError();
+  TAlphaContent alpha = TAlphaContent::Graded;
   bitmap->RegisterAsOpenGLTexture(target, FMinFilter, GLInternalFormat(FTextureFormat, compression), FTexWidth,
-                                  FTexHeight);
+                                  FTexHeight, &alpha);
+  FUploadedAlpha = alpha;
+  FUploadedCompressed = compression != tcNone;
+  FUploadedEdgeClamp = HasEdgeClamp();
   GLint size = -1;
   GL().glGetTexLevelParameteriv(target, 0, kTextureCompressedImageSize, &size);
   FRequiredMemorySize = GL().glGetError() == GL_NO_ERROR ? size : -1;
   ClearGLError();
+}
+
+bool TGLTexture::SamplesClearOrOpaqueOnly() const {
+  if (!FUploadedAlpha || FUploadedCompressed) return false;
+  const TGLTextureFormat format = FTextureFormat == tfDefault ? g_defaultTextureFormat : FTextureFormat;
+  switch (format) {
+    case tfRGB:
+    case tfRGB16:
+    case tfLuminance:
+      return true;  // no alpha kept: every texel is opaque
+    case tfIntensity:
+      return false;  // alpha is the texel's intensity
+    default:
+      break;
+  }
+  const bool nearest = FMinFilter == miNearest && FMagFilter == maNearest;
+  switch (*FUploadedAlpha) {
+    case TAlphaContent::Opaque: {
+      // Filters that mix texels keep 1, unless they reach GL_CLAMP's border.
+      if (nearest || FUploadedEdgeClamp) return true;
+      return FTextureWrap == twBoth;
+    }
+    case TAlphaContent::OpaqueOrClear:
+      return nearest;  // mixing a clear texel with an opaque one grades
+    case TAlphaContent::Graded:
+      return false;
+  }
+  return false;
 }
 
 void TGLTexture::ApplyMappingMode() {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <GL/gl.h>
@@ -134,6 +135,11 @@ public:
   int GetRequiredMemorySize() const { return FRequiredMemorySize; }
   int GetTexWidth() const { return FTexWidth; }
   int GetTexHeight() const { return FTexHeight; }
+  // Whether every fragment the texture colours takes from it only alpha 0
+  // or 1, so that blending cannot depend on what is drawn first: for the
+  // picture last uploaded and the filters, wrap and format in force; false
+  // until an upload.
+  bool SamplesClearOrOpaqueOnly() const;
   bool ImageChanged() const { return FImageChanged; }
   bool ParametersChanged() const { return FParametersChanged; }
   // The image tells its texture this way.
@@ -189,4 +195,9 @@ private:
   TGLTextureFilteringQuality FFilteringQuality = tfIsotropic;
   int FTexWidth = 0;
   int FTexHeight = 0;
+  // What the texels of the last upload held (none without one), and how it
+  // was made: compressed formats and the border of GL_CLAMP may grade it.
+  std::optional<TAlphaContent> FUploadedAlpha;
+  bool FUploadedCompressed = false;
+  bool FUploadedEdgeClamp = false;
 };

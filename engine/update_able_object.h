@@ -16,6 +16,9 @@ class SceneValueListener {
 public:
   virtual void CoordinateChanged(TGLCoordinates* sender) = 0;
   virtual void StructureChanged() = 0;
+  // The library material a material referred to has gone: the material
+  // stands for itself from now on.
+  virtual void LibMaterialGone() {}
 
 protected:
   ~SceneValueListener() = default;

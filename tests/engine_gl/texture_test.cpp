@@ -164,6 +164,59 @@ TEST_F(TextureOnContext, ImageChangeUploadsAgainAndBrightnessIsApplied) {
   texture_.UnApply(rci_);
 }
 
+// A picture of the given size whose alpha runs through `alphas` texel by
+// texel.
+Bitmap WithAlphas(int w, int h, std::vector<std::uint8_t> alphas) {
+  Bitmap b(w, h, pf32bit);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      std::uint8_t* p = b.ScanLine(y) + 4 * x;
+      p[0] = p[1] = p[2] = 200;
+      p[3] = alphas[static_cast<size_t>(y * w + x) % alphas.size()];
+    }
+  return b;
+}
+
+TEST_F(TextureOnContext, SampledAlphaIsClearOrOpaqueOnlyWhereNoFilterOrScalingGradesIt) {
+  const struct {
+    const char* what;
+    Bitmap picture;
+    TGLMinFilter min;
+    TGLMagFilter mag;
+    TGLTextureWrap wrap;
+    TGLTextureFormat format;
+    bool expected;
+  } cases[] = {
+      {"opaque, mipmapped and linear", WithAlphas(8, 8, {255}), miLinearMipmapLinear, maLinear, twBoth, tfDefault, true},
+      {"opaque, linear, clamped to the edge", WithAlphas(8, 8, {255}), miLinear, maLinear, twNone, tfDefault, true},
+      {"clear or opaque, nearest", WithAlphas(8, 8, {0, 255}), miNearest, maNearest, twBoth, tfDefault, true},
+      {"clear or opaque, linear magnification", WithAlphas(8, 8, {0, 255}), miNearest, maLinear, twBoth, tfDefault,
+       false},
+      {"clear or opaque, mipmapped", WithAlphas(8, 8, {0, 255}), miNearestMipmapNearest, maNearest, twBoth,
+       tfDefault, false},
+      // 3 x 3 is scaled to 4 x 4 before the upload: the scaling grades.
+      {"clear or opaque, scaled to a power of two", WithAlphas(3, 3, {0, 255}), miNearest, maNearest, twBoth,
+       tfDefault, false},
+      {"graded, nearest", WithAlphas(8, 8, {128, 255}), miNearest, maNearest, twBoth, tfDefault, false},
+      {"graded, kept without alpha", WithAlphas(8, 8, {128}), miLinear, maLinear, twBoth, tfRGB, true},
+      {"opaque, alpha from intensity", WithAlphas(8, 8, {255}), miNearest, maNearest, twBoth, tfIntensity, false},
+  };
+  for (const auto& c : cases) {
+    TGLTexture texture;
+    texture.AssignBitmap(c.picture);
+    texture.SetDisabled(false);
+    texture.SetMinFilter(c.min);
+    texture.SetMagFilter(c.mag);
+    texture.SetTextureWrap(c.wrap);
+    texture.SetTextureFormat(c.format);
+    EXPECT_FALSE(texture.SamplesClearOrOpaqueOnly()) << c.what << ": known before an upload";
+    texture.Apply(rci_);
+    EXPECT_EQ(texture.SamplesClearOrOpaqueOnly(), c.expected) << c.what;
+    texture.UnApply(rci_);
+    texture.DestroyHandles();
+  }
+}
+
 TEST_F(TextureOnContext, TextureNeverEnabledIsNeverUploaded) {
   texture_.AssignBitmap(Checker(8, 8));
   GLCallRecorder calls;
