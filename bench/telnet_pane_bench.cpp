@@ -19,7 +19,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <memory>
-#include <random>
 #include <string>
 #include <thread>
 
@@ -28,11 +27,10 @@
 #include "shell/core/telnet_client.h"
 #include "shell/qt_dispatcher.h"
 #include "shell/telnet_pane.h"
+#include "bench/coloured_log.h"
 #include "tests/support/loopback_listener.h"
 
 namespace {
-
-constexpr std::size_t LogSize = 10'000'000;
 
 QApplication& Application() {
   static int argc = 1;
@@ -43,35 +41,6 @@ QApplication& Application() {
   // Qt's own globals, it would crash the program once its figures are out.
   static QApplication* application = new QApplication(argc, argv);
   return *application;
-}
-
-// What a game server sends: rooms, exits, people, fights and prompts, with
-// the colour codes such servers use, each line ended by CR LF.
-std::string ColouredLog(bool oneLine) {
-  static const char* const colours[] = {"\x1b[31m", "\x1b[32m", "\x1b[33m", "\x1b[34m",
-                                        "\x1b[35m", "\x1b[36m", "\x1b[37m", "\x1b[39m"};
-  static const char* const words[] = {"the", "guard", "market", "square", "north", "gold", "sword",
-                                      "attacks", "you", "misses", "a", "rat", "cobbled", "road"};
-  std::mt19937 random(7);
-  std::string log;
-  log.reserve(LogSize + 256);
-  while (log.size() < LogSize) {
-    switch (random() % 4) {
-      case 0: log += std::string(colours[5]) + "Market Square" + "\x1b[0m"; break;
-      case 1: log += std::string(colours[0]) + "HP:" + std::to_string(random() % 100) + "\x1b[0m " + colours[2] +
-                     "MV:" + std::to_string(random() % 100) + "\x1b[0m> "; break;
-      default:
-        for (int w = 0, n = 5 + static_cast<int>(random() % 8); w < n; ++w) {
-          if (random() % 4 == 0) log += colours[random() % 8];
-          log += words[random() % 14];
-          log += ' ';
-        }
-        log += "\x1b[0m";
-        break;
-    }
-    log += oneLine ? " " : "\r\n";
-  }
-  return log;
 }
 
 // The pane widget at the size it has in the window, shown, with the
@@ -92,7 +61,7 @@ struct Pane {
 
 void FeedPane(benchmark::State& state, bool oneLine) {
   Pane pane;
-  const std::string log = ColouredLog(oneLine);
+  const std::string log = bench::ColouredLog(oneLine);
   for (auto _ : state) {
     for (std::size_t at = 0; at < log.size(); at += StreamConnection::ReceiveBlockSize) {
       pane.Receive(log.substr(at, StreamConnection::ReceiveBlockSize));
@@ -118,7 +87,7 @@ void BM_LoopbackEndToEnd(benchmark::State& state) {
     received += text.size();
     pane.Receive(text);
   };
-  const std::string log = ColouredLog(false) + "END OF LOG\r\n";
+  const std::string log = bench::ColouredLog(false) + "END OF LOG\r\n";
   int port = 0;
   int listener = ListenOnLoopback(port, 1);
   telnet.SetPort(port);

@@ -1,9 +1,10 @@
 #include "shell/qt_gl_context.h"  // first: see there
 
+#include <QCoreApplication>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
-#include <QOpenGLWidget>
+#include <QWindow>
 
 #include "engine/gl_api.h"
 
@@ -21,28 +22,79 @@ QOpenGLContext* NativeOf(TGLContext* context) {
   return qt ? qt->NativeContext() : nullptr;
 }
 
+// The partner's Qt context; without a partner Qt's global share context
+// when the application shares all of them. Raises for a partner of another
+// class or one not yet made.
+QOpenGLContext* SharePartnerOf(TGLContext* sharePartner) {
+  if (!sharePartner) return QCoreApplication::testAttribute(Qt::AA_ShareOpenGLContexts)
+                                 ? QOpenGLContext::globalShareContext()
+                                 : nullptr;
+  QOpenGLContext* partner = NativeOf(sharePartner);
+  if (!partner) throw EGLContext("Incompatible contexts");
+  return partner;
+}
+
+// Whatever was current on the thread, bound again when this goes.
+class KeepCurrent {
+public:
+  KeepCurrent() : context_(QOpenGLContext::currentContext()), surface_(context_ ? context_->surface() : nullptr) {}
+  ~KeepCurrent() {
+    if (context_ && surface_) context_->makeCurrent(surface_);
+  }
+  KeepCurrent(const KeepCurrent&) = delete;
+  KeepCurrent& operator=(const KeepCurrent&) = delete;
+  // Nothing to bind again when the context that was current is `gone`.
+  void Forget(const QOpenGLContext* gone) {
+    if (context_ == gone) context_ = nullptr;
+  }
+
+private:
+  QOpenGLContext* context_;
+  QSurface* surface_;
+};
+
 }  // namespace
 
 QtGLContext::QtGLContext(TGLContextManager* manager) : TGLContext(manager) {}
 
 QtGLContext::~QtGLContext() { DestroyContextOnDestruction(); }
 
-TGLOutputDevice QtGLContext::DeviceOf(QOpenGLWidget* widget) { return reinterpret_cast<TGLOutputDevice>(widget); }
+TGLOutputDevice QtGLContext::DeviceOf(QWindow* window) { return reinterpret_cast<TGLOutputDevice>(window); }
 
 bool QtGLContext::IsValid() const {
-  if (widget_) return widget_->context() != nullptr && widget_->context()->isValid();
-  return context_ != nullptr && fbo_ != nullptr;
+  if (!context_ || !context_->isValid()) return false;
+  return window_ ? window_->handle() != nullptr : fbo_ != nullptr;
 }
 
-TGLOutputDevice QtGLContext::RenderOutputDevice() const { return DeviceOf(widget_); }
+TGLOutputDevice QtGLContext::RenderOutputDevice() const { return DeviceOf(window_); }
 
-QOpenGLContext* QtGLContext::NativeContext() const { return widget_ ? widget_->context() : context_.get(); }
+void QtGLContext::SwapBuffers() {
+  if (!window_ || !(GetOptions() & rcoDoubleBuffered)) return;
+  if (capture_) {
+    capture_ = false;
+    captured_ = ReadFrame();
+  }
+  context_->swapBuffers(window_);
+}
+
+QImage QtGLContext::ReadFrame() const {
+  const qreal ratio = window_->devicePixelRatio();
+  const int width = qRound(window_->width() * ratio), height = qRound(window_->height() * ratio);
+  QImage frame(width, height, QImage::Format_RGBA8888);
+  if (frame.isNull()) return frame;
+  const GLApi& gl = GL();
+  gl.glReadBuffer(GL_BACK);
+  gl.glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  gl.glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, frame.bits());
+  // GL's rows run bottom-up.
+  frame = frame.mirrored(false, true).convertToFormat(QImage::Format_RGB32);
+  frame.setDevicePixelRatio(ratio);
+  return frame;
+}
 
 void QtGLContext::DoActivate() {
-  if (widget_) {
-    widget_->makeCurrent();
-    if (QOpenGLContext::currentContext() != widget_->context())
-      throw EGLContext("Context activation failed: the view has no GL context");
+  if (window_) {
+    if (!context_->makeCurrent(window_)) throw EGLContext("Context activation failed: the view's window");
   } else {
     if (!context_->makeCurrent(surface_.get())) throw EGLContext("Context activation failed: off-screen surface");
     fbo_->bind();
@@ -51,27 +103,27 @@ void QtGLContext::DoActivate() {
 }
 
 void QtGLContext::DoDeactivate() {
-  if (widget_) {
-    if (!painting_) widget_->doneCurrent();
-  } else {
-    fbo_->release();
-    context_->doneCurrent();
-  }
+  if (fbo_) fbo_->release();
+  context_->doneCurrent();
 }
 
 void QtGLContext::DoCreateContext(TGLOutputDevice device, TGLContext* sharePartner) {
-  auto* widget = reinterpret_cast<QOpenGLWidget*>(device);
-  if (!widget || !widget->context()) throw EGLContext("Failed to create RenderingContext.");
-  if (QOpenGLContext* partner = NativeOf(sharePartner);
-      sharePartner && (!partner || !QOpenGLContext::areSharing(partner, widget->context())))
-    throw EGLContext("Incompatible contexts");
-  widget_ = widget;
+  auto* window = reinterpret_cast<QWindow*>(device);
+  if (!window || window->surfaceType() != QSurface::OpenGLSurface || !window->handle())
+    throw EGLContext("Failed to create RenderingContext.");
+  QOpenGLContext* partner = SharePartnerOf(sharePartner);
+  auto context = std::make_unique<QOpenGLContext>();
+  context->setFormat(window->requestedFormat());
+  if (partner) context->setShareContext(partner);
+  if (!context->create()) throw EGLContext("Failed to create RenderingContext.");
+  if (partner && !QOpenGLContext::areSharing(partner, context.get())) throw EGLContext("Incompatible contexts");
+  context_ = std::move(context);
+  window_ = window;
   SetAcceleration(TGLContextAcceleration::Unknown);
 }
 
 void QtGLContext::DoCreateMemoryContext(TGLOutputDevice, int width, int height, int, TGLContext* sharePartner) {
-  QOpenGLContext* partner = NativeOf(sharePartner);
-  if (sharePartner && !partner) throw EGLContext("Incompatible contexts");
+  QOpenGLContext* partner = sharePartner ? SharePartnerOf(sharePartner) : nullptr;
   auto context = std::make_unique<QOpenGLContext>();
   QSurfaceFormat format = partner ? partner->format() : QSurfaceFormat::defaultFormat();
   context->setFormat(format);
@@ -80,14 +132,12 @@ void QtGLContext::DoCreateMemoryContext(TGLOutputDevice, int width, int height, 
   auto surface = std::make_unique<QOffscreenSurface>();
   surface->setFormat(context->format());
   surface->create();
-  // What was current (the view, perhaps mid-paint) is bound again below.
-  QOpenGLContext* previous = QOpenGLContext::currentContext();
-  QSurface* previousSurface = previous ? previous->surface() : nullptr;
+  // What was current (the view, perhaps mid-frame) is bound again after.
+  KeepCurrent keep;
   if (!context->makeCurrent(surface.get())) throw EGLContext("Context activation failed: off-screen surface");
   auto fbo = std::make_unique<QOpenGLFramebufferObject>(width, height, QOpenGLFramebufferObject::CombinedDepthStencil);
   const bool valid = fbo->isValid();
   context->doneCurrent();
-  if (previous && previousSurface) previous->makeCurrent(previousSurface);
   if (!valid) throw EGLContext("Failed to create RenderingContext.");
   context_ = std::move(context);
   surface_ = std::move(surface);
@@ -101,21 +151,19 @@ void QtGLContext::DoShareLists(TGLContext* other) {
 }
 
 void QtGLContext::DoDestroyContext() {
-  widget_ = nullptr;
-  if (context_) {
-    QOpenGLContext* own = context_.get();
-    QOpenGLContext* previous = QOpenGLContext::currentContext();
-    QSurface* previousSurface = previous ? previous->surface() : nullptr;
-    // The frame buffer object is deleted in its own context.
-    if (context_->makeCurrent(surface_.get())) {
-      fbo_.reset();
-      context_->doneCurrent();
-    }
+  if (!context_) return;
+  KeepCurrent keep;
+  keep.Forget(context_.get());
+  // A frame buffer object is deleted in its own context.
+  if (fbo_ && context_->makeCurrent(surface_.get())) {
     fbo_.reset();
-    context_.reset();
-    surface_.reset();
-    if (previous && previous != own && previousSurface) previous->makeCurrent(previousSurface);
+    context_->doneCurrent();
   }
+  fbo_.reset();
+  context_.reset();
+  surface_.reset();
+  window_ = nullptr;
+  captured_ = QImage();
 }
 
 void RegisterQtGLContextClass() {

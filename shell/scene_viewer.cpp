@@ -1,11 +1,12 @@
 #include "shell/scene_viewer.h"
 
-#include <QEnterEvent>
-#include <QOpenGLContext>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QPlatformSurfaceEvent>
+#include <QVBoxLayout>
+#include <QWindow>
 #include <cmath>
 #include <exception>
-
-#include <QVBoxLayout>
 
 #include "engine/cadencer.h"
 #include "engine/camera.h"
@@ -25,26 +26,89 @@ QtGLContext* QtContextOf(const TGL3DSceneBuffer& buffer) {
   return dynamic_cast<QtGLContext*>(buffer.GetRenderingContext());
 }
 
+bool IsInputEvent(QEvent::Type type) {
+  switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
+
+// The native window the view draws into. It fills the viewer widget (at its
+// origin), so its positions are the widget's.
+class ViewerWindow : public QWindow {
+public:
+  explicit ViewerWindow(GL3DSceneViewer& viewer) : FViewer(viewer) {
+    setSurfaceType(QSurface::OpenGLSurface);
+    setFlag(Qt::WindowDoesNotAcceptFocus);
+    setFormat(GL3DSceneViewer::RequestedFormat(viewer.GetVSync()));
+  }
+
+protected:
+  bool event(QEvent* event) override {
+    const QEvent::Type type = event->type();
+    if (type == QEvent::UpdateRequest) {
+      FViewer.RenderFrame();
+      return true;
+    }
+    if (type == QEvent::PlatformSurface) {
+      if (static_cast<QPlatformSurfaceEvent*>(event)->surfaceEventType() == QPlatformSurfaceEvent::SurfaceCreated)
+        FViewer.SurfaceCreated();
+      else
+        FViewer.SurfaceGoing();
+    }
+    if (type == QEvent::Enter || type == QEvent::Leave) FViewer.MouseEntered(type == QEvent::Enter);
+    if (IsInputEvent(type)) {
+      // The viewer's own event, for the filters and handlers above it.
+      const std::unique_ptr<QEvent> copy(event->clone());
+      QCoreApplication::sendEvent(&FViewer, copy.get());
+      event->setAccepted(copy->isAccepted());
+      return true;
+    }
+    return QWindow::event(event);
+  }
+  void exposeEvent(QExposeEvent*) override {
+    if (isExposed()) FViewer.RenderFrame();
+  }
+  void resizeEvent(QResizeEvent*) override { FViewer.WindowResized(); }
+
+private:
+  GL3DSceneViewer& FViewer;
+};
 
 QSurfaceFormat GL3DSceneViewer::RequestedFormat(TVSyncMode vsync) {
   QSurfaceFormat format;
   format.setRenderableType(QSurfaceFormat::OpenGL);
   format.setProfile(QSurfaceFormat::CompatibilityProfile);
   format.setVersion(2, 1);
+  format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
   format.setDepthBufferSize(24);
   format.setStencilBufferSize(8);
   format.setSwapInterval(vsync == vsmSync ? 1 : 0);
   return format;
 }
 
-GL3DSceneViewer::GL3DSceneViewer(QWidget* parent) : QOpenGLWidget(parent), FBuffer(std::make_unique<TGL3DSceneBuffer>()) {
+GL3DSceneViewer::GL3DSceneViewer(QWidget* parent) : QWidget(parent), FBuffer(std::make_unique<TGL3DSceneBuffer>()) {
   setObjectName("GL3DSceneViewer");
-  // Before the widget is created: the context is made with this format.
-  setFormat(RequestedFormat(FVSync));
   resize(100, 100);
   setMouseTracking(true);
   RegisterQtGLContextClass();
+  FWindow = new ViewerWindow(*this);
+  FContainer = QWidget::createWindowContainer(FWindow, this);
+  FContainer->setObjectName("GL3DSceneViewerWindow");
+  FContainer->setFocusPolicy(Qt::NoFocus);
+  auto* layout = new QVBoxLayout(this);  // owned by the viewer
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(FContainer);
   FBuffer->OnChange = [this](TObject*) { BufferChanged(); };
   FBuffer->OnStructuralChange = [this](TObject*) { BufferStructureChanged(); };
 }
@@ -54,18 +118,26 @@ void GL3DSceneViewer::SetCamera(TGLCamera* camera) { FBuffer->SetCamera(camera);
 float GL3DSceneViewer::FramesPerSecond() const { return FBuffer->GetFramesPerSecond(); }
 void GL3DSceneViewer::ResetPerformanceMonitor() { FBuffer->ResetPerformanceMonitor(); }
 int GL3DSceneViewer::FrameCount() const { return FBuffer->GetFrameCount(); }
+QWindow* GL3DSceneViewer::NativeWindow() const { return FWindow; }
+
+QOpenGLContext* GL3DSceneViewer::NativeContext() const {
+  const QtGLContext* context = QtContextOf(*FBuffer);
+  return context ? context->NativeContext() : nullptr;
+}
 
 GL3DSceneViewer::~GL3DSceneViewer() {
-  // The widget's own destructor destroys its GL context later, when this
-  // object is no longer a viewer.
-  disconnect(FContextWatch);
+  // The context goes while its window still exists; the window goes with
+  // its container while this viewer is still whole.
   DestroyContext();
+  delete FContainer;
+  FContainer = nullptr;
+  FWindow = nullptr;
 }
 
 void GL3DSceneViewer::SetVSync(TVSyncMode value) {
   if (value == FVSync) return;
   FVSync = value;
-  if (!context()) setFormat(RequestedFormat(FVSync));
+  FWindow->setFormat(RequestedFormat(FVSync));
 }
 
 int GL3DSceneViewer::ToDevicePixels(int logical) const {
@@ -73,29 +145,23 @@ int GL3DSceneViewer::ToDevicePixels(int logical) const {
 }
 
 void GL3DSceneViewer::CreateContext() {
-  FBuffer->Resize(ToDevicePixels(width()), ToDevicePixels(height()));
-  FBuffer->CreateRenderingContext(QtGLContext::DeviceOf(this), false);
+  FBuffer->Resize(ToDevicePixels(FWindow->width()), ToDevicePixels(FWindow->height()));
+  FBuffer->CreateRenderingContext(QtGLContext::DeviceOf(FWindow), false);
 }
 
 void GL3DSceneViewer::DestroyContext() {
   if (!FBuffer->HasRenderingContext()) return;
-  // The buffer's display lists and textures are deleted in the widget's
-  // context, which must be current for it.
-  if (context()) makeCurrent();
   try {
+    // The buffer's display lists and textures are deleted in its context.
     FBuffer->DestroyRenderingContext();
   } catch (const std::exception& e) {
     Report(e.what());
   }
-  if (context()) doneCurrent();
 }
 
-void GL3DSceneViewer::initializeGL() {
-  // The widget's context goes when the widget moves to another window; the
-  // engine's context goes first.
-  disconnect(FContextWatch);
-  FContextWatch = connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] { DestroyContext(); },
-                          Qt::DirectConnection);
+void GL3DSceneViewer::SurfaceCreated() {
+  // As a window control makes its context with its window: picking works
+  // before the first frame.
   try {
     CreateContext();
   } catch (const std::exception& e) {
@@ -103,62 +169,76 @@ void GL3DSceneViewer::initializeGL() {
   }
 }
 
-void GL3DSceneViewer::resizeGL(int w, int h) {
-  // Called with the context current and the frame buffer bound.
+void GL3DSceneViewer::SurfaceGoing() { DestroyContext(); }
+
+void GL3DSceneViewer::WindowResized() {
+  if (!FWindow) return;
   try {
-    FBuffer->Resize(ToDevicePixels(w), ToDevicePixels(h));
+    FBuffer->Resize(ToDevicePixels(FWindow->width()), ToDevicePixels(FWindow->height()));
   } catch (const std::exception& e) {
     Report(e.what());
   }
+  FWindow->requestUpdate();
 }
 
-void GL3DSceneViewer::paintGL() {
-  QtGLContext* context = QtContextOf(*FBuffer);
-  if (!context) return;
-  context->SetPainting(true);
+void GL3DSceneViewer::RenderFrame() {
+  if (!FWindow || !FWindow->isExposed() || FBuffer->IsRendering()) return;
   try {
+    // The first frame on a new surface makes the context.
+    if (!FBuffer->HasRenderingContext()) CreateContext();
     FBuffer->Render();
   } catch (const std::exception& e) {
     Report(e.what());
   }
-  context->SetPainting(false);
+}
+
+void GL3DSceneViewer::Invalidate() {
+  if (FWindow) FWindow->requestUpdate();
+}
+
+QImage GL3DSceneViewer::GrabFrame() {
+  if (!FWindow || !FWindow->isExposed() || FBuffer->IsRendering()) return {};
+  try {
+    if (!FBuffer->HasRenderingContext()) CreateContext();
+  } catch (const std::exception& e) {
+    Report(e.what());
+  }
+  QtGLContext* context = QtContextOf(*FBuffer);
+  if (!context) return {};
+  context->CaptureNextFrame(true);
+  RenderFrame();
+  context = QtContextOf(*FBuffer);  // a failed frame may have left none
+  if (!context) return {};
+  context->CaptureNextFrame(false);
+  return context->TakeCapturedFrame();
 }
 
 TGLBaseSceneObject* GL3DSceneViewer::GetPickedObject(int x, int y) {
   if (!FBuffer->HasRenderingContext() || FBuffer->IsRendering()) return nullptr;
-  // The buffer activates its context (the widget's, made current) itself.
+  // The buffer activates its context on the window itself.
   return FBuffer->GetPickedObject(ToDevicePixels(x), ToDevicePixels(y));
 }
 
 void GL3DSceneViewer::BufferChanged() {
-  if (!FBuffer->IsRendering()) update();
+  if (!FBuffer->IsRendering()) Invalidate();
 }
 
 void GL3DSceneViewer::BufferStructureChanged() {
-  // Options that need another context: the buffer's context is made again
-  // on the widget's (Qt keeps the widget's format).
-  if (!context()) return;
+  // Options that need another context: made again on the same window.
+  if (!FBuffer->HasRenderingContext()) return;
   DestroyContext();
-  makeCurrent();
   try {
-    CreateContext();
+    if (FWindow->handle()) CreateContext();
   } catch (const std::exception& e) {
     Report(e.what());
   }
-  doneCurrent();
-  update();
+  Invalidate();
 }
 
-void GL3DSceneViewer::enterEvent(QEnterEvent* event) {
-  QOpenGLWidget::enterEvent(event);
-  FMouseInControl = true;
-  if (OnMouseEnter) OnMouseEnter();
-}
-
-void GL3DSceneViewer::leaveEvent(QEvent* event) {
-  QOpenGLWidget::leaveEvent(event);
-  FMouseInControl = false;
-  if (OnMouseLeave) OnMouseLeave();
+void GL3DSceneViewer::MouseEntered(bool inside) {
+  FMouseInControl = inside;
+  if (inside && OnMouseEnter) OnMouseEnter();
+  if (!inside && OnMouseLeave) OnMouseLeave();
 }
 
 void GL3DSceneViewer::Report(const std::string& message) const {

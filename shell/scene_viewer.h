@@ -1,12 +1,21 @@
 #pragma once
-// The 3D view: a Qt OpenGL widget with a compatibility-profile context that
-// hosts a scene buffer. The engine reaches the widget's context through a
-// QtGLContext; a change in the scene invalidates the widget, and its paint
-// renders the scene through the buffer (Qt presents the frame).
+// The 3D view: a widget of the main window that hosts a native window of its
+// own with an OpenGL surface (QWidget::createWindowContainer), filling the
+// widget. The scene buffer draws into that window through a QtGLContext
+// (the engine's context class) and presents each frame itself, so a frame
+// costs the scene's drawing and nothing of the widgets around it. A change
+// in the scene asks the window for an update; the window renders the scene
+// when Qt delivers it (paced by the display), when it is exposed, and never
+// while it is hidden. The context is made when the window's platform
+// surface first shows and goes before that surface does.
+//
+// The window never takes the keyboard focus: keys go on reaching the
+// window's focused control (the command line). Its mouse and key events
+// are handed to this widget as the widget's own, so that the main window's
+// filters see them where they saw the view's before.
 //
 // Sizes given to the buffer and positions given to picking are in device
-// pixels: the widget's logical size and mouse positions times its device
-// pixel ratio.
+// pixels: logical sizes and mouse positions times the device pixel ratio.
 //
 // Only declarations of the engine's types here, so that the windows can
 // include this beside their own headers.
@@ -14,34 +23,39 @@
 #include "client/mud_view.h"
 #include "shell/qt_gl_context.h"
 
-#include <QOpenGLWidget>
+#include <QImage>
+#include <QSurfaceFormat>
+#include <QWidget>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 
+class QOpenGLContext;
+class QWindow;
 class TGL3DSceneBuffer;
 class TGLBaseSceneObject;
 class TGLCamera;
+class ViewerWindow;
 
 enum TVSyncMode { vsmSync, vsmNoSync };
 
-class GL3DSceneViewer : public QOpenGLWidget {
+class GL3DSceneViewer : public QWidget {
 public:
   // The format every viewer asks for: a compatibility profile (the engine
-  // draws with the fixed-function pipeline), depth and stencil buffers.
+  // draws with the fixed-function pipeline), double buffered, depth and
+  // stencil buffers.
   static QSurfaceFormat RequestedFormat(TVSyncMode vsync = vsmNoSync);
 
   explicit GL3DSceneViewer(QWidget* parent = nullptr);
-  // Destroys the buffer's context while the widget's GL context still exists.
+  // Destroys the buffer's context before its window goes.
   ~GL3DSceneViewer() override;
 
   TGL3DSceneBuffer* GetBuffer() const { return FBuffer.get(); }
   TGLCamera* GetCamera() const;
   void SetCamera(TGLCamera* camera);
-  // Only before the widget is first shown: Qt fixes the swap interval with
-  // the context.
   TVSyncMode GetVSync() const { return FVSync; }
+  // Takes effect with the next context (the window's format is fixed then).
   void SetVSync(TVSyncMode value);
 
   float FramesPerSecond() const;
@@ -50,10 +64,21 @@ public:
   int FrameCount() const;
 
   // The nearest object under a widget position (logical pixels), nullptr
-  // for none or before the context exists. Works outside paint.
+  // for none or before the context exists. Works outside a frame.
   TGLBaseSceneObject* GetPickedObject(int x, int y);
   // Widget position to frame-buffer pixel.
   int ToDevicePixels(int logical) const;
+
+  // Asks the window for a frame (the original's invalidate); the frame
+  // comes with the window's next update.
+  void Invalidate();
+  // Renders a frame now and returns it as the window shows it (device
+  // pixels); a null image while the view has no context or is not exposed.
+  QImage GrabFrame();
+  // The native window the view draws into, and its Qt context (nullptr
+  // before the context exists).
+  QWindow* NativeWindow() const;
+  QOpenGLContext* NativeContext() const;
 
   bool GetMouseInControl() const { return FMouseInControl; }
   std::function<void()> OnMouseEnter;
@@ -62,14 +87,16 @@ public:
   // goes to qWarning.
   std::function<void(const std::string& message)> OnError;
 
-protected:
-  void initializeGL() override;
-  void resizeGL(int w, int h) override;
-  void paintGL() override;
-  void enterEvent(QEnterEvent* event) override;
-  void leaveEvent(QEvent* event) override;
-
 private:
+  friend class ViewerWindow;
+
+  // From the window.
+  void SurfaceCreated();
+  void SurfaceGoing();
+  void WindowResized();
+  void RenderFrame();
+  void MouseEntered(bool inside);
+
   void CreateContext();
   void DestroyContext();
   void BufferChanged();
@@ -77,7 +104,9 @@ private:
   void Report(const std::string& message) const;
 
   std::unique_ptr<TGL3DSceneBuffer> FBuffer;
-  QMetaObject::Connection FContextWatch;
+  // Owned by its container, a child widget of this one.
+  ViewerWindow* FWindow = nullptr;
+  QWidget* FContainer = nullptr;
   TVSyncMode FVSync = vsmNoSync;
   bool FMouseInControl = false;
 };

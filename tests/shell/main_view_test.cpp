@@ -86,7 +86,7 @@ TEST_F(MainViewPanelTest, StartShowsTheViewAndRunsTheCadencer) {
   GL3DSceneViewer& viewer = *panel->GetViewer();
   ASSERT_TRUE(WaitForFrameAfter(viewer, 0));
   EXPECT_EQ(viewer.size(), panelWidget->size());
-  const QImage frame = viewer.grabFramebuffer();
+  const QImage frame = viewer.GrabFrame();
   EXPECT_TRUE(Near(frame.pixelColor(frame.width() / 2, frame.height() / 2), kStartupRgb));
   ASSERT_TRUE(QTest::qWaitFor([&] { return steps > 3; }, 5000));
   panel->Stop();
@@ -105,7 +105,7 @@ TEST_F(MainViewPanelTest, ResizingThePanelRendersAtTheNewSize) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return viewer.GetBuffer()->GetHeight() == viewer.ToDevicePixels(panelWidget->height()); }, 5000));
   ASSERT_TRUE(WaitForFrameAfter(viewer, frames));
   EXPECT_EQ(viewer.GetBuffer()->GetWidth(), viewer.ToDevicePixels(panelWidget->width()));
-  const QImage frame = viewer.grabFramebuffer();
+  const QImage frame = viewer.GrabFrame();
   EXPECT_EQ(frame.height(), viewer.ToDevicePixels(panelWidget->height()));
   EXPECT_TRUE(Near(frame.pixelColor(frame.width() / 2, frame.height() - 3), kStartupRgb));
 }

@@ -197,7 +197,7 @@ TEST_F(MainWindowDrawables, ScreenshotShowsEachDrawableWhereItStands) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return viewer->FrameCount() > frames + 5 && probe->Frames() > 5; }, kPatienceMs));
   EXPECT_GT(manager->GetParticleCount(), 0);
 
-  shot = main->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  shot = gui_test::WindowShot(*main, *viewer);
   shot.setDevicePixelRatio(1);
   std::filesystem::create_directories(CLIENT_TEST_OUTPUT_DIR);
   const std::string file = std::string(CLIENT_TEST_OUTPUT_DIR) + "/main_window_drawables.png";

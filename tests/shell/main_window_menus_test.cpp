@@ -180,7 +180,7 @@ TEST_F(MainWindowMenus, MapShowsTheSpotWherePlayerStands) {
   ASSERT_TRUE(main->spSpot->isVisible());
   const QImage panel = main->pnright->grab().toImage();
   std::filesystem::create_directories(CLIENT_TEST_OUTPUT_DIR);
-  main->grab().save(QString(CLIENT_TEST_OUTPUT_DIR) + "/main_window_map.png", "PNG");
+  gui_test::WindowShot(*main, *viewer).save(QString(CLIENT_TEST_OUTPUT_DIR) + "/main_window_map.png", "PNG");
   const qreal ratio = panel.devicePixelRatio();
   auto at = [&](QPoint p) { return panel.pixelColor(static_cast<int>(p.x() * ratio), static_cast<int>(p.y() * ratio)); };
   const QColor spot = at(main->spSpot->geometry().center());

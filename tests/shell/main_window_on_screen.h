@@ -4,17 +4,37 @@
 // A test without a display is skipped; an error the window reports fails it.
 
 #include "shell/application.h"
+#include "shell/control_window.h"
 #include "shell/main_window.h"
 #include "shell/scene_viewer.h"
 #include "tests/shell/gui_test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
+#include <QPainter>
 #include <QTest>
 
 #include <memory>
 #include <string>
 #include <vector>
+
+namespace gui_test {
+
+// The window as the screen shows it: its widgets as they paint, and the 3D
+// view's frame where the view is (the view draws into a native window of its
+// own, which the widgets' picture leaves out).
+inline QImage WindowShot(QWidget& window, GL3DSceneViewer& viewer) {
+  QImage shot = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  const QImage frame = viewer.GrabFrame();
+  if (!frame.isNull() && viewer.isVisible()) {
+    QPainter painter(&shot);
+    painter.drawImage(QPointF(viewer.mapTo(&window, QPoint(0, 0))), frame);
+  }
+  return shot;
+}
+
+}  // namespace gui_test
 
 class MainWindowOnScreen : public ::testing::Test {
 protected:
@@ -37,6 +57,9 @@ protected:
     main->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
     main->FormActivate();
+    // The statistics caption (a setting an earlier test may have saved)
+    // resets the view's frame count every 240 ms; these tests count frames.
+    if (fmcontrol) fmcontrol->cbstats->setChecked(false);
     viewer = main->findChild<GL3DSceneViewer*>("GL3DSceneViewer");
     ASSERT_NE(viewer, nullptr);
   }

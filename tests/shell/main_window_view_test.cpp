@@ -12,6 +12,7 @@
 #include "engine/cadencer.h"
 #include "engine/camera.h"
 #include "engine/gl_api.h"
+#include "engine/scene_buffer.h"
 #include "tests/shell/gui_test_support.h"
 #include "tests/shell/main_window_on_screen.h"
 
@@ -80,11 +81,12 @@ TEST_F(MainWindowView, ScreenshotShowsTheSampleWorldUnderItsSky) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return viewer->isVisible(); }, 60000));
   ASSERT_TRUE(QTest::qWaitFor([&] { return viewer->FrameCount() > 0; }, 60000));
   EXPECT_EQ(viewer->size(), main->pnviewer->size());
-  viewer->makeCurrent();
+  TGLContext& context = *viewer->GetBuffer()->GetRenderingContext();
+  context.Activate();
   EXPECT_EQ(GL().glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-  viewer->doneCurrent();
+  context.Deactivate();
 
-  const QImage shot = main->grab().toImage();
+  const QImage shot = gui_test::WindowShot(*main, *viewer);
   std::filesystem::create_directories(CLIENT_TEST_OUTPUT_DIR);
   const std::string file = std::string(CLIENT_TEST_OUTPUT_DIR) + "/main_window_world.png";
   EXPECT_TRUE(shot.save(QString::fromStdString(file), "PNG")) << file;
@@ -128,7 +130,7 @@ TEST_F(MainWindowView, ResizingThePanelRendersAtTheNewSize) {
   main->spviewer->setSizes({before + 100, main->pntelnet->height() - 100});
   ASSERT_TRUE(QTest::qWaitFor([&] { return main->pnviewer->height() != before; }, 5000));
   ASSERT_TRUE(WaitForFrameAfter(frames));
-  const QImage frame = viewer->grabFramebuffer();
+  const QImage frame = viewer->GrabFrame();
   EXPECT_EQ(frame.height(), viewer->ToDevicePixels(main->pnviewer->height()));
   EXPECT_EQ(frame.width(), viewer->ToDevicePixels(main->pnviewer->width()));
   // Drawn to its new bottom edge: not the black of an unrendered buffer.

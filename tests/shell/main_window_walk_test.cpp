@@ -72,9 +72,9 @@ protected:
   }
   QImage Shot() {
     const int frames = viewer->FrameCount();
-    viewer->update();
+    viewer->Invalidate();
     EXPECT_TRUE(WaitFor([&] { return viewer->FrameCount() > frames; }, std::chrono::seconds(20)));
-    return viewer->grabFramebuffer();
+    return viewer->GrabFrame();
   }
 };
 

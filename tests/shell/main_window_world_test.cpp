@@ -105,7 +105,7 @@ protected:
     mud.Update();
     const int frames = viewer->FrameCount();
     EXPECT_TRUE(QTest::qWaitFor([&] { return viewer->FrameCount() > frames + 1; }, 30000));
-    QImage shot = main->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QImage shot = gui_test::WindowShot(*main, *viewer);
     shot.setDevicePixelRatio(1);
     std::filesystem::create_directories(CLIENT_TEST_OUTPUT_DIR);
     const std::string file = std::string(CLIENT_TEST_OUTPUT_DIR) + "/" + name;

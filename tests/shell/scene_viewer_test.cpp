@@ -98,8 +98,8 @@ protected:
 };
 
 TEST_F(SceneViewerTest, ContextIsACompatibilityProfile) {
-  ASSERT_NE(viewer->context(), nullptr);
-  const QSurfaceFormat format = viewer->context()->format();
+  ASSERT_NE(viewer->NativeContext(), nullptr);
+  const QSurfaceFormat format = viewer->NativeContext()->format();
   EXPECT_TRUE(format.profile() == QSurfaceFormat::CompatibilityProfile || format.majorVersion() < 3 ||
               (format.majorVersion() == 3 && format.minorVersion() == 0))
       << format.majorVersion() << "." << format.minorVersion();
@@ -108,7 +108,7 @@ TEST_F(SceneViewerTest, ContextIsACompatibilityProfile) {
 }
 
 TEST_F(SceneViewerTest, ShowsTheSceneOverTheBackground) {
-  const QImage frame = viewer->grabFramebuffer();
+  const QImage frame = viewer->GrabFrame();
   ASSERT_FALSE(frame.isNull());
   EXPECT_TRUE(Near(frame.pixelColor(frame.width() / 2, frame.height() / 2), Qt::red));
   EXPECT_TRUE(Near(frame.pixelColor(2, 2), kBackgroundRgb));
@@ -119,7 +119,7 @@ TEST_F(SceneViewerTest, SceneChangeRepaintsTheView) {
   const int frames = viewer->GetBuffer()->GetFrameCount();
   world.square->GetPosition()->SetPoint(100, 0, 0);  // out of sight
   ASSERT_TRUE(WaitForFrameAfter(frames));
-  const QImage frame = viewer->grabFramebuffer();
+  const QImage frame = viewer->GrabFrame();
   EXPECT_TRUE(Near(frame.pixelColor(frame.width() / 2, frame.height() / 2), kBackgroundRgb));
 }
 
@@ -129,7 +129,7 @@ TEST_F(SceneViewerTest, ResizeRendersAtTheNewSize) {
   ASSERT_TRUE(WaitForFrameAfter(frames));
   ASSERT_TRUE(QTest::qWaitFor([&] { return viewer->GetBuffer()->GetWidth() == viewer->ToDevicePixels(320); }, 5000));
   EXPECT_EQ(viewer->GetBuffer()->GetHeight(), viewer->ToDevicePixels(240));
-  const QImage frame = viewer->grabFramebuffer();
+  const QImage frame = viewer->GrabFrame();
   EXPECT_EQ(frame.width(), viewer->ToDevicePixels(320));
   EXPECT_TRUE(Near(frame.pixelColor(frame.width() / 2, frame.height() / 2), Qt::red));
   EXPECT_TRUE(Near(frame.pixelColor(frame.width() - 3, 2), kBackgroundRgb));
@@ -140,9 +140,9 @@ TEST_F(SceneViewerTest, PicksOutsidePaintInWidgetPixels) {
   EXPECT_EQ(viewer->GetPickedObject(2, 2), nullptr);
   // The view still paints after a pick.
   const int frames = viewer->GetBuffer()->GetFrameCount();
-  viewer->update();
+  viewer->Invalidate();
   ASSERT_TRUE(WaitForFrameAfter(frames));
-  const QImage frame = viewer->grabFramebuffer();
+  const QImage frame = viewer->GrabFrame();
   EXPECT_TRUE(Near(frame.pixelColor(frame.width() / 2, frame.height() / 2), Qt::red));
 }
 
@@ -153,7 +153,7 @@ TEST_F(SceneViewerTest, OptionsThatNeedANewContextGetOne) {
   EXPECT_NE(viewer->GetBuffer()->GetRenderingContext(), before);
   EXPECT_TRUE(viewer->GetBuffer()->HasRenderingContext());
   ASSERT_TRUE(WaitForFrameAfter(frames));
-  const QImage frame = viewer->grabFramebuffer();
+  const QImage frame = viewer->GrabFrame();
   EXPECT_TRUE(Near(frame.pixelColor(frame.width() / 2, frame.height() / 2), Qt::red));
 }
 
@@ -172,7 +172,7 @@ TEST_F(SceneViewerTest, RendersIntoABitmapBesideTheView) {
   EXPECT_TRUE(Near(at(1, 1), kBackgroundRgb)) << at(1, 1).name().toStdString();
   // The view renders on afterwards.
   const int frames = viewer->GetBuffer()->GetFrameCount();
-  viewer->update();
+  viewer->Invalidate();
   EXPECT_TRUE(WaitForFrameAfter(frames));
 }
 
