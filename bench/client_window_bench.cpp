@@ -45,11 +45,13 @@ QApplication* Application() {
   static int argc = 1;
   static char name[] = "client_window_bench";
   static char* argv[] = {name, nullptr};
-  // As the program starts: every GL view shares lists and textures.
-  QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   // Kept to the end of the process (destroyed among the exit handlers it
   // would outlive Qt's own globals).
-  static QApplication* application = new QApplication(argc, argv);
+  static QApplication* application = [] {
+    // As the program starts: every GL view shares lists and textures.
+    QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    return new QApplication(argc, argv);
+  }();
   return application;
 }
 

@@ -181,8 +181,13 @@ void GL3DSceneViewer::WindowResized() {
   FWindow->requestUpdate();
 }
 
+bool GL3DSceneViewer::CanDraw() const {
+  // The window hears that it was hidden only after the server unmaps it.
+  return FWindow && isVisible() && FWindow->isExposed() && !FBuffer->IsRendering();
+}
+
 void GL3DSceneViewer::RenderFrame() {
-  if (!FWindow || !FWindow->isExposed() || FBuffer->IsRendering()) return;
+  if (!CanDraw()) return;
   try {
     // The first frame on a new surface makes the context.
     if (!FBuffer->HasRenderingContext()) CreateContext();
@@ -197,7 +202,7 @@ void GL3DSceneViewer::Invalidate() {
 }
 
 QImage GL3DSceneViewer::GrabFrame() {
-  if (!FWindow || !FWindow->isExposed() || FBuffer->IsRendering()) return {};
+  if (!CanDraw()) return {};
   try {
     if (!FBuffer->HasRenderingContext()) CreateContext();
   } catch (const std::exception& e) {

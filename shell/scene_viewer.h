@@ -97,6 +97,8 @@ private:
   void RenderFrame();
   void MouseEntered(bool inside);
 
+  // Shown, exposed and not in a frame already.
+  bool CanDraw() const;
   void CreateContext();
   void DestroyContext();
   void BufferChanged();
