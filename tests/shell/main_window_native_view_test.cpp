@@ -70,17 +70,23 @@ TEST_F(MainWindowNativeView, TheScreenShowsTheWorldUnderItsSkyAtTheViewsSize) {
   }
   EXPECT_GT(sky * 4, samples * 3) << sky << " of " << samples;
 
-  // What the X server holds where the view is: the frame as drawn.
-  QApplication::processEvents();
+  // What the X server holds where the view is: the frame as drawn. Other
+  // test programs may open windows on the same server at the same place
+  // (there is no window manager), so the window is raised before each look.
   const QPoint origin = viewer->mapToGlobal(QPoint(0, 0));
-  const QImage screen = QGuiApplication::primaryScreen()
-                            ->grabWindow(0, origin.x(), origin.y(), viewer->width(), viewer->height())
-                            .toImage();
-  ASSERT_EQ(screen.size(), frame.size());
   int same = 0, points = 0;
-  for (int y = 1; y < frame.height(); y += frame.height() / 7)
-    for (int x = 1; x < frame.width(); x += frame.width() / 9, ++points)
-      same += Near(screen.pixelColor(x, y), frame.pixelColor(x, y));
+  for (int look = 0; look < 20 && (points == 0 || same < points); ++look) {
+    main->raise();
+    QTest::qWait(20);
+    const QImage screen = QGuiApplication::primaryScreen()
+                              ->grabWindow(0, origin.x(), origin.y(), viewer->width(), viewer->height())
+                              .toImage();
+    ASSERT_EQ(screen.size(), frame.size());
+    same = points = 0;
+    for (int y = 1; y < frame.height(); y += frame.height() / 7)
+      for (int x = 1; x < frame.width(); x += frame.width() / 9, ++points)
+        same += Near(screen.pixelColor(x, y), frame.pixelColor(x, y));
+  }
   EXPECT_EQ(same, points);
 }
 
