@@ -29,6 +29,7 @@
 
 #include <QEventLoop>
 #include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
 #include <cstdlib>
@@ -51,6 +52,21 @@ public:
   }
   int Ticks = 0;
   std::function<void()> Step;
+};
+
+// Counts the exposures of a window while it lives.
+class ExposeCounter : public QObject {
+public:
+  explicit ExposeCounter(QWindow& window) : FWindow(window) { FWindow.installEventFilter(this); }
+  ~ExposeCounter() override { FWindow.removeEventFilter(this); }
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Expose) ++Count;
+    return false;
+  }
+  int Count = 0;
+
+private:
+  QWindow& FWindow;
 };
 
 double ProcessCpuSeconds() {
@@ -166,6 +182,9 @@ TEST_F(MainWindowView, AtRestTheFrameLoopNeitherSpinsNorDraws) {
   RunLoopFor(300);  // the start-up's own repaints settle
   TickCounter counter;
   cadencer.Subscribe(&counter);
+  // The window system may ask for a frame (another test program's window
+  // going from over the view); those frames are not the ticks'.
+  ExposeCounter exposes(*viewer->NativeWindow());
   const int frames = viewer->FrameCount();
   const double cpu = ProcessCpuSeconds();
   RunLoopFor(2000);
@@ -174,7 +193,7 @@ TEST_F(MainWindowView, AtRestTheFrameLoopNeitherSpinsNorDraws) {
   EXPECT_GT(counter.Ticks, 0);
   EXPECT_LE(counter.Ticks, 2 * 150);  // a spin ticks thousands of times a second
   EXPECT_LT(used, 0.3) << counter.Ticks << " ticks";
-  EXPECT_EQ(viewer->FrameCount(), frames);  // nothing changed, nothing drawn
+  EXPECT_LE(viewer->FrameCount() - frames, exposes.Count);  // nothing changed, nothing drawn
 }
 
 TEST_F(MainWindowView, MovingSceneDrawsNoFasterThanTheScreen) {
@@ -185,10 +204,12 @@ TEST_F(MainWindowView, MovingSceneDrawsNoFasterThanTheScreen) {
   TickCounter counter;
   counter.Step = [camera] { camera->GetPosition()->SetX(camera->GetPosition()->GetX() + 0.01f); };
   cadencer.Subscribe(&counter);
+  ExposeCounter exposes(*viewer->NativeWindow());
   const int frames = viewer->FrameCount();
   RunLoopFor(1000);
   cadencer.UnSubscribe(&counter);
-  const int drawn = viewer->FrameCount() - frames;
+  // Frames the window system asked for are not the ticks'.
+  const int drawn = viewer->FrameCount() - frames - exposes.Count;
   // A second of the screen's frames, with a little slack for the loop's
   // own second running over.
   const double screenFrames = gui_test::ScreenRefreshRate() * 1.2 + 2;
