@@ -20,19 +20,29 @@ void TGLCustomSceneObject::SetMaterial(const TGLMaterial* value) {
 }
 
 void TGLCustomSceneObject::NotifyChange(TObject* sender) {
-  if (FMaterial && sender == FMaterial.get()) {
-    // What the material holds is applied at each render: a watcher hears
-    // of it as the material's, not as a new shape.
+  if (FMaterial && sender == FMaterial.get())
+    MaterialChanged(true);
+  else
+    TGLBaseSceneObject::NotifyChange(sender);
+}
+
+void TGLCustomSceneObject::TextureMatrixChanged() { MaterialChanged(false); }
+
+void TGLCustomSceneObject::MaterialChanged(bool listStale) {
+  // What the material holds is applied at each render: a watcher hears of
+  // it as the material's, not as a new shape.
+  {
     SetMaterialNotice(true);
     struct Clear {
       TGLCustomSceneObject& object;
       ~Clear() { object.SetMaterialNotice(false); }
     } clear{*this};
-    StructureChanged();
-    TellWatcher(TSceneObjectChange::Material);
-  } else {
-    TGLBaseSceneObject::NotifyChange(sender);
+    if (listStale)
+      StructureChanged();
+    else
+      TGLBaseSceneObject::NotifyChange(FMaterial.get());
   }
+  TellWatcher(TSceneObjectChange::Material);
 }
 
 void TGLCustomSceneObject::Assign(const TPersistent* source) {

@@ -22,6 +22,9 @@ public:
   // A change of the material is a change of the structure (drawables may
   // build their lists after it); anything else goes to the node.
   void NotifyChange(TObject* sender) override;
+  // A repaint that keeps the display list; a watcher hears of the
+  // material.
+  void TextureMatrixChanged() override;
   // From another custom object: material and hint, then the node's part.
   void Assign(const TPersistent* source) override;
   bool Blended() const override;
@@ -30,6 +33,9 @@ public:
   void DoRender(TRenderContextInfo& rci, bool renderSelf, bool renderChildren) override;
 
 private:
+  // A change of the material: the list compiled again when `listStale`
+  // (drawables may build their lists after it), else a repaint.
+  void MaterialChanged(bool listStale);
   // One pass of the geometry: direct-drawn (or amalgamated) objects emit it,
   // the others replay their display list.
   void DrawGeometry(TRenderContextInfo& rci);

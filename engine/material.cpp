@@ -87,6 +87,16 @@ void TGLMaterial::NotifyTexMappingChange() {
     NotifyChange(this);
 }
 
+void TGLMaterial::NotifyTextureMatrixChange() {
+  if (UpdateCount() != 0) return;
+  if (auto* listener = dynamic_cast<SceneValueListener*>(GetOwner())) {
+    listener->TextureMatrixChanged();
+    if (OnNotifyChange) OnNotifyChange(this);
+  } else {
+    NotifyChange(this);
+  }
+}
+
 void TGLMaterial::SetMaterialLibrary(TGLMaterialLibrary* library) {
   if (library != FMaterialLibrary) {
     if (FMaterialLibrary) FMaterialLibrary->UnRegisterReferencingMaterial(this);

@@ -87,6 +87,10 @@ public:
   // Texture enabling is compiled into display lists: a scene object owner
   // rebuilds its list, a library material tells its users so.
   void NotifyTexMappingChange();
+  // The library material's texture matrix moved: a scene object owner is
+  // drawn again with its list kept (the matrix is loaded by Apply); others
+  // as NotifyChange.
+  void NotifyTextureMatrixChange();
 
   void Apply(TRenderContextInfo& rci);
   // False: no further pass is wanted.

@@ -206,7 +206,7 @@ void TGLLibMaterial::CalculateTextureMatrix() {
     FTextureMatrixIsIdentity = false;
     FTextureMatrix = CreateScaleAndTranslationMatrix(FTextureScale->AsVector(), FTextureOffset->AsVector());
   }
-  NotifyUsers();
+  NotifyUsersOfTextureMatrix();
 }
 
 void TGLLibMaterial::ForgetTexture2() {
@@ -281,6 +281,21 @@ void TGLLibMaterial::NotifyUsers() {
       component->NotifyChange(this);
     else if (auto* libMaterial = dynamic_cast<TGLLibMaterial*>(user))
       libMaterial->NotifyUsers();
+    else
+      CLIENT_ASSERT(false, "Unsupported user of a library material");
+  });
+}
+
+void TGLLibMaterial::NotifyUsersOfTextureMatrix() {
+  WalkUsers([this](TObject* user) {
+    if (auto* material = dynamic_cast<TGLMaterial*>(user))
+      material->NotifyTextureMatrixChange();
+    else if (auto* object = dynamic_cast<TGLUpdateAbleObject*>(user))
+      object->NotifyChange(this);
+    else if (auto* component = dynamic_cast<TGLUpdateAbleComponent*>(user))
+      component->NotifyChange(this);
+    else if (auto* libMaterial = dynamic_cast<TGLLibMaterial*>(user))
+      libMaterial->NotifyUsersOfTextureMatrix();
     else
       CLIENT_ASSERT(false, "Unsupported user of a library material");
   });

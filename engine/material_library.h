@@ -102,7 +102,8 @@ public:
   void SetTextureScale(const TGLCoordinates* value);
   bool TextureMatrixIsIdentity() const { return FTextureMatrixIsIdentity; }
   const TMatrix& GetTextureMatrix() const { return FTextureMatrix; }
-  // Scale by TextureScale, then translation by TextureOffset; users told.
+  // Scale by TextureScale, then translation by TextureOffset; users told
+  // (NotifyUsersOfTextureMatrix).
   void CalculateTextureMatrix();
 
   const std::string& GetTexture2Name() const { return FTexture2Name; }
@@ -123,6 +124,9 @@ public:
   int UserCount() const { return static_cast<int>(FUserList.size()); }
   void NotifyUsers();
   void NotifyUsersOfTexMapChange();
+  // As NotifyUsers, for a new texture matrix: materials keep their owners'
+  // lists (TGLMaterial::NotifyTextureMatrixChange).
+  void NotifyUsersOfTextureMatrix();
 
   void PrepareBuildList();
   // This material's texture handles, then those along the second-texture

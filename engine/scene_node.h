@@ -210,6 +210,8 @@ public:
   TSceneObjectWatcher* GetWatcher() const { return FWatcher; }
   std::uint32_t GetWatcherTag() const { return FWatcherTag; }
   void LibMaterialGone() override { TellWatcher(TSceneObjectChange::Shape); }
+  // A repaint; the display list stays (see SceneValueListener).
+  void TextureMatrixChanged() override { NotifyChange(this); }
   void Loaded() override;
   void Assign(const TPersistent* source) override;
 

@@ -19,6 +19,10 @@ public:
   // The library material a material referred to has gone: the material
   // stands for itself from now on.
   virtual void LibMaterialGone() {}
+  // The texture matrix of the material's library material moved. It is
+  // loaded when the material is applied, never compiled into a list: the
+  // object is drawn again as it stands.
+  virtual void TextureMatrixChanged() = 0;
 
 protected:
   ~SceneValueListener() = default;

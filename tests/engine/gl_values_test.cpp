@@ -36,6 +36,7 @@ public:
   int structureChanges = 0;
   void CoordinateChanged(TGLCoordinates*) override { ++coordinateChanges; }
   void StructureChanged() override { ++structureChanges; }
+  void TextureMatrixChanged() override {}
 };
 
 class CountingComponent : public TGLUpdateAbleComponent {

@@ -248,6 +248,7 @@ public:
   void NotifyChange(TObject*) override { ++changes; }
   void CoordinateChanged(TGLCoordinates*) override {}
   void StructureChanged() override { ++structureChanges; }
+  void TextureMatrixChanged() override {}
   int changes = 0;
   int structureChanges = 0;
 };

@@ -1,7 +1,9 @@
 // Proxies, custom scene objects and after-effects in a real frame on the
 // off-screen context: a proxy draws its master at its own place and is what
 // picking finds, proxies of themselves draw once, a multi-pass material
-// draws its object once per pass, and after-effects come after everything.
+// draws its object once per pass, a scrolling texture moves a compiled
+// object's picture without compiling it again, and after-effects come after
+// everything.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -15,7 +17,9 @@
 #include "engine/direct_opengl.h"
 #include "engine/effects.h"
 #include "engine/gl_api.h"
+#include "engine/gl_recorder.h"
 #include "engine/material_library.h"
+#include "engine/texture.h"
 #include "engine/multitexture.h"
 #include "engine/proxy_object.h"
 #include "engine/scene.h"
@@ -57,6 +61,31 @@ private:
   std::function<void()> onBuild_;
 };
 CLIENT_DEFINE_CLASS(TCountingObject, TGLCustomSceneObject)
+
+// A textured square (s from 0 on its left to 1 on its right), compiled
+// into its display list; its builds counted.
+class TCompiledSquare : public TGLCustomSceneObject {
+  CLIENT_DECLARE_CLASS(TCompiledSquare)
+public:
+  using TGLCustomSceneObject::TGLCustomSceneObject;
+  void BuildList(TRenderContextInfo&) override {
+    ++builds;
+    const GLApi& gl = GL();
+    gl.glColor3f(1, 1, 1);
+    gl.glBegin(GL_QUADS);
+    gl.glTexCoord2f(0, 0);
+    gl.glVertex3f(-0.6f, -0.6f, 0);
+    gl.glTexCoord2f(1, 0);
+    gl.glVertex3f(0.6f, -0.6f, 0);
+    gl.glTexCoord2f(1, 1);
+    gl.glVertex3f(0.6f, 0.6f, 0);
+    gl.glTexCoord2f(0, 1);
+    gl.glVertex3f(-0.6f, 0.6f, 0);
+    gl.glEnd();
+  }
+  int builds = 0;
+};
+CLIENT_DEFINE_CLASS(TCompiledSquare, TGLCustomSceneObject)
 
 // Asks for `passes` passes in all.
 class TPassesShader : public TGLShader {
@@ -247,6 +276,43 @@ TEST_F(ProxyCustomTest, FailedPassTakesTheMaterialOff) {
   buffer.Render();  // the next frame applies the material again
   EXPECT_EQ(object->builds, 2);
   libMaterial->SetShader(nullptr);
+}
+
+TEST_F(ProxyCustomTest, AScrollingTextureMovesACompiledPictureWithoutCompilingItAgain) {
+  // Black on the left, white on the right, sampled as it stands.
+  Bitmap halves(2, 1, pf24bit);
+  std::fill(halves.Data() + 3, halves.Data() + 6, 255);
+  TGLMaterialLibrary library;
+  TGLLibMaterial* scrolling = library.AddTextureMaterial("sea", halves);
+  TGLTexture& texture = *scrolling->GetMaterial()->GetTexture();
+  texture.SetMinFilter(miNearest);
+  texture.SetMagFilter(maNearest);
+  auto* square = scene.GetObjects()->AddNewChild<TCompiledSquare>();
+  ASSERT_FALSE(square->GetObjectStyle() & sosDirectDraw);
+  square->GetMaterial()->SetMaterialLibrary(&library);
+  square->GetMaterial()->SetLibMaterialName("sea");
+  int changes = 0;
+  buffer.OnChange = [&](TObject*) { ++changes; };
+  buffer.Render();
+  ASSERT_EQ(square->builds, 1);
+  const int left = kSize / 2 - 10, right = kSize / 2 + 10;
+  ASSERT_LT(RedAt(left, kSize / 2), 50);
+  ASSERT_GT(RedAt(right, kSize / 2), 150);
+
+  // Half a picture on: what the left showed is on the right.
+  scrolling->GetTextureOffset()->AddScaledVector(0.5f, XHmgVector);
+  EXPECT_GE(changes, 1) << "the view must hear of it to draw it";
+  GLCallRecorder calls;
+  buffer.Render();
+  EXPECT_EQ(calls.Count("glNewList"), 0);
+  EXPECT_EQ(square->builds, 1);
+  EXPECT_GT(RedAt(left, kSize / 2), 150);
+  EXPECT_LT(RedAt(right, kSize / 2), 50);
+
+  // What is compiled into the list still compiles it again.
+  texture.SetDisabled(true);
+  buffer.Render();
+  EXPECT_EQ(square->builds, 2);
 }
 
 TEST_F(ProxyCustomTest, AfterEffectDrawsAfterEveryOtherObject) {
