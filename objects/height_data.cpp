@@ -266,6 +266,14 @@ void THeightDataSource::StopServiceThread() {
   if (FThread.joinable()) FThread.join();
 }
 
+void THeightDataSource::SetMaxThreads(int value) {
+  {
+    std::lock_guard<std::mutex> lock(FWakeLock);
+    FMaxThreads.store(value < 0 ? 0 : value);
+  }
+  FWake.notify_all();
+}
+
 void THeightDataSource::SetHeightDataClass(THeightDataClass tileClass) {
   std::lock_guard<std::mutex> lock(FLock);
   if (tileClass) FHeightDataClass = std::move(tileClass);
@@ -512,11 +520,18 @@ void THeightDataSource::ServiceThreadLoop() {
       }
       idle = picked.empty();
     }
+    FServicePasses.fetch_add(1);
     idlePasses = idle ? idlePasses + 1 : 0;
     if (idlePasses >= 10) {
       std::unique_lock<std::mutex> lock(FWakeLock);
-      FWake.wait_for(lock, std::chrono::milliseconds(10), [this] { return FTerminate.load(); });
-    } else
+      if (FMaxThreads.load() == 0)
+        // Without workers tiles are prepared by whoever asks: nothing to
+        // look for until workers are allowed, so no wake-ups at rest.
+        FWake.wait(lock, [this] { return FTerminate.load() || FMaxThreads.load() > 0; });
+      else
+        FWake.wait_for(lock, std::chrono::milliseconds(10), [this] { return FTerminate.load(); });
+    } else {
       std::this_thread::yield();
+    }
   }
 }

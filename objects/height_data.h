@@ -227,7 +227,9 @@ public:
   virtual float InterpolatedHeight(float x, float y, int tileSize);
 
   int GetMaxThreads() const { return FMaxThreads.load(); }
-  void SetMaxThreads(int value) { FMaxThreads.store(value < 0 ? 0 : value); }
+  // A limit above 0 wakes the service thread, which sleeps while there is
+  // none.
+  void SetMaxThreads(int value);
   int GetMaxPoolSize() const { return FMaxPoolSize; }
   void SetMaxPoolSize(int value) { FMaxPoolSize = value; }
   float GetDefaultHeight() const { return FDefaultHeight; }
@@ -238,6 +240,8 @@ public:
 
   // Tiles in the cache (ours: for tests, benchmarks and statistics).
   int TileCount() const;
+  // Passes the service thread has made over the tiles (ours: for tests).
+  long ServicePasses() const { return FServicePasses.load(); }
   // The tile at a position of the list, most recently used first.
   THeightData* TileAt(int index) const;
 
@@ -266,7 +270,9 @@ private:
   float FDefaultHeight = 0;
   double FReleaseLatency = 15.0 / (24 * 3600);
   std::atomic<bool> FTerminate{false};
-  // Wakes the idle service thread at once when the source stops it.
+  std::atomic<long> FServicePasses{0};
+  // Wakes the idle service thread at once when the source stops it or
+  // allows workers.
   std::mutex FWakeLock;
   std::condition_variable FWake;
   std::thread FThread;

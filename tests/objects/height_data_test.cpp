@@ -509,6 +509,29 @@ TEST(HeightDataThreads, WorkersPrepareTilesWhileOthersAskAndCleanUp) {
   EXPECT_EQ(f.source.TileCount(), 0);
 }
 
+TEST(HeightDataThreads, WithoutWorkersTheServiceThreadSleepsUntilWorkersAreAllowed) {
+  TGLCustomHDS source;
+  std::atomic<int> prepared{0};
+  source.OnStartPreparingData = [&](THeightData* tile) {
+    tile->Allocate(hvtByte);
+    ++prepared;
+  };
+  // Its first idle passes come at once; then it sleeps.
+  long settled = -1;
+  for (int i = 0; i < 200 && source.ServicePasses() != settled; ++i) {
+    settled = source.ServicePasses();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(source.ServicePasses(), settled) << "a source at rest keeps waking its thread";
+
+  // Allowed workers, the thread wakes and prepares what is asked for.
+  source.SetMaxThreads(1);
+  EXPECT_EQ(source.GetData(0, 0, 4, hvtByte)->GetDataState(), htsReady);
+  EXPECT_EQ(prepared.load(), 1);
+  EXPECT_GT(source.ServicePasses(), settled);
+}
+
 TEST(HeightDataThreads, TileBeingPreparedSurvivesCleanUp) {
   TGLCustomHDS source;
   std::mutex m;
