@@ -32,6 +32,11 @@
 #include "bench/coloured_log.h"
 #include "shell/application.h"
 #include "shell/core/telnet_client.h"
+// Older programs (client_window_bench.sh --revision) start without it.
+#if __has_include("shell/core/renderer_threads.h")
+#include "shell/core/renderer_threads.h"
+#define CLIENT_WINDOW_BENCH_RENDERER_THREADS 1
+#endif
 #include "shell/main_window.h"
 #include "shell/scene_viewer.h"
 #include "tests/support/loopback_listener.h"
@@ -48,7 +53,11 @@ QApplication* Application() {
   // Kept to the end of the process (destroyed among the exit handlers it
   // would outlive Qt's own globals).
   static QApplication* application = [] {
-    // As the program starts: every GL view shares lists and textures.
+    // As the program starts: the software renderer's threads, and every GL
+    // view sharing lists and textures.
+#ifdef CLIENT_WINDOW_BENCH_RENDERER_THREADS
+    LimitSoftwareRendererThreads();
+#endif
     QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     return new QApplication(argc, argv);
   }();

@@ -3,6 +3,7 @@
 
 #include "shell/application.h"
 #include "shell/core/client_options.h"
+#include "shell/core/renderer_threads.h"
 #include "shell/main_window.h"
 
 #include <QApplication>
@@ -25,6 +26,8 @@ int main(int argc, char** argv) {
     return 0;
   }
 
+  // Before anything of GL starts.
+  LimitSoftwareRendererThreads();
   // Every GL view shares display lists and textures with the others.
   QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   int toolkitArgc = 1;  // every argument is ours and already read
