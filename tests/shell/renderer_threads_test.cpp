@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -32,13 +33,22 @@ protected:
 TEST_F(RendererThreads, UnsetTheyAreLimitedAndTheUsersCountStands) {
   unsetenv("LP_NUM_THREADS");
   LimitSoftwareRendererThreads();
-  EXPECT_EQ(Value(), std::to_string(kSoftwareRendererThreads));
+  const unsigned cores = std::thread::hardware_concurrency();
+  EXPECT_EQ(Value(), std::to_string(SoftwareRendererThreads(cores)));
   // "0" draws on the calling thread: a choice, not an absence.
   for (const char* users : {"0", "8", ""}) {
     setenv("LP_NUM_THREADS", users, 1);
     LimitSoftwareRendererThreads();
     EXPECT_EQ(Value(), std::string(users));
   }
+}
+
+TEST_F(RendererThreads, NeverMoreThanTheCores) {
+  struct Case {
+    unsigned cores, threads;
+  };
+  for (const Case c : {Case{1, 1}, Case{2, 2}, Case{4, 4}, Case{8, 4}, Case{64, 4}, Case{0, 4}})
+    EXPECT_EQ(SoftwareRendererThreads(c.cores), c.threads) << c.cores << " cores";
 }
 
 }  // namespace
