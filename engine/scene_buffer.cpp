@@ -174,6 +174,13 @@ TGL3DSceneBuffer::~TGL3DSceneBuffer() {
   DestroyRenderingContext();
 }
 
+int TGL3DSceneBuffer::RequestedDepthBits() const {
+  const int bits[] = {24, 16, 24, 32};
+  return bits[FDepthPrecision];
+}
+
+int TGL3DSceneBuffer::RequestedStencilBits() const { return (FContextOptions & roStencilBuffer) ? 8 : 0; }
+
 void TGL3DSceneBuffer::ApplyContextOptions(TGLContext& context) const {
   TGLRCOptions options = 0;
   if (FContextOptions & roDoubleBuffer) options |= rcoDoubleBuffered;
@@ -187,9 +194,8 @@ void TGL3DSceneBuffer::ApplyContextOptions(TGLContext& context) const {
   else if (FColorDepth == cd16bits)
     colorBits = 16;
   context.SetColorBits(colorBits);
-  const int depthBits[] = {24, 16, 24, 32};
-  context.SetDepthBits(depthBits[FDepthPrecision]);
-  context.SetStencilBits((FContextOptions & roStencilBuffer) ? 8 : 0);
+  context.SetDepthBits(RequestedDepthBits());
+  context.SetStencilBits(RequestedStencilBits());
   context.SetAlphaBits((FContextOptions & roDestinationAlpha) ? 8 : 0);
   context.SetAccumBits(0);
   context.SetAuxBuffers(0);

@@ -157,6 +157,10 @@ public:
   void SetDepthPrecision(TGLDepthPrecision value);
   TGLColorDepth GetColorDepth() const { return FColorDepth; }
   void SetColorDepth(TGLColorDepth value);
+  // The bits of depth and of stencil a new context is asked for, from the
+  // depth precision and the stencil option.
+  int RequestedDepthBits() const;
+  int RequestedStencilBits() const;
   int GetRenderDPI() const { return FRenderDPI; }
 
   TGLStates& GLStates() { return FGLStates; }

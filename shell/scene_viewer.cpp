@@ -50,7 +50,7 @@ public:
   explicit ViewerWindow(GL3DSceneViewer& viewer) : FViewer(viewer) {
     setSurfaceType(QSurface::OpenGLSurface);
     setFlag(Qt::WindowDoesNotAcceptFocus);
-    setFormat(GL3DSceneViewer::RequestedFormat(viewer.GetVSync()));
+    setFormat(viewer.RequestedFormat());
   }
 
 protected:
@@ -85,15 +85,15 @@ private:
   GL3DSceneViewer& FViewer;
 };
 
-QSurfaceFormat GL3DSceneViewer::RequestedFormat(TVSyncMode vsync) {
+QSurfaceFormat GL3DSceneViewer::RequestedFormat() const {
   QSurfaceFormat format;
   format.setRenderableType(QSurfaceFormat::OpenGL);
   format.setProfile(QSurfaceFormat::CompatibilityProfile);
   format.setVersion(2, 1);
   format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
-  format.setDepthBufferSize(24);
-  format.setStencilBufferSize(8);
-  format.setSwapInterval(vsync == vsmSync ? 1 : 0);
+  format.setDepthBufferSize(FBuffer->RequestedDepthBits());
+  format.setStencilBufferSize(FBuffer->RequestedStencilBits());
+  format.setSwapInterval(FVSync == vsmSync ? 1 : 0);
   return format;
 }
 
@@ -137,7 +137,7 @@ GL3DSceneViewer::~GL3DSceneViewer() {
 void GL3DSceneViewer::SetVSync(TVSyncMode value) {
   if (value == FVSync) return;
   FVSync = value;
-  FWindow->setFormat(RequestedFormat(FVSync));
+  FWindow->setFormat(RequestedFormat());
 }
 
 int GL3DSceneViewer::ToDevicePixels(int logical) const {
@@ -229,7 +229,16 @@ void GL3DSceneViewer::BufferChanged() {
 }
 
 void GL3DSceneViewer::BufferStructureChanged() {
-  // Options that need another context: made again on the same window.
+  // Depth or stencil of another size needs a window of another format.
+  const QSurfaceFormat wanted = RequestedFormat();
+  const QSurfaceFormat current = FWindow->requestedFormat();
+  if (wanted.depthBufferSize() != current.depthBufferSize() ||
+      wanted.stencilBufferSize() != current.stencilBufferSize()) {
+    FWindow->setFormat(wanted);
+    if (FWindow->handle()) RemakeWindow();
+    return;
+  }
+  // Other options that need another context: made again on the same window.
   if (!FBuffer->HasRenderingContext()) return;
   DestroyContext();
   try {
@@ -237,6 +246,16 @@ void GL3DSceneViewer::BufferStructureChanged() {
   } catch (const std::exception& e) {
     Report(e.what());
   }
+  Invalidate();
+}
+
+void GL3DSceneViewer::RemakeWindow() {
+  // The surface events destroy the context with the old window and make it
+  // with the new one.
+  const bool shown = FWindow->isVisible();
+  FWindow->destroy();
+  FWindow->create();
+  if (shown) FWindow->setVisible(true);
   Invalidate();
 }
 

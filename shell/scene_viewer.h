@@ -42,10 +42,12 @@ enum TVSyncMode { vsmSync, vsmNoSync };
 
 class GL3DSceneViewer : public QWidget {
 public:
-  // The format every viewer asks for: a compatibility profile (the engine
-  // draws with the fixed-function pipeline), double buffered, depth and
-  // stencil buffers.
-  static QSurfaceFormat RequestedFormat(TVSyncMode vsync = vsmNoSync);
+  // The format the view's window asks for: a compatibility profile (the
+  // engine draws with the fixed-function pipeline), double buffered, with
+  // the depth and stencil buffers its scene buffer asks for: no stencil
+  // unless asked, since depth that shares its words with an unused stencil
+  // costs the software renderer more on every pixel it draws.
+  QSurfaceFormat RequestedFormat() const;
 
   explicit GL3DSceneViewer(QWidget* parent = nullptr);
   // Destroys the buffer's context before its window goes.
@@ -103,6 +105,8 @@ private:
   void DestroyContext();
   void BufferChanged();
   void BufferStructureChanged();
+  // The platform window made again in the format asked for now.
+  void RemakeWindow();
   void Report(const std::string& message) const;
 
   std::unique_ptr<TGL3DSceneBuffer> FBuffer;

@@ -12,6 +12,7 @@
 #include <QTest>
 #include <QVBoxLayout>
 #include <QWidget>
+#include <QWindow>
 #include <dlfcn.h>
 
 #include <cstdlib>
@@ -19,6 +20,7 @@
 #include <memory>
 
 #include "engine/camera.h"
+#include "engine/context.h"
 #include "engine/direct_opengl.h"
 #include "engine/gl_api.h"
 #include "engine/scene.h"
@@ -86,6 +88,16 @@ protected:
     window.reset();
     EXPECT_TRUE(errors.empty()) << errors.front();
   }
+  // The stencil bits of the buffer the view draws into.
+  int StencilBits() {
+    TGLContext* context = viewer->GetBuffer()->GetRenderingContext();
+    if (!context) return -1;
+    context->Activate();
+    GLint bits = -1;
+    GL().glGetIntegerv(GL_STENCIL_BITS, &bits);
+    context->Deactivate();
+    return bits;
+  }
   // Waits until the view rendered another frame after `frames`.
   bool WaitForFrameAfter(int frames) {
     return QTest::qWaitFor([&] { return viewer->GetBuffer()->GetFrameCount() > frames; }, 5000);
@@ -105,6 +117,14 @@ TEST_F(SceneViewerTest, ContextIsACompatibilityProfile) {
       << format.majorVersion() << "." << format.minorVersion();
   EXPECT_GE(format.depthBufferSize(), 16);
   EXPECT_EQ(viewer->objectName(), "GL3DSceneViewer");
+}
+
+TEST_F(SceneViewerTest, TheWindowAsksForTheDepthAndStencilTheBufferAsksFor) {
+  // By default 24 bits of depth and no stencil.
+  EXPECT_EQ(viewer->NativeWindow()->requestedFormat().depthBufferSize(), 24);
+  EXPECT_EQ(viewer->NativeWindow()->requestedFormat().stencilBufferSize(), 0);
+  ASSERT_NE(viewer->NativeContext(), nullptr);
+  EXPECT_GE(viewer->NativeContext()->format().depthBufferSize(), 24);
 }
 
 TEST_F(SceneViewerTest, ShowsTheSceneOverTheBackground) {
@@ -149,11 +169,21 @@ TEST_F(SceneViewerTest, PicksOutsidePaintInWidgetPixels) {
 TEST_F(SceneViewerTest, OptionsThatNeedANewContextGetOne) {
   const TGLContext* before = viewer->GetBuffer()->GetRenderingContext();
   const int frames = viewer->GetBuffer()->GetFrameCount();
+  // A stencil buffer: the window is made again in a format that has one.
   viewer->GetBuffer()->SetContextOptions(roDoubleBuffer | roRenderToWindow | roStencilBuffer);
   EXPECT_NE(viewer->GetBuffer()->GetRenderingContext(), before);
   EXPECT_TRUE(viewer->GetBuffer()->HasRenderingContext());
+  EXPECT_GE(StencilBits(), 8);
   ASSERT_TRUE(WaitForFrameAfter(frames));
-  const QImage frame = viewer->GrabFrame();
+  QImage frame = viewer->GrabFrame();
+  EXPECT_TRUE(Near(frame.pixelColor(frame.width() / 2, frame.height() / 2), Qt::red));
+  // Another option, on the same window.
+  const QWindow* window = viewer->NativeWindow();
+  before = viewer->GetBuffer()->GetRenderingContext();
+  viewer->GetBuffer()->SetContextOptions(roDoubleBuffer | roRenderToWindow | roStencilBuffer | roTwoSideLighting);
+  EXPECT_NE(viewer->GetBuffer()->GetRenderingContext(), before);
+  EXPECT_EQ(viewer->NativeWindow(), window);
+  frame = viewer->GrabFrame();
   EXPECT_TRUE(Near(frame.pixelColor(frame.width() / 2, frame.height() / 2), Qt::red));
 }
 
