@@ -47,9 +47,13 @@
 
 namespace {
 
-// The main window's part, read from a world's folder; the log discarded.
+// The main window's part, read from a world's folder, its ground the one
+// the program shows; the log discarded.
 struct Window : windowless_core::Core {
-  explicit Window(const std::string& folder) : scope(folder, "/dev/null") { LoadWorldPictures(folder); }
+  explicit Window(const std::string& folder) : scope(folder, "/dev/null") {
+    LoadWorldPictures(folder);
+    stored.ShowGround(true);
+  }
   std::unique_ptr<TMud> Create() { return Core::Create(AppFolder + "config.xml"); }
   windowless_core::ProgramFolderScope scope;
 };

@@ -77,10 +77,7 @@ void Tfmtallowmer3dclient::LoadElevationAndDetails() {
   SetBusyCaption("Loading Images ..");
   StoredScene& stored = FView->GetStoredScene();
   if (fmimages) fmimages->imelevation.Assign(stored.GetHeightSource()->GetPicture());
-  // The terrain renderer is the one shown; the height field is hidden.
-  TGL3DScene& scene = *stored.GetScene();
-  const char* hidden = UseTerrainRenderer ? "HeightField" : "TerrainRenderer";
-  if (TGLBaseSceneObject* object = scene.FindSceneObject(hidden)) object->SetVisible(false);
+  stored.ShowGround(UseTerrainRenderer);
 
   const std::optional<std::string> details = FindExistingPath(FAppFolder + "textures/detailmap.jpg");
   if (!details) return;

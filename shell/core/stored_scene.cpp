@@ -129,6 +129,11 @@ bool StoredScene::LoadHeightPicture(const std::string& programFolder) {
   return true;
 }
 
+void StoredScene::ShowGround(bool terrainRenderer) {
+  const char* hidden = terrainRenderer ? "HeightField" : "TerrainRenderer";
+  if (TGLBaseSceneObject* object = FScene->FindSceneObject(hidden)) object->SetVisible(false);
+}
+
 void StoredScene::BuildMaterials() {
   TGLLibMaterials& materials = *FMaterialLibrary->GetMaterials();
   auto add = [&](const char* name) {

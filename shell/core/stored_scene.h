@@ -38,6 +38,9 @@ public:
   // Loads the stored height picture of a program folder into the height
   // source; false (picture left empty) when the folder has none.
   bool LoadHeightPicture(const std::string& programFolder);
+  // The ground the view shows: the terrain renderer, or the flat height
+  // field; the other is hidden.
+  void ShowGround(bool terrainRenderer);
 
   TGL3DScene* GetScene() const { return FScene.get(); }
   TGLMaterialLibrary* GetMaterialLibrary() const { return FMaterialLibrary.get(); }

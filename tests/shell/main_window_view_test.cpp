@@ -12,6 +12,7 @@
 #include "engine/cadencer.h"
 #include "engine/camera.h"
 #include "engine/gl_api.h"
+#include "engine/scene.h"
 #include "engine/scene_buffer.h"
 #include "tests/shell/gui_test_support.h"
 #include "tests/shell/main_window_on_screen.h"
@@ -97,6 +98,11 @@ TEST_F(MainWindowView, ScreenshotShowsTheSampleWorldUnderItsSky) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return viewer->isVisible(); }, 60000));
   ASSERT_TRUE(QTest::qWaitFor([&] { return viewer->FrameCount() > 0; }, 60000));
   EXPECT_EQ(viewer->size(), main->pnviewer->size());
+  // The ground is the terrain renderer's; the flat height field beside it
+  // is not drawn.
+  TGL3DScene& scene = *main->GetView()->GetScene();
+  EXPECT_TRUE(scene.FindSceneObject("TerrainRenderer")->GetVisible());
+  EXPECT_FALSE(scene.FindSceneObject("HeightField")->GetVisible());
   TGLContext& context = *viewer->GetBuffer()->GetRenderingContext();
   context.Activate();
   EXPECT_EQ(GL().glGetError(), static_cast<GLenum>(GL_NO_ERROR));
