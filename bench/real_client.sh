@@ -8,7 +8,8 @@
 # loopback server, timed from the server's accept of the connection the
 # Connect button opens until the client has read the whole log from its
 # socket.
-# Needs xdotool and python3. Prints uptime before and after.
+# Needs Xvfb, xdotool, xwininfo (Debian's x11-utils), bc and python3.
+# Prints uptime before and after.
 #
 #   bench/real_client.sh
 set -euo pipefail
