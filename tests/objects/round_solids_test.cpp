@@ -351,7 +351,15 @@ TEST(RayCast, Annulus) {
 
 TEST(RayCast, Torus) {
   TGLTorus torus;
+  // Off the planes of symmetry, parallel to the torus's plane: the ray meets
+  // the outside of the tube where the circle about the axis of radius 0.4 +
+  // sqrt(0.1^2 - z^2) crosses it.
+  const float y = -0.49225f, z = -0.01725f, outer = 0.4f + std::sqrt(0.01f - z * z);
+  const TAffineVector across{std::sqrt(outer * outer - y * y), y, z};
+  const float ring = 0.4f / std::hypot(across[0], y);
+  const TAffineVector acrossNormal = AffineVectorNormalized({across[0] * (1 - ring), y * (1 - ring), z});
   ExpectRays(torus, {
+                        {"across the tube off its planes", {2, y, z}, {-1, 0, 0}, across, acrossNormal},
                         {"down onto the tube", {0.4f, 0, 5}, {0, 0, -1}, TAffineVector{0.4f, 0, 0.1f}, {0, 0, 1}},
                         {"onto the outer equator", {2, 0, 0}, {-1, 0, 0}, TAffineVector{0.5f, 0, 0}, {1, 0, 0}},
                         {"from inside the tube", {0, 0.4f, 0}, {0, 1, 0}, TAffineVector{0, 0.5f, 0}, {0, 1, 0}},
