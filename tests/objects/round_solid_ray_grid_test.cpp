@@ -1,16 +1,23 @@
 // Ray casts of the round solids over grids of rays, not only along their
 // planes of symmetry: the torus against its tube (found by marching along
-// each ray) and its drawn triangles.
+// each ray) and its drawn triangles; cylinders, cones and annuli, of
+// negative sizes too, against what GLU's quadrics draw for them.
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cmath>
+#include <functional>
+#include <memory>
+#include <numbers>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "engine/vector_geometry.h"
+#include "objects/annulus.h"
+#include "objects/cylinder.h"
 #include "objects/torus.h"
 #include "tests/objects/batch_measure.h"
 #include "tests/objects/geometry_expect.h"
@@ -197,6 +204,90 @@ TEST(TorusRayGrid, ARayThatMeetsADrawnTriangleInsideTheTubeHitsTheTorus) {
     }
   EXPECT_GT(drawn, grid.n * grid.n / 4);
   EXPECT_EQ(unreported, 0) << "first: " << first;
+}
+
+// --- Cylinders, cones and annuli --------------------------------------------------------
+
+// A solid and the triangles it draws.
+struct DrawnSolid {
+  std::unique_ptr<TGLCylinderBase> object;
+  std::vector<MeasuredTriangle> triangles;
+};
+
+template <class T>
+DrawnSolid Made(const std::function<void(T&)>& set) {
+  auto solid = std::make_unique<T>();
+  set(*solid);
+  GeometryBatches batches;
+  if constexpr (std::is_same_v<T, TGLCylinder>)
+    batches = BuildCylinderGeometry(solid->Shape(), solid->Style());
+  else if constexpr (std::is_same_v<T, TGLCone>)
+    batches = BuildConeGeometry(solid->Shape(), solid->Style());
+  else
+    batches = BuildAnnulusGeometry(solid->Shape(), solid->Style());
+  return {std::move(solid), TrianglesOf(batches)};
+}
+
+TEST(RoundSolidRayGrid, EveryHitLiesOnWhatIsDrawn) {
+  struct Case {
+    const char* name;
+    std::function<DrawnSolid()> make;
+  };
+  const Case cases[] = {
+      {"cylinder", [] { return Made<TGLCylinder>([](TGLCylinder&) {}); }},
+      {"cylinder, top radius below zero", [] { return Made<TGLCylinder>([](TGLCylinder& c) { c.SetTopRadius(-0.2f); }); }},
+      {"cylinder, height below zero", [] { return Made<TGLCylinder>([](TGLCylinder& c) { c.SetHeight(-1); }); }},
+      {"cylinder on its top, height below zero", [] {
+         return Made<TGLCylinder>([](TGLCylinder& c) {
+           c.SetHeight(-1);
+           c.SetAlignment(caTop);
+         });
+       }},
+      {"cylinder, bottom radius below zero",
+       [] { return Made<TGLCylinder>([](TGLCylinder& c) { c.SetBottomRadius(-0.5f); }); }},
+      {"cone", [] { return Made<TGLCone>([](TGLCone&) {}); }},
+      {"cone, height below zero", [] { return Made<TGLCone>([](TGLCone& c) { c.SetHeight(-1); }); }},
+      {"cone, radius below zero", [] { return Made<TGLCone>([](TGLCone& c) { c.SetBottomRadius(-0.5f); }); }},
+      {"annulus", [] { return Made<TGLAnnulus>([](TGLAnnulus&) {}); }},
+      {"annulus, height below zero", [] { return Made<TGLAnnulus>([](TGLAnnulus& a) { a.SetHeight(-1); }); }},
+      {"annulus, top radius below zero", [] { return Made<TGLAnnulus>([](TGLAnnulus& a) { a.SetTopRadius(-0.5f); }); }},
+      {"annulus, bottom inner radius below zero",
+       [] { return Made<TGLAnnulus>([](TGLAnnulus& a) { a.SetBottomInnerRadius(-0.2f); }); }},
+  };
+  const Vec tilted = Normalised({1, -0.6, 0.45});
+  const Vec tiltedSide = Normalised(Cross(tilted, {0, 1, 0})), tiltedUp = Cross(tiltedSide, tilted);
+  auto scaled = [](const Vec& v, double k) { return Vec{k * v[0], k * v[1], k * v[2]}; };
+  const RayGrid grids[] = {
+      {"along +x", {-3, 0, 0}, {0, 0, 0.8}, {0, 0.8, 0}, {1, 0, 0}, 30},
+      {"down", {0, 3, 0}, {0.8, 0, 0}, {0, 0, 0.8}, {0, -1, 0}, 30},
+      {"up", {0, -3, 0}, {0.8, 0, 0}, {0, 0, 0.8}, {0, 1, 0}, 30},
+      {"tilted", scaled(tilted, -3), scaled(tiltedSide, 0.8), scaled(tiltedUp, 0.8), tilted, 30},
+  };
+  // A hit on the round surface lies this far at most from the flat faces
+  // GLU draws of it (16 slices of radius 0.5).
+  const double chord = 0.5 * (1 - std::cos(std::numbers::pi / 16)) + 1e-4;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const DrawnSolid solid = c.make();
+    int hits = 0, phantoms = 0;
+    std::string first;
+    for (const RayGrid& grid : grids)
+      for (int i = 0; i < grid.n; ++i)
+        for (int j = 0; j < grid.n; ++j) {
+          const Vec start = GridStart(grid, i, j);
+          TVector4f point;
+          if (!solid.object->RayCastIntersect(PointMake(ToAffine(start)), VectorMakeFromAffine(ToAffine(grid.direction)),
+                                              &point))
+            continue;
+          ++hits;
+          const double off = DistanceToTriangles(AffineVectorMake(point), solid.triangles);
+          if (off > chord && phantoms++ == 0)
+            first = Describe(start, grid.direction) + " hits " + std::to_string(off) + " away from what is drawn";
+        }
+    EXPECT_EQ(phantoms, 0) << "of " << hits << " hits; first: " << first;
+    // Something is hit wherever something is drawn.
+    EXPECT_EQ(hits > 0, !solid.triangles.empty());
+  }
 }
 
 }  // namespace
