@@ -224,6 +224,34 @@ TEST(RoundSolids, SettersAndCopies) {
   EXPECT_TRUE(NearVector(annulus.AxisAlignedDimensionsUnscaled(), {0.7f, 0.5f, 0.7f, 0}));
 }
 
+TEST(TGLTorus, ACopyIsTheSameTorus) {
+  TGLTorus torus;
+  torus.SetMajorRadius(0.7f);
+  torus.SetMinorRadius(0.2f);
+  torus.SetRings(9);
+  torus.SetSides(5);
+  auto expectSame = [&](const TGLTorus& copy) {
+    EXPECT_EQ(copy.GetMajorRadius(), 0.7f);
+    EXPECT_EQ(copy.GetMinorRadius(), 0.2f);
+    EXPECT_EQ(copy.GetRings(), 9);
+    EXPECT_EQ(copy.GetSides(), 5);
+  };
+  Counting<TGLTorus> copy;
+  copy.ResetCounts();
+  copy.Assign(&torus);
+  expectSame(copy);
+  EXPECT_GE(copy.structure, 1) << "a copy draws its new shape";
+  // A parent's copy copies its children.
+  TGLDummyCube parent;
+  parent.AddNewChild<TGLTorus>()->Assign(&torus);
+  TGLDummyCube parentCopy;
+  parentCopy.Assign(&parent);
+  ASSERT_EQ(parentCopy.GetCount(), 1);
+  const auto* child = dynamic_cast<const TGLTorus*>(parentCopy.GetChild(0));
+  ASSERT_NE(child, nullptr);
+  expectSame(*child);
+}
+
 TEST(TGLFrustrum, SizeIsStoredOnlyOffItsDefaults) {
   TGLFrustrum frustum;
   EXPECT_FALSE(frustum.WriteFrustrumSizeData().has_value());
