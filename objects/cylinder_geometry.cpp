@@ -107,7 +107,8 @@ std::optional<RayHit> RoundSolidRayCast(const ObjectFrame& frame, const RoundSol
   return nearest.ToAbsolute(frame);
 }
 
-RoundSolidOutline::Ring RoundSolidOutline::DrawnRing(bool part, float inner, float outer, const CylinderBaseShape& base) {
+RoundSolidOutline::Ring RoundSolidOutline::DrawnRing(bool part, float inner, float outer,
+                                                     const CylinderBaseShape& base) {
   return {part && QuadricDiskDrawn(inner, outer, base.Slices, base.Loops), inner, outer};
 }
 

@@ -141,9 +141,10 @@ inline std::optional<double> RayTriangleHit(const TAffineVector& start, const TA
 inline std::optional<double> RayTrianglesHit(const TAffineVector& start, const TAffineVector& direction,
                                              const std::vector<MeasuredTriangle>& triangles) {
   std::optional<double> nearest;
-  for (const MeasuredTriangle& t : triangles)
-    if (const std::optional<double> along = RayTriangleHit(start, direction, t); along && (!nearest || *along < *nearest))
-      nearest = along;
+  for (const MeasuredTriangle& t : triangles) {
+    const std::optional<double> along = RayTriangleHit(start, direction, t);
+    if (along && (!nearest || *along < *nearest)) nearest = along;
+  }
   return nearest;
 }
 

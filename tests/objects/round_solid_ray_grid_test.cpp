@@ -116,7 +116,7 @@ TEST(TorusRayGrid, EveryRayThatCrossesTheTubeHitsItWhereItEnters) {
   TGLTorus torus;
   const TorusShape& shape = torus.Shape();
   const Vec tilted = Normalised({-1, 0.35, -0.5});
-  // Two unit vectors across the tilted direction, 0.6 long.
+  // Two directions across the tilted one, each 0.6 long.
   const Vec side = Normalised(Cross(tilted, {0, 0, 1})), up = Cross(side, tilted);
   const Vec tiltedSide{0.6 * side[0], 0.6 * side[1], 0.6 * side[2]}, tiltedUp{0.6 * up[0], 0.6 * up[1], 0.6 * up[2]};
   const RayGrid grids[] = {
@@ -235,7 +235,8 @@ TEST(RoundSolidRayGrid, EveryHitLiesOnWhatIsDrawn) {
   };
   const Case cases[] = {
       {"cylinder", [] { return Made<TGLCylinder>([](TGLCylinder&) {}); }},
-      {"cylinder, top radius below zero", [] { return Made<TGLCylinder>([](TGLCylinder& c) { c.SetTopRadius(-0.2f); }); }},
+      {"cylinder, top radius below zero",
+       [] { return Made<TGLCylinder>([](TGLCylinder& c) { c.SetTopRadius(-0.2f); }); }},
       {"cylinder, height below zero", [] { return Made<TGLCylinder>([](TGLCylinder& c) { c.SetHeight(-1); }); }},
       {"cylinder on its top, height below zero", [] {
          return Made<TGLCylinder>([](TGLCylinder& c) {
@@ -276,9 +277,8 @@ TEST(RoundSolidRayGrid, EveryHitLiesOnWhatIsDrawn) {
         for (int j = 0; j < grid.n; ++j) {
           const Vec start = GridStart(grid, i, j);
           TVector4f point;
-          if (!solid.object->RayCastIntersect(PointMake(ToAffine(start)), VectorMakeFromAffine(ToAffine(grid.direction)),
-                                              &point))
-            continue;
+          const TVector4f direction = VectorMakeFromAffine(ToAffine(grid.direction));
+          if (!solid.object->RayCastIntersect(PointMake(ToAffine(start)), direction, &point)) continue;
           ++hits;
           const double off = DistanceToTriangles(AffineVectorMake(point), solid.triangles);
           if (off > chord && phantoms++ == 0)
