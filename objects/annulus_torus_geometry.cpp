@@ -34,10 +34,11 @@ std::optional<RayHit> AnnulusRayCast(const ObjectFrame& frame, const AnnulusShap
   RoundSolidOutline outline;
   outline.Bottom = -b.Height / 2;
   outline.Top = b.Height / 2;
-  outline.BottomRing = {shape.Parts.Contains(anBottom), shape.BottomInnerRadius, b.BottomRadius};
-  outline.TopRing = {shape.Parts.Contains(anTop), shape.TopInnerRadius, shape.TopRadius};
-  if (shape.Parts.Contains(anOuterSides)) outline.Walls.push_back({b.BottomRadius, shape.TopRadius});
-  if (shape.Parts.Contains(anInnerSides)) outline.Walls.push_back({shape.BottomInnerRadius, shape.TopInnerRadius});
+  outline.BottomRing = RoundSolidOutline::DrawnRing(shape.Parts.Contains(anBottom), shape.BottomInnerRadius,
+                                                    b.BottomRadius, b);
+  outline.TopRing = RoundSolidOutline::DrawnRing(shape.Parts.Contains(anTop), shape.TopInnerRadius, shape.TopRadius, b);
+  outline.AddDrawnWall(shape.Parts.Contains(anOuterSides), b.BottomRadius, shape.TopRadius, b);
+  outline.AddDrawnWall(shape.Parts.Contains(anInnerSides), shape.BottomInnerRadius, shape.TopInnerRadius, b);
   return RoundSolidRayCast(frame, outline, ray_start, ray_vector);
 }
 

@@ -22,7 +22,8 @@ struct AnnulusShape {
 // sides (facing the axis); centred on the origin.
 GeometryBatches BuildAnnulusGeometry(const AnnulusShape& shape, const QuadricStyle& style);
 
-// The drawn cap rings and walls, each of its own radii (RoundSolidRayCast).
+// The drawn cap rings and walls, each of its own radii (RoundSolidRayCast),
+// where GLU draws them.
 std::optional<RayHit> AnnulusRayCast(const ObjectFrame& frame, const AnnulusShape& shape, const TVector4f& ray_start,
                                      const TVector4f& ray_vector);
 

@@ -107,26 +107,35 @@ std::optional<RayHit> RoundSolidRayCast(const ObjectFrame& frame, const RoundSol
   return nearest.ToAbsolute(frame);
 }
 
+RoundSolidOutline::Ring RoundSolidOutline::DrawnRing(bool part, float inner, float outer,
+                                                     const CylinderBaseShape& base) {
+  return {part && QuadricDiskDrawn(inner, outer, base.Slices, base.Loops), inner, outer};
+}
+
+void RoundSolidOutline::AddDrawnWall(bool part, float bottomRadius, float topRadius, const CylinderBaseShape& base) {
+  if (part && QuadricCylinderDrawn(bottomRadius, topRadius, base.Height, base.Slices, base.Stacks))
+    Walls.push_back({bottomRadius, topRadius});
+}
+
 std::optional<RayHit> ConeRayCast(const ObjectFrame& frame, const ConeShape& shape, const TVector4f& ray_start,
                                   const TVector4f& ray_vector) {
-  const float h = shape.Base.Height, radius = shape.Base.BottomRadius;
-  if (!(h > 0) || !(radius > 0)) return std::nullopt;
+  const CylinderBaseShape& b = shape.Base;
   RoundSolidOutline outline;
-  outline.Bottom = -h / 2;
-  outline.Top = h / 2;
-  outline.BottomRing = {shape.Parts.Contains(coBottom), 0, radius};
-  if (shape.Parts.Contains(coSides)) outline.Walls.push_back({radius, 0});
+  outline.Bottom = -b.Height / 2;
+  outline.Top = b.Height / 2;
+  outline.BottomRing = RoundSolidOutline::DrawnRing(shape.Parts.Contains(coBottom), 0, b.BottomRadius, b);
+  outline.AddDrawnWall(shape.Parts.Contains(coSides), b.BottomRadius, 0, b);
   return RoundSolidRayCast(frame, outline, ray_start, ray_vector);
 }
 
 std::optional<RayHit> CylinderRayCast(const ObjectFrame& frame, const CylinderShape& shape,
                                       const TVector4f& ray_start, const TVector4f& ray_vector) {
-  const float height = shape.Base.Height;
+  const CylinderBaseShape& b = shape.Base;
   RoundSolidOutline outline;
-  outline.Bottom = shape.Alignment == caCenter ? -height / 2 : shape.Alignment == caTop ? -height : 0.0f;
-  outline.Top = outline.Bottom + height;
-  outline.BottomRing = {shape.Parts.Contains(cyBottom), 0, shape.Base.BottomRadius};
-  outline.TopRing = {shape.Parts.Contains(cyTop), 0, shape.TopRadius};
-  if (shape.Parts.Contains(cySides)) outline.Walls.push_back({shape.Base.BottomRadius, shape.TopRadius});
+  outline.Bottom = shape.Alignment == caCenter ? -b.Height / 2 : shape.Alignment == caTop ? -b.Height : 0.0f;
+  outline.Top = outline.Bottom + b.Height;
+  outline.BottomRing = RoundSolidOutline::DrawnRing(shape.Parts.Contains(cyBottom), 0, b.BottomRadius, b);
+  outline.TopRing = RoundSolidOutline::DrawnRing(shape.Parts.Contains(cyTop), 0, shape.TopRadius, b);
+  outline.AddDrawnWall(shape.Parts.Contains(cySides), b.BottomRadius, shape.TopRadius, b);
   return RoundSolidRayCast(frame, outline, ray_start, ray_vector);
 }

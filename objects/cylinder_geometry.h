@@ -66,6 +66,12 @@ struct RoundSolidOutline {
   float Bottom = -0.5f, Top = 0.5f;
   Ring BottomRing, TopRing;
   std::vector<Wall> Walls;
+
+  // A ring or wall of the solid's parts, drawn (and so hit) only where GLU
+  // draws its disk or cylinder: nothing of a negative radius, no wall of a
+  // negative height.
+  static Ring DrawnRing(bool part, float inner, float outer, const CylinderBaseShape& base);
+  void AddDrawnWall(bool part, float bottomRadius, float topRadius, const CylinderBaseShape& base);
 };
 
 // The nearest hit in front of the start: on a ring (normal -y on the
@@ -75,10 +81,11 @@ struct RoundSolidOutline {
 std::optional<RayHit> RoundSolidRayCast(const ObjectFrame& frame, const RoundSolidOutline& outline,
                                         const TVector4f& ray_start, const TVector4f& ray_vector);
 
-// The drawn bottom disk and the slanted side.
+// The drawn bottom disk and the slanted side, where GLU draws them.
 std::optional<RayHit> ConeRayCast(const ObjectFrame& frame, const ConeShape& shape, const TVector4f& ray_start,
                                   const TVector4f& ray_vector);
 
-// The drawn caps, each of its own radius, and the side, tapered as drawn.
+// The drawn caps, each of its own radius, and the side, tapered as drawn,
+// where GLU draws them.
 std::optional<RayHit> CylinderRayCast(const ObjectFrame& frame, const CylinderShape& shape,
                                       const TVector4f& ray_start, const TVector4f& ray_vector);

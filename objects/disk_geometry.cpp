@@ -20,10 +20,15 @@ void NormaliseSector(float& start, float& sweep) {
 
 }  // namespace
 
+bool DiskDrawn(const DiskShape& shape) {
+  const float inner = shape.InnerRadius, outer = shape.OuterRadius;
+  return shape.Slices >= 2 && shape.Loops >= 1 && outer > 0.0f && inner >= 0.0f && inner <= outer;
+}
+
 GeometryBatches BuildDiskGeometry(const DiskShape& shape) {
   GeometryBatches batches;
+  if (!DiskDrawn(shape)) return batches;
   const float inner = shape.InnerRadius, outer = shape.OuterRadius;
-  if (shape.Slices < 2 || shape.Loops < 1 || !(outer > 0.0f) || inner < 0.0f || inner > outer) return batches;
   float start = shape.StartAngle, sweep = shape.SweepAngle;
   NormaliseSector(start, sweep);
   const int slices = shape.Slices;

@@ -20,8 +20,10 @@ struct DiskShape {
   TNormalDirection NormalDirection = ndOutside;
 };
 
-// Nothing for values GLU refuses (fewer than 2 slices, no loop, an outer
-// radius not above 0, a negative inner radius or one above the outer).
+// Whether GLU draws the disk: it refuses fewer than 2 slices, no loop, an
+// outer radius not above 0, a negative inner radius or one above the outer.
+bool DiskDrawn(const DiskShape& shape);
+// Nothing unless DiskDrawn.
 GeometryBatches BuildDiskGeometry(const DiskShape& shape);
 
 // A hit on the disk's plane (from either side, in front of the start)

@@ -8,6 +8,22 @@
 
 bool IsNearZero(double x) { return std::fabs(x) <= 1e-40; }
 
+namespace {
+
+// A difference of terms that should vanish (a discriminant at a double
+// root, say) comes out as a rounding error of the terms' size, above or
+// below zero, whatever the scale of the coefficients: it is taken as zero
+// within this share of `scale`, the size of the terms it was made of.
+constexpr double kRoundingShare = 1e-14;
+bool NearZeroBeside(double x, double scale) { return IsNearZero(x) || std::fabs(x) <= kRoundingShare * scale; }
+
+// The quartic's resolvent root comes from the cubic's closed forms, which
+// can lose half the digits of a root beside another; its u^2 and v^2
+// cannot be negative but for such errors.
+constexpr double kResolventShare = 1e-8;
+
+}  // namespace
+
 double CubeRoot(double x) {
   if (x > 0) return std::pow(x, 1.0 / 3.0);
   if (x < 0) return -std::pow(-x, 1.0 / 3.0);
@@ -23,7 +39,7 @@ TDoubleArray SolveQuadratic(const std::array<double, 3>& c) {
   const double p = c[1] / (2 * c[2]);
   const double q = c[0] / c[2];
   const double d = p * p - q;
-  if (IsNearZero(d)) return {-p};
+  if (NearZeroBeside(d, p * p + std::fabs(q))) return {-p};
   if (d > 0) {
     const double s = std::sqrt(d);
     return {s - p, -s - p};
@@ -38,9 +54,12 @@ TDoubleArray SolveCubic(const std::array<double, 4>& c) {
   const double p = (b - a * a / 3) / 3;
   const double q = ((2.0 / 27.0) * a * a * a - a * b / 3 + cc) / 2;
   const double d = q * q + p * p * p;
+  // The sizes of the terms p and q were made of, and so of their rounding.
+  const double pScale = std::max(std::fabs(b), a * a / 3) / 3;
+  const double qScale = std::max({std::fabs((2.0 / 27.0) * a * a * a), std::fabs(a * b / 3), std::fabs(cc)}) / 2;
   TDoubleArray roots;
-  if (IsNearZero(d)) {
-    if (IsNearZero(q)) {
+  if (NearZeroBeside(d, 2 * std::fabs(q) * qScale + 3 * p * p * pScale)) {
+    if (NearZeroBeside(q, qScale)) {
       roots = {0};
     } else {
       const double u = CubeRoot(-q);
@@ -80,8 +99,10 @@ TDoubleArray SolveQuartic(const std::array<double, 5>& c) {
     const double z = *std::max_element(resolvent.begin(), resolvent.end());
     double u = z * z - r;
     double v = 2 * z - p;
-    auto root = [](double& x) {
-      if (IsNearZero(x)) {
+    // One of them vanishes whenever q does, as it does for every ray
+    // parallel to a torus's plane, and then often comes out just below 0.
+    auto root = [](double& x, double scale) {
+      if (NearZeroBeside(x, scale) || (x < 0 && -x <= kResolventShare * scale)) {
         x = 0;
         return true;
       }
@@ -89,7 +110,7 @@ TDoubleArray SolveQuartic(const std::array<double, 5>& c) {
       x = std::sqrt(x);
       return true;
     };
-    if (!root(u) || !root(v)) return {};
+    if (!root(u, std::max(z * z, std::fabs(r))) || !root(v, std::max(2 * std::fabs(z), std::fabs(p)))) return {};
     roots = SolveQuadratic({z - u, q < 0 ? -v : v, 1});
     const TDoubleArray second = SolveQuadratic({z + u, q < 0 ? v : -v, 1});
     roots.insert(roots.end(), second.begin(), second.end());

@@ -9,7 +9,10 @@
 
 using TDoubleArray = std::vector<double>;
 
-// |x| <= 1e-40.
+// |x| <= 1e-40: the test of a vanishing leading coefficient. A
+// discriminant (and the quartic's u and v) is judged against the size of
+// the terms it is the difference of, since rounding leaves one that should
+// vanish at that size, above or below zero, whatever the coefficients' scale.
 bool IsNearZero(double x);
 // The real cube root, negative for negative x.
 double CubeRoot(double x);

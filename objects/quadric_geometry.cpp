@@ -8,13 +8,30 @@
 #include "objects/disk_geometry.h"
 #include "objects/ring_table.h"
 
+namespace {
+
+DiskShape QuadricDiskShape(double innerRadius, double outerRadius, int slices, int loops) {
+  DiskShape disk;
+  disk.InnerRadius = static_cast<float>(innerRadius);
+  disk.OuterRadius = static_cast<float>(outerRadius);
+  disk.Slices = slices;
+  disk.Loops = loops;
+  return disk;
+}
+
+}  // namespace
+
+bool QuadricCylinderDrawn(double baseRadius, double topRadius, double height, int slices, int stacks) {
+  return slices >= 2 && stacks >= 1 && baseRadius >= 0 && topRadius >= 0 && height >= 0 &&
+         (baseRadius != topRadius || height != 0);
+}
+
 GeometryBatches QuadricCylinder(const QuadricStyle& style, double baseRadius, double topRadius, double height,
                                 int slices, int stacks) {
   GeometryBatches batches;
-  if (slices < 2 || stacks < 1 || baseRadius < 0 || topRadius < 0 || height < 0) return batches;
+  if (!QuadricCylinderDrawn(baseRadius, topRadius, height, slices, stacks)) return batches;
   const double deltaRadius = baseRadius - topRadius;
   const double length = std::sqrt(deltaRadius * deltaRadius + height * height);
-  if (length == 0) return batches;
   const double xyNormal = height / length;
   double zNormal = deltaRadius / length;
   const double sign = style.Orientation == ndInside ? -1.0 : 1.0;
@@ -55,12 +72,12 @@ GeometryBatches QuadricCylinder(const QuadricStyle& style, double baseRadius, do
   return batches;
 }
 
+bool QuadricDiskDrawn(double innerRadius, double outerRadius, int slices, int loops) {
+  return DiskDrawn(QuadricDiskShape(innerRadius, outerRadius, slices, loops));
+}
+
 GeometryBatches QuadricDisk(const QuadricStyle& style, double innerRadius, double outerRadius, int slices, int loops) {
-  DiskShape disk;
-  disk.InnerRadius = static_cast<float>(innerRadius);
-  disk.OuterRadius = static_cast<float>(outerRadius);
-  disk.Slices = slices;
-  disk.Loops = loops;
+  DiskShape disk = QuadricDiskShape(innerRadius, outerRadius, slices, loops);
   disk.NormalDirection = style.Orientation;
   return BuildDiskGeometry(disk);
 }

@@ -19,10 +19,14 @@ struct QuadricStyle {
   QuadricStyle Inverted() const { return {Normals, Orientation == ndInside ? ndOutside : ndInside}; }
 };
 
-// Nothing for what GLU refuses: fewer than 2 slices, no stack, a negative
-// radius or height, or no length at all.
+// Whether GLU draws the cylinder: it refuses fewer than 2 slices, no
+// stack, a negative radius or height, or no length at all.
+bool QuadricCylinderDrawn(double baseRadius, double topRadius, double height, int slices, int stacks);
+// Nothing unless QuadricCylinderDrawn.
 GeometryBatches QuadricCylinder(const QuadricStyle& style, double baseRadius, double topRadius, double height,
                                 int slices, int stacks);
+// Whether GLU draws the disk (DiskDrawn).
+bool QuadricDiskDrawn(double innerRadius, double outerRadius, int slices, int loops);
 // The full disk in the z = 0 plane, facing +z when outside.
 GeometryBatches QuadricDisk(const QuadricStyle& style, double innerRadius, double outerRadius, int slices, int loops);
 

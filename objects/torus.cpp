@@ -13,6 +13,14 @@ void TGLTorus::SetMinorRadius(float value) { Store(FShape.MinorRadius, value); }
 void TGLTorus::SetRings(int value) { Store(FShape.Rings, std::max(value, 2)); }
 void TGLTorus::SetSides(int value) { Store(FShape.Sides, std::max(value, 3)); }
 
+void TGLTorus::Assign(const TPersistent* source) {
+  if (const auto* other = dynamic_cast<const TGLTorus*>(source)) {
+    FShape = other->FShape;
+    StructureChanged();
+  }
+  TGL3DSceneObject::Assign(source);
+}
+
 TVector4f TGLTorus::AxisAlignedDimensionsUnscaled() const {
   const float r = std::fabs(FShape.MajorRadius) + std::fabs(FShape.MinorRadius);
   return {r, r, std::fabs(FShape.MinorRadius), 0};

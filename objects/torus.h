@@ -22,6 +22,8 @@ public:
   void SetSides(int value);
 
   const TorusShape& Shape() const { return FShape; }
+  // The radii, rings and sides of another torus, then the scene object.
+  void Assign(const TPersistent* source) override;
   TVector4f AxisAlignedDimensionsUnscaled() const override;
   bool RayCastIntersect(const TVector4f& rayStart, const TVector4f& rayVector, TVector4f* intersectPoint = nullptr,
                         TVector4f* intersectNormal = nullptr) override;

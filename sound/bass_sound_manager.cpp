@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 
 #include "engine/scene_node.h"
 #include "platform/base/assertion.h"
@@ -139,8 +140,10 @@ void TGLSMBASS::UpdateSource(TGLBaseSoundSource* source) {
   if (FRunning && data && data->HeldData() && !data->GetUnplayable()) {
     TSMBASSRecord* record = RecordOf(source);
     if (record && record->channel && !Device().ChannelIsActive(record->channel)) {
-      // A sound that does not loop has ended: the source goes.
-      record->channel = 0;
+      // A sound that does not loop has ended: the source goes. The device
+      // keeps an ended channel, and counts it among the sample's playbacks,
+      // until it is stopped, so it is given back here.
+      Device().ChannelStop(std::exchange(record->channel, 0));
       if (auto* s = dynamic_cast<TGLSoundSource*>(source))
         s->Free();
       else

@@ -11,6 +11,7 @@
 // Every call makes this device's context current first, so several devices
 // can live side by side on the main thread.
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <vector>
@@ -60,6 +61,9 @@ public:
   // Loopback only: mixes `frames` stereo frames of 32-bit floats (left,
   // right) into `out`. False for a playback device or before Init.
   bool RenderStereo(float* out, int frames);
+  // The channels the device holds, each an OpenAL source: an ended one
+  // stays until it is stopped.
+  std::size_t ChannelCount() const { return FChannels.size(); }
 
 private:
   struct Sample {

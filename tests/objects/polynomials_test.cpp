@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 #include <span>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -74,6 +76,74 @@ TEST(Polynomials, RootsSolveTheirPolynomials) {
       EXPECT_TRUE(found) << "missing root " << want;
     }
     if (c.expected.empty()) EXPECT_TRUE(roots.empty());
+  }
+}
+
+// The coefficients, constant term first, of k (x - r1)(x - r2)... times
+// ((x - re)^2 + im^2) for each complex pair.
+std::vector<double> Expand(double k, std::initializer_list<double> roots,
+                           std::initializer_list<std::pair<double, double>> pairs = {}) {
+  std::vector<double> c{k};
+  auto times = [&](std::vector<double> factor) {
+    std::vector<double> product(c.size() + factor.size() - 1, 0.0);
+    for (std::size_t i = 0; i < c.size(); ++i)
+      for (std::size_t j = 0; j < factor.size(); ++j) product[i + j] += c[i] * factor[j];
+    c = product;
+  };
+  for (double r : roots) times({-r, 1});
+  for (auto [re, im] : pairs) times({re * re + im * im, -2 * re, 1});
+  return c;
+}
+
+// Double roots and roots close together, beside pairs of complex roots
+// close to the real axis, at scales from 1e-3 to 1e3: each real root is
+// found, and nothing else. A discriminant that should vanish comes out a
+// rounding error of its terms' size, above or below zero.
+TEST(Polynomials, DoubleAndCloseRootsAtAnyScaleAreFoundAndNoneInvented) {
+  struct Near {
+    const char* name;
+    double size;  // of the roots
+    std::vector<double> c;
+    std::vector<double> expected;
+  };
+  std::vector<Near> cases;
+  for (double s : {1e-3, 0.1, 0.3, 1.0, 7.3, 1e3})
+    for (double k : {1e-6, 1.0, 1e6}) {
+      const double a = s, b = -1.7 * s, e = 2.9 * s, close = s * (1 + 1e-4), im = 1e-4 * s;
+      // The quartic's resolvent holds its roots' spacing squared.
+      const double closer = s * (1 + 1e-2), im4 = 1e-2 * s;
+      cases.push_back({"double", s, Expand(k, {a, a}), {a}});
+      cases.push_back({"close", s, Expand(k, {a, close}), {a, close}});
+      cases.push_back({"complex beside the axis", s, Expand(k, {}, {{a, im}}), {}});
+      cases.push_back({"cubic double", s, Expand(k, {a, a, b}), {a, b}});
+      cases.push_back({"cubic close", s, Expand(k, {a, close, b}), {a, close, b}});
+      cases.push_back({"cubic complex beside the axis", s, Expand(k, {b}, {{a, im}}), {b}});
+      cases.push_back({"cubic triple", s, Expand(k, {a, a, a}), {a}});
+      // Roots in pairs about their middle, as a ray parallel to a torus's
+      // plane meets it.
+      cases.push_back({"quartic symmetric", s, Expand(k, {e + a, e - a, e + 3 * a, e - 3 * a}),
+                       {e + a, e - a, e + 3 * a, e - 3 * a}});
+      cases.push_back({"quartic symmetric, inner pair complex", s, Expand(k, {e + 3 * a, e - 3 * a}, {{e, a}}),
+                       {e + 3 * a, e - 3 * a}});
+      cases.push_back({"quartic double", s, Expand(k, {a, a, b, e}), {a, b, e}});
+      cases.push_back({"quartic close", s, Expand(k, {a, closer, b, e}), {a, closer, b, e}});
+      cases.push_back({"quartic complex beside the axis", s, Expand(k, {b, e}, {{a, im4}}), {b, e}});
+      cases.push_back({"quartic two double", s, Expand(k, {a, a, b, b}), {a, b}});
+      cases.push_back({"quartic none", s, Expand(k, {}, {{a, im4}, {b, im4}}), {}});
+    }
+  for (const Near& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + " of degree " + std::to_string(c.c.size() - 1) + ", roots of size " +
+                 std::to_string(c.size) + ", leading coefficient " + std::to_string(c.c.back()));
+    const TDoubleArray roots = Solve(c.c);
+    // A triple root is found to the cube root of the rounding.
+    const double tolerance = 2e-5 * c.size;
+    for (double want : c.expected)
+      EXPECT_TRUE(std::any_of(roots.begin(), roots.end(), [&](double r) { return std::fabs(r - want) < tolerance; }))
+          << "missing root " << want;
+    for (double root : roots)
+      EXPECT_TRUE(std::any_of(c.expected.begin(), c.expected.end(),
+                              [&](double want) { return std::fabs(root - want) < tolerance; }))
+          << "invented root " << root;
   }
 }
 

@@ -224,6 +224,34 @@ TEST(RoundSolids, SettersAndCopies) {
   EXPECT_TRUE(NearVector(annulus.AxisAlignedDimensionsUnscaled(), {0.7f, 0.5f, 0.7f, 0}));
 }
 
+TEST(TGLTorus, ACopyIsTheSameTorus) {
+  TGLTorus torus;
+  torus.SetMajorRadius(0.7f);
+  torus.SetMinorRadius(0.2f);
+  torus.SetRings(9);
+  torus.SetSides(5);
+  auto expectSame = [&](const TGLTorus& copy) {
+    EXPECT_EQ(copy.GetMajorRadius(), 0.7f);
+    EXPECT_EQ(copy.GetMinorRadius(), 0.2f);
+    EXPECT_EQ(copy.GetRings(), 9);
+    EXPECT_EQ(copy.GetSides(), 5);
+  };
+  Counting<TGLTorus> copy;
+  copy.ResetCounts();
+  copy.Assign(&torus);
+  expectSame(copy);
+  EXPECT_GE(copy.structure, 1) << "a copy draws its new shape";
+  // A parent's copy copies its children.
+  TGLDummyCube parent;
+  parent.AddNewChild<TGLTorus>()->Assign(&torus);
+  TGLDummyCube parentCopy;
+  parentCopy.Assign(&parent);
+  ASSERT_EQ(parentCopy.GetCount(), 1);
+  const auto* child = dynamic_cast<const TGLTorus*>(parentCopy.GetChild(0));
+  ASSERT_NE(child, nullptr);
+  expectSame(*child);
+}
+
 TEST(TGLFrustrum, SizeIsStoredOnlyOffItsDefaults) {
   TGLFrustrum frustum;
   EXPECT_FALSE(frustum.WriteFrustrumSizeData().has_value());
@@ -298,6 +326,33 @@ TEST(RayCast, Cylinder) {
                           {"down onto the small top", {0.05f, 5, 0}, {0, -1, 0}, TAffineVector{0.05f, 0.5f, 0}, {0, 1, 0}},
                           {"beside the top, inside the bottom's radius", {-2, 0.45f, 0.3f}, {1, 0, 0}, std::nullopt, {}},
                       });
+  // GLU draws nothing of a negative radius and no side of a negative
+  // height, and the ray cast hits only what is drawn.
+  TGLCylinder narrowTop;
+  narrowTop.SetTopRadius(-0.2f);
+  ExpectRays(narrowTop, {
+                            {"no side", {-2, 0, 0}, {1, 0, 0}, std::nullopt, {}},
+                            {"down past the top it lacks onto the bottom", {0, 5, 0}, {0, -1, 0},
+                             TAffineVector{0, -0.5f, 0}, {0, -1, 0}},
+                            {"up onto the bottom", {0.1f, -3, 0}, {0, 1, 0}, TAffineVector{0.1f, -0.5f, 0}, {0, -1, 0}},
+                        });
+  TGLCylinder narrowBottom;
+  narrowBottom.SetBottomRadius(-0.5f);
+  ExpectRays(narrowBottom, {
+                               {"no side", {-2, 0, 0}, {1, 0, 0}, std::nullopt, {}},
+                               {"up past the bottom it lacks onto the top", {0.1f, -5, 0}, {0, 1, 0},
+                                TAffineVector{0.1f, 0.5f, 0}, {0, 1, 0}},
+                           });
+  // Of a negative height the bottom disk is drawn above the top one.
+  TGLCylinder upsideDown;
+  upsideDown.SetHeight(-1);
+  ExpectRays(upsideDown, {
+                             {"no side", {-2, 0, 0}, {1, 0, 0}, std::nullopt, {}},
+                             {"down onto the bottom above", {0.1f, 5, 0}, {0, -1, 0}, TAffineVector{0.1f, 0.5f, 0},
+                              {0, -1, 0}},
+                             {"up onto the top below", {0.1f, -5, 0}, {0, 1, 0}, TAffineVector{0.1f, -0.5f, 0},
+                              {0, 1, 0}},
+                         });
   // A turned, moved parent.
   auto parent = TurnedParent();
   auto* child = parent->AddNewChild<TGLCylinder>();
@@ -316,6 +371,15 @@ TEST(RayCast, Cone) {
                        {"above the apex", {-2, 0.6f, 0}, {1, 0, 0}, std::nullopt, {}},
                        {"pointing away", {0, -3, 0}, {0, -1, 0}, std::nullopt, {}},
                    });
+  // Of a negative height GLU draws the bottom disk, above the origin, and
+  // no side; of a negative radius nothing.
+  TGLCone upsideDown;
+  upsideDown.SetHeight(-1);
+  ExpectRays(upsideDown, {{"down onto the bottom", {0.1f, 5, 0}, {0, -1, 0}, TAffineVector{0.1f, 0.5f, 0}, {0, -1, 0}},
+                          {"no side", {-2, 0, 0}, {1, 0, 0}, std::nullopt, {}}});
+  TGLCone inverted;
+  inverted.SetBottomRadius(-0.5f);
+  ExpectRays(inverted, {{"up where the bottom would be", {0, -3, 0}, {0, 1, 0}, std::nullopt, {}}});
 }
 
 TEST(RayCast, Annulus) {
@@ -347,11 +411,34 @@ TEST(RayCast, Annulus) {
                           {"up the hole onto the inner wall", {0.15f, -5, 0}, {0, 1, 0},
                            TAffineVector{0.15f, 0, 0}, inner},
                       });
+  // Of a negative height GLU draws the two rings, the bottom one above, and
+  // no walls.
+  TGLAnnulus upsideDown;
+  upsideDown.SetHeight(-1);
+  ExpectRays(upsideDown, {{"no outer wall", {-2, 0, 0}, {1, 0, 0}, std::nullopt, {}},
+                          {"down onto the bottom ring above", {0.4f, 5, 0}, {0, -1, 0}, TAffineVector{0.4f, 0.5f, 0},
+                           {0, -1, 0}}});
+  // Of a negative top radius: no outer wall and no top ring; the hole's wall
+  // is drawn.
+  TGLAnnulus pinched;
+  pinched.SetTopRadius(-0.5f);
+  ExpectRays(pinched, {{"past the outer wall onto the hole's", {-2, 0, 0}, {1, 0, 0}, TAffineVector{-0.3f, 0, 0},
+                        {-1, 0, 0}},
+                       {"down past the top ring onto the bottom one", {0.4f, 5, 0}, {0, -1, 0},
+                        TAffineVector{0.4f, -0.5f, 0}, {0, -1, 0}}});
 }
 
 TEST(RayCast, Torus) {
   TGLTorus torus;
+  // Off the planes of symmetry, parallel to the torus's plane: the ray meets
+  // the outside of the tube where the circle about the axis of radius 0.4 +
+  // sqrt(0.1^2 - z^2) crosses it.
+  const float y = -0.49225f, z = -0.01725f, outer = 0.4f + std::sqrt(0.01f - z * z);
+  const TAffineVector across{std::sqrt(outer * outer - y * y), y, z};
+  const float ring = 0.4f / std::hypot(across[0], y);
+  const TAffineVector acrossNormal = AffineVectorNormalized({across[0] * (1 - ring), y * (1 - ring), z});
   ExpectRays(torus, {
+                        {"across the tube off its planes", {2, y, z}, {-1, 0, 0}, across, acrossNormal},
                         {"down onto the tube", {0.4f, 0, 5}, {0, 0, -1}, TAffineVector{0.4f, 0, 0.1f}, {0, 0, 1}},
                         {"onto the outer equator", {2, 0, 0}, {-1, 0, 0}, TAffineVector{0.5f, 0, 0}, {1, 0, 0}},
                         {"from inside the tube", {0, 0.4f, 0}, {0, 1, 0}, TAffineVector{0, 0.5f, 0}, {0, 1, 0}},

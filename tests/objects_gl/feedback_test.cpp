@@ -327,6 +327,19 @@ TEST_F(Feedback, RoundSolidsFeedBackWhatTheirGLUQuadricsDo) {
   taperedAnnulus.Base.Loops = 2;
   AnnulusShape innerAndTop;
   innerAndTop.Parts = {anInnerSides, anTop};
+  // Negative sizes, of which GLU draws only some parts.
+  CylinderShape narrowTop;
+  narrowTop.TopRadius = -0.2f;
+  CylinderShape narrowBottom;
+  narrowBottom.Base.BottomRadius = -0.5f;
+  CylinderShape upsideDown;
+  upsideDown.Base.Height = -1;
+  ConeShape upsideDownCone;
+  upsideDownCone.Base.Height = -1;
+  AnnulusShape upsideDownAnnulus;
+  upsideDownAnnulus.Base.Height = -1;
+  AnnulusShape pinchedAnnulus;
+  pinchedAnnulus.TopRadius = -0.5f;
   ArrowLineShape both;
   both.Parts = {alLine, alTopArrow, alBottomArrow};
   both.HeadStackingStyle = ahssCentered;
@@ -360,6 +373,18 @@ TEST_F(Feedback, RoundSolidsFeedBackWhatTheirGLUQuadricsDo) {
       {"annulus", [](auto& st) { return BuildAnnulusGeometry({}, st); }, [&](auto& st) { annulus({}, st); }, 1},
       {"tapered annulus", [&](auto& st) { return BuildAnnulusGeometry(taperedAnnulus, st); },
        [&](auto& st) { annulus(taperedAnnulus, st); }, 1},
+      {"cylinder, top radius below zero", [&](auto& st) { return BuildCylinderGeometry(narrowTop, st); },
+       [&](auto& st) { cylinder(narrowTop, st); }, 1},
+      {"cylinder, bottom radius below zero", [&](auto& st) { return BuildCylinderGeometry(narrowBottom, st); },
+       [&](auto& st) { cylinder(narrowBottom, st); }, 1},
+      {"cylinder, height below zero", [&](auto& st) { return BuildCylinderGeometry(upsideDown, st); },
+       [&](auto& st) { cylinder(upsideDown, st); }, 1},
+      {"cone, height below zero", [&](auto& st) { return BuildConeGeometry(upsideDownCone, st); },
+       [&](auto& st) { cone(upsideDownCone, st); }, 1},
+      {"annulus, height below zero", [&](auto& st) { return BuildAnnulusGeometry(upsideDownAnnulus, st); },
+       [&](auto& st) { annulus(upsideDownAnnulus, st); }, 1},
+      {"annulus, top radius below zero", [&](auto& st) { return BuildAnnulusGeometry(pinchedAnnulus, st); },
+       [&](auto& st) { annulus(pinchedAnnulus, st); }, 1},
       {"annulus's hole and top", [&](auto& st) { return BuildAnnulusGeometry(innerAndTop, st); },
        [&](auto& st) { annulus(innerAndTop, st); }, 1},
       {"arrow", [](auto& st) { return BuildArrowLineGeometry({}, st); }, [&](auto& st) { arrow({}, st); }, 2},

@@ -135,6 +135,41 @@ TEST(OpenALLoopback, ASoundThatEndedFreesItsSourceAndStopsPlaying) {
   EXPECT_EQ(rig.manager.Sources().GetCount(), 0);
 }
 
+TEST(OpenALLoopback, EndedOneShotSoundsGiveTheirChannelsBack) {
+  LoopbackRig rig;
+  // Ten short sounds at a time, left to end, forty times over: more plays
+  // than OpenAL has sources.
+  for (int round = 0; round < 40; ++round) {
+    SCOPED_TRACE(round);
+    for (int i = 0; i < 10; ++i) rig.Source("short.wav", 1.0f, 1);
+    ASSERT_NO_THROW(rig.Render(0.15, 0));
+    ASSERT_NO_THROW(rig.manager.UpdateSources());
+    ASSERT_EQ(rig.manager.Sources().GetCount(), 0);
+    ASSERT_EQ(rig.device->ChannelCount(), 0u);
+  }
+}
+
+TEST(OpenALLoopback, EndedSoundsDoNotCrowdOutOneStillPlaying) {
+  LoopbackRig rig;
+  TGLBaseSceneObject* near = rig.scene.GetObjects()->AddNewChild<TGLBaseSceneObject>();
+  near->GetPosition()->SetPoint(0, 0, -1);
+  TGLBaseSceneObject* far = rig.scene.GetObjects()->AddNewChild<TGLBaseSceneObject>();
+  far->GetPosition()->SetPoint(0, 0, -50);
+  // As many ended plays of the click as the sample may have at once.
+  for (int i = 0; i < rig.manager.GetMaxChannels(); ++i) rig.Source("short.wav", 1.0f, 1)->SetOrigin(near);
+  rig.Render(0.15, 0);
+  rig.manager.UpdateSources();
+  ASSERT_EQ(rig.manager.Sources().GetCount(), 0);
+  // One far away, then one near: the far one plays on.
+  rig.Source("short.wav", 1.0f, 1)->SetOrigin(far);
+  rig.manager.UpdateSources();
+  rig.Source("short.wav", 1.0f, 1)->SetOrigin(near);
+  rig.manager.UpdateSources();
+  rig.manager.UpdateSources();
+  ASSERT_EQ(rig.manager.Sources().GetCount(), 2);
+  EXPECT_EQ(rig.manager.Sources().GetItems(0)->GetOrigin(), far);
+}
+
 TEST(OpenALLoopback, TheForestEnvironmentLeavesAReverbTail) {
   struct Case {
     TGLSoundEnvironment environment;

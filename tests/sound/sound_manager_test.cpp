@@ -210,10 +210,11 @@ TEST(SoundManager, PlayUpdateMutePauseAndTheEndOfASound) {
   EXPECT_EQ(rig.device->Take(),
             (Calls{"ChannelPause(201)", "ChannelResume(201)", "ChannelPause(201)", "ChannelResume(201)"}));
 
-  // The sound did not loop and has ended: the source frees itself.
+  // The sound did not loop and has ended: its channel goes back to the
+  // device and the source frees itself.
   rig.device->EndChannel(201);
   rig.manager->UpdateSources();
-  EXPECT_EQ(rig.device->Take(), (Calls{kListenerAtOrigin, "ChannelIsActive(201)", "Apply3D()"}));
+  EXPECT_EQ(rig.device->Take(), (Calls{kListenerAtOrigin, "ChannelIsActive(201)", "ChannelStop(201)", "Apply3D()"}));
   EXPECT_EQ(rig.manager->Sources().GetCount(), 0);
   rig.manager->SetActive(false);
 }
