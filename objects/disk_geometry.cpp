@@ -68,6 +68,8 @@ GeometryBatches BuildDiskGeometry(const DiskShape& shape) {
 
 std::optional<RayHit> DiskRayCast(const ObjectFrame& frame, const DiskShape& shape, const TVector4f& ray_start,
                                   const TVector4f& ray_vector) {
+  // Sizes the quadric refuses draw nothing, so nothing is there to hit.
+  if (!DiskDrawn(shape)) return std::nullopt;
   const TVector4f start = frame.PointToLocal(ray_start);
   const TVector4f dir = frame.VectorToLocal(ray_vector);
   if (dir[2] == 0.0f) return std::nullopt;

@@ -119,6 +119,14 @@ TEST(DiskRayCast, HitsTheRingAndTheDrawnSectorOnly) {
   DiskShape circle;
   circle.InnerRadius = 0.5f;
   circle.OuterRadius = 0.5f;
+  // Sizes the quadric draws nothing for.
+  DiskShape negativeOuter;
+  negativeOuter.InnerRadius = 0;
+  negativeOuter.OuterRadius = -1;
+  DiskShape negativeInner;
+  negativeInner.InnerRadius = -0.2f;
+  DiskShape oneSlice;
+  oneSlice.Slices = 1;
   // Doubled and turned to face +X at x = 5.
   const ObjectFrame turned = ObjectFrame::FromMatrix(FrameRows({0, 0, -2}, {0, 2, 0}, {2, 0, 0}, {5, 0, 0}));
   const ObjectFrame plain;
@@ -142,6 +150,9 @@ TEST(DiskRayCast, HitsTheRingAndTheDrawnSectorOnly) {
       {"off the circle of equal radii", &circle, plain, {0, 0.4f, 3, 1}, {0, 0, -1, 0}, std::nullopt},
       {"turned parent", &annulus, turned, {9, 1, 0, 1}, {-1, 0, 0, 0}, TVector4f{5, 1, 0, 1}},
       {"turned parent hole", &annulus, turned, {9, 0.4f, 0, 1}, {-1, 0, 0, 0}, std::nullopt},
+      {"negative outer radius", &negativeOuter, plain, {0.5f, 0, 3, 1}, {0, 0, -1, 0}, std::nullopt},
+      {"negative inner radius", &negativeInner, plain, {0.3f, 0, 3, 1}, {0, 0, -1, 0}, std::nullopt},
+      {"a single slice", &oneSlice, plain, {0.3f, 0, 3, 1}, {0, 0, -1, 0}, std::nullopt},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
