@@ -16,6 +16,7 @@
 #include "objects/base_mesh.h"
 #include "objects/face_groups.h"
 #include "objects/vector_file.h"
+#include "tests/support/null_gl.h"
 
 namespace {
 
@@ -184,6 +185,32 @@ void ExpectRefused(TGLBaseMesh& mesh, const std::string& bytes, const std::strin
   EXPECT_EQ(mesh.GetChanges() & ocfStructure, structure);
 }
 
+// A morphable mesh object of one triangle (with normals of its own or
+// none) whose morph targets hold the given counts of vertices and normals;
+// with normal indices, its one face group indexes vertices and normals
+// apart.
+struct TargetSize {
+  int vertices, normals;
+};
+std::string MorphFile(bool ownNormals, std::initializer_list<TargetSize> targets,
+                      std::initializer_list<int> normalIndices = {}) {
+  return Saved([&](TMeshObjectList& list) {
+    auto* mesh = new TMorphableMeshObject(&list);
+    list.Add(mesh);
+    mesh->SetVertices(TriangleVertices());
+    if (ownNormals) mesh->SetNormals(TriangleVertices());
+    mesh->SetMode(momFaceGroups);
+    auto* group = new TFGVertexNormalTexIndexList(&mesh->GetFaceGroups());
+    group->GetVertexIndices().Add(0, 1, 2);
+    for (int i : normalIndices) group->GetNormalIndices().Add(i);
+    for (const TargetSize& size : targets) {
+      auto* target = new TMeshMorphTarget(&mesh->GetMorphTargets());
+      for (int k = 0; k < size.vertices; ++k) target->GetVertices().Add(TriangleVertices()[k % 3]);
+      for (int k = 0; k < size.normals; ++k) target->GetNormals().Add(TAffineVector{0, 0, 1});
+    }
+  });
+}
+
 class DamagedGlsm : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -244,6 +271,13 @@ TEST_F(DamagedGlsm, EveryKindOfLieIsRefused) {
          mesh->SetVertices(TriangleVertices());
          (new TMeshMorphTarget(&mesh->GetMorphTargets()))->GetVertices().Add(TAffineVector{0, 0, 0});
        }), "morph target 0"},
+      {"morph target without vertices beside one with",
+       MorphFile(/*ownNormals=*/false, {{0, 0}, {3, 0}}), "morph target 1 of another size than morph target 0"},
+      {"morph targets of different normal counts on a mesh without normals",
+       MorphFile(false, {{3, 3}, {3, 2}}), "morph target 1 of another size than morph target 0"},
+      {"normals on one morph target only", MorphFile(false, {{3, 3}, {3, 0}}), "morph target 1"},
+      {"normal index past the normals a morph target puts in place",
+       MorphFile(false, {{3, 2}, {3, 2}}, {0, 1, 2}), "normal index 2"},
       {"negative bone",
        Saved([](TMeshObjectList& list) {
          auto* mesh = new TSkeletonMeshObject(&list);
@@ -265,6 +299,36 @@ TEST_F(DamagedGlsm, EveryKindOfLieIsRefused) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.lie);
     ExpectRefused(mesh_, c.bytes, c.because);
+  }
+}
+
+TEST(GlsmFile, MorphTargetsThatFitLoadAndDrawInEveryPose) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      {"targets with vertices and normals on a mesh without normals", MorphFile(false, {{3, 3}, {3, 3}}, {0, 1, 2})},
+      {"targets without normals on a mesh with them", MorphFile(true, {{3, 0}, {3, 0}}, {2, 1, 0})},
+      {"targets without vertices", MorphFile(true, {{0, 3}, {0, 3}})},
+  };
+  const ScopedGLApi gl(NullGLApi());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TGLActor actor;
+    TMemoryStream stream(std::vector<std::uint8_t>(c.bytes.begin(), c.bytes.end()));
+    actor.LoadFromStream("morph.glsm", stream);
+    ASSERT_EQ(actor.FrameCount(), 2);
+    TRenderContextInfo rci;
+    for (const auto& [from, to] : {std::pair{0, 1}, std::pair{1, 0}}) {
+      actor.SetCurrentFrame(from);
+      actor.SetAnimationMode(from == 0 ? aamLoop : aamLoopBackward);
+      actor.SetCurrentFrameDelta(0.5f);
+      ASSERT_EQ(actor.NextFrameIndex(), to);
+      EXPECT_NO_THROW(actor.BuildList(rci));
+      EXPECT_NO_THROW(actor.GetMeshObjects().MorphTo(to));
+      EXPECT_NO_THROW(actor.BuildList(rci));
+    }
   }
 }
 
