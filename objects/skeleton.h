@@ -323,8 +323,14 @@ public:
   const TVertexBoneWeight* VerticesBonesWeights(int vertex) const {
     return FWeights.data() + static_cast<std::size_t>(vertex) * static_cast<std::size_t>(FBonesPerVertex);
   }
-  int BoneMatrixInvertedMeshCount() const { return static_cast<int>(FBoneMatrixInvertedMeshes.size()); }
-  const TBaseMeshObject& BoneMatrixInvertedMesh(int slot) const { return *FBoneMatrixInvertedMeshes[slot]; }
+  // The binding pose as last bound: how many vertices were bound, to how
+  // many bone slots each, and a vertex in the space of one of its slots.
+  int BoundVertexCount() const { return FBoundVertexCount; }
+  int BoundSlotCount() const { return FBoundSlots; }
+  const TAffineVector& BoundVertex(int vertex, int slot) const {
+    return FBoundVertices[static_cast<std::size_t>(vertex) * static_cast<std::size_t>(FBoundSlots) +
+                          static_cast<std::size_t>(slot)];
+  }
 
   // Counts 0, weights and bound meshes freed.
   void Clear() override;
@@ -332,7 +338,9 @@ public:
   // sizes have.
   void ResizeVerticesBonesWeights();
   // The binding pose: per bone slot, the mesh in the space of the bone its
-  // vertices are bound to, by the bones' present global matrices.
+  // vertices are bound to, by the bones' present global matrices. Only the
+  // vertices that have weights are bound, one entry per weight, so that
+  // the pose never outgrows the weights (which a file holds byte for byte).
   void PrepareBoneMatrixInvertedMeshes();
   // The vertices and normals moved by the bones' present global matrices.
   void ApplyCurrentSkeletonFrame(bool normalize);
@@ -352,5 +360,14 @@ private:
   int FBonesPerVertex = 0;
   int FLastVerticeBoneWeightCount = 0;
   int FLastBonesPerVertex = 0;
-  std::vector<std::unique_ptr<TBaseMeshObject>> FBoneMatrixInvertedMeshes;
+  void DropBinding();
+
+  // The binding pose, vertex by vertex as the weights are, a vertex's slots
+  // side by side: FBoundSlots entries for each of the first
+  // FBoundVertexCount vertices (and of the first FBoundNormalCount normals).
+  std::vector<TAffineVector> FBoundVertices;
+  std::vector<TAffineVector> FBoundNormals;
+  int FBoundVertexCount = 0;
+  int FBoundNormalCount = 0;
+  int FBoundSlots = 0;
 };
