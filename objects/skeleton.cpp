@@ -379,28 +379,46 @@ void TSkeleton::SetCurrentFrame(const TSkeletonFrame& frame) {
 
 TSkeletonBone* TSkeleton::BoneByID(int id) {
   if (!FBonesByIDCache) {
-    std::vector<TSkeletonBone*> cache;
-    auto walk = [&cache](auto&& self, TSkeletonBoneList& list) -> void {
+    std::vector<std::pair<int, TSkeletonBone*>> bones;
+    auto walk = [&bones](auto&& self, TSkeletonBoneList& list) -> void {
       for (int i = 0; i < list.GetCount(); ++i) {
         TSkeletonBone* bone = list.GetItems(i);
-        const int boneId = bone->GetBoneID();
-        if (boneId >= 0) {
-          if (static_cast<std::size_t>(boneId) >= cache.size()) cache.resize(static_cast<std::size_t>(boneId) + 1);
-          cache[static_cast<std::size_t>(boneId)] = bone;
-        }
+        if (bone->GetBoneID() >= 0) bones.emplace_back(bone->GetBoneID(), bone);
         self(self, *bone);
       }
     };
     walk(walk, *FRootBones);
+    BoneIDCache cache;
+    int largest = -1;
+    for (const auto& entry : bones) largest = std::max(largest, entry.first);
+    cache.idCount = std::int64_t{largest} + 1;
+    constexpr std::int64_t kSpareEntriesPerBone = 4, kSpareEntries = 64;
+    if (cache.idCount <= std::int64_t(bones.size()) * kSpareEntriesPerBone + kSpareEntries) {
+      cache.byIndex.resize(static_cast<std::size_t>(cache.idCount));
+      for (const auto& [boneId, bone] : bones) cache.byIndex[static_cast<std::size_t>(boneId)] = bone;
+    } else {
+      // The later of two bones of one identifier, as in the indexed cache.
+      std::stable_sort(bones.begin(), bones.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+      for (const auto& entry : bones) {
+        if (!cache.sorted.empty() && cache.sorted.back().first == entry.first)
+          cache.sorted.back().second = entry.second;
+        else
+          cache.sorted.push_back(entry);
+      }
+    }
     FBonesByIDCache = std::move(cache);
   }
-  if (id < 0 || static_cast<std::size_t>(id) >= FBonesByIDCache->size()) return nullptr;
-  return (*FBonesByIDCache)[static_cast<std::size_t>(id)];
+  const BoneIDCache& cache = *FBonesByIDCache;
+  if (id < 0 || id >= cache.idCount) return nullptr;
+  if (!cache.byIndex.empty()) return cache.byIndex[static_cast<std::size_t>(id)];
+  const auto found = std::lower_bound(cache.sorted.begin(), cache.sorted.end(), id,
+                                      [](const auto& entry, int value) { return entry.first < value; });
+  return found != cache.sorted.end() && found->first == id ? found->second : nullptr;
 }
 
-int TSkeleton::BoneIDCount() {
+std::int64_t TSkeleton::BoneIDCount() {
   BoneByID(0);
-  return static_cast<int>(FBonesByIDCache->size());
+  return FBonesByIDCache->idCount;
 }
 
 void TSkeleton::Clear() {

@@ -13,6 +13,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/persistent_classes.h"
@@ -260,12 +261,13 @@ public:
   // A copy of `frame` becomes the current frame.
   void SetCurrentFrame(const TSkeletonFrame& frame);
 
-  // Through a cache indexed by identifier, built on first use; none for an
-  // identifier that names no bone.
+  // Through a cache of the bones by identifier, built on first use; none
+  // for an identifier that names no bone. Of two bones of one identifier,
+  // the later one depth first.
   TSkeletonBone* BoneByID(int id);
   void FlushBoneByIDCache() { FBonesByIDCache.reset(); }
   // One more than the largest bone identifier (0 without bones).
-  int BoneIDCount();
+  std::int64_t BoneIDCount();
 
   // Bones freed, frames and colliders cleared, current frame gone.
   void Clear();
@@ -289,7 +291,15 @@ private:
   std::unique_ptr<TSkeletonRootBoneList> FRootBones;
   std::unique_ptr<TSkeletonFrameList> FFrames;
   std::unique_ptr<TSkeletonFrame> FCurrentFrame;
-  std::optional<std::vector<TSkeletonBone*>> FBonesByIDCache;
+  // Indexed by identifier while the identifiers are about as many as the
+  // bones; sorted by identifier past that, so that it never grows with an
+  // identifier's value.
+  struct BoneIDCache {
+    std::vector<TSkeletonBone*> byIndex;
+    std::vector<std::pair<int, TSkeletonBone*>> sorted;
+    std::int64_t idCount = 0;
+  };
+  std::optional<BoneIDCache> FBonesByIDCache;
   std::unique_ptr<TSkeletonColliderList> FColliders;
 };
 

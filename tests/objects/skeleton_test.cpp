@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <numbers>
 
 #include "engine/matrix_geometry.h"
@@ -66,6 +67,30 @@ TEST(Skeleton, BoneCacheHasAnEntryPerIdentifier) {
   for (int empty : {1, 2, 4, 5, 6, 8, -1, 1000}) EXPECT_EQ(skeleton.BoneByID(empty), nullptr) << empty;
   delete seven;
   EXPECT_EQ(skeleton.BoneByID(7), nullptr);
+}
+
+TEST(Skeleton, BoneCacheDoesNotGrowWithTheIdentifiersValues) {
+  // Two billion entries for one bone would be 16 GB of pointers.
+  TSkeleton skeleton;
+  auto* far = new TSkeletonBone(&skeleton.GetRootBones(), 0x7FFFFFF0);
+  auto* near = new TSkeletonBone(far, 2);
+  auto* last = new TSkeletonBone(&skeleton.GetRootBones(), std::numeric_limits<int>::max());
+  EXPECT_EQ(skeleton.BoneByID(0), nullptr);
+  EXPECT_EQ(skeleton.BoneByID(0x7FFFFFF0), far);
+  EXPECT_EQ(skeleton.BoneByID(2), near);
+  EXPECT_EQ(skeleton.BoneByID(std::numeric_limits<int>::max()), last);
+  for (int empty : {1, 3, 0x7FFFFFEF, 0x7FFFFFF1, -1}) EXPECT_EQ(skeleton.BoneByID(empty), nullptr) << empty;
+  EXPECT_EQ(skeleton.BoneIDCount(), std::int64_t{std::numeric_limits<int>::max()} + 1);
+  // Of two bones of one identifier the later one, depth first, as with
+  // identifiers close together.
+  for (int id : {4, 0x40000000}) {
+    SCOPED_TRACE(id);
+    TSkeleton twice;
+    (void)new TSkeletonBone(&twice.GetRootBones(), 0);
+    auto* first = new TSkeletonBone(&twice.GetRootBones(), id);
+    auto* second = new TSkeletonBone(first, id);
+    EXPECT_EQ(twice.BoneByID(id), second);
+  }
 }
 
 TEST(Skeleton, CollidersDecideTheArchiveVersionAndFindTheirBoneAgain) {
