@@ -153,6 +153,8 @@ public:
   void SetColor(std::uint32_t color) { FColor = color; }
   // The bone's transform in mesh space for the current frame.
   const TMatrix& GetGlobalMatrix() const { return FGlobalMatrix; }
+  // The colliders that follow the bone.
+  int FollowingColliderCount() const { return static_cast<int>(FColliders.size()); }
 
   TSkeletonBone* BoneByID(int id) override;
   // The local matrix of the current frame, times the parent's global one.

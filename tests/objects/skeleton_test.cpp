@@ -154,14 +154,35 @@ TEST(Skeleton, ColliderOfABoneThatGoesFollowsNothing) {
     skeleton.MorphMesh(false);
     EXPECT_TRUE(NearVector(collider->GetGlobalMatrix()[3], {1, 0, 0, 1}));
   }
-  // A collider that goes first leaves its bone free to go.
-  TSkeleton skeleton;
-  auto* bone = new TSkeletonBone(&skeleton.GetRootBones(), 0);
-  auto* collider = new TSkeletonCollider(&skeleton.GetColliders());
-  collider->SetBone(bone);
-  delete collider;
-  delete bone;
-  EXPECT_EQ(skeleton.GetRootBones().GetCount(), 0);
+}
+
+TEST(Skeleton, ColliderThatGoesFirstLeavesItsBone) {
+  struct Case {
+    const char* name;
+    std::function<void(TSkeleton&, TSkeletonCollider*)> removeCollider;
+  };
+  const Case cases[] = {
+      {"collider deleted", [](TSkeleton&, TSkeletonCollider* collider) { delete collider; }},
+      {"colliders cleared", [](TSkeleton& skeleton, TSkeletonCollider*) { skeleton.GetColliders().Clear(); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TSkeleton skeleton;
+    auto* bone = new TSkeletonBone(&skeleton.GetRootBones(), 0);
+    auto* collider = new TSkeletonCollider(&skeleton.GetColliders());
+    auto* stays = new TSkeletonCollider();
+    collider->SetBone(bone);
+    stays->SetBone(bone);
+    ASSERT_EQ(bone->FollowingColliderCount(), 2);
+    c.removeCollider(skeleton, collider);
+    // The bone no longer reaches the collider that went (it would free the
+    // collider again), and lets the one that stays go with it.
+    ASSERT_EQ(bone->FollowingColliderCount(), 1);
+    delete bone;
+    EXPECT_EQ(stays->GetBone(), nullptr);
+    EXPECT_EQ(skeleton.GetRootBones().GetCount(), 0);
+    delete stays;
+  }
 }
 
 TEST(Skeleton, FrameOfVersionZeroHasNoQuaternionsAndUsesAngles) {
