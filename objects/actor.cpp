@@ -190,26 +190,32 @@ void TGLActor::SetEndFrame(int value) {
 
 void TGLActor::SetCurrentFrame(int value) {
   if (value == FCurrentFrame) return;
-  const int count = FrameCount();
+  const FramePosition taken = Taken({FCurrentFrame, FAnimationMode}, value, FrameCount());
+  FCurrentFrame = taken.frame;
+  FAnimationMode = taken.mode;
+  FCurrentFrameDelta = 0;
+  StructureChanged();
+  if (OnFrameChanged) OnFrameChanged(this);
+}
+
+TGLActor::FramePosition TGLActor::Taken(FramePosition from, int value, int count) const {
   if (value > count - 1) value = count - 1;
   if (value < 0) value = 0;
-  FCurrentFrame = value;
-  FCurrentFrameDelta = 0;
-  switch (FAnimationMode) {
+  TActorAnimationMode mode = from.mode;
+  switch (mode) {
     case aamPlayOnce:
-      if (FCurrentFrame == FEndFrame) FAnimationMode = aamNone;
+      if (value == FEndFrame) mode = aamNone;
       break;
     case aamBounceForward:
-      if (FCurrentFrame == FEndFrame) FAnimationMode = aamBounceBackward;
+      if (value == FEndFrame) mode = aamBounceBackward;
       break;
     case aamBounceBackward:
-      if (FCurrentFrame == FStartFrame) FAnimationMode = aamBounceForward;
+      if (value == FStartFrame) mode = aamBounceForward;
       break;
     default:
       break;
   }
-  StructureChanged();
-  if (OnFrameChanged) OnFrameChanged(this);
+  return {value, mode};
 }
 
 void TGLActor::SetOptions(TGLActorOptions value) {
@@ -233,31 +239,107 @@ void TGLActor::SwitchToAnimation(TActorAnimation* anim, bool smooth) {
   SetCurrentFrame(FStartFrame);
 }
 
-int TGLActor::NextFrameIndex() const {
+int TGLActor::NextFrameIndex() const { return NextFrameIndexFrom({FCurrentFrame, FAnimationMode}); }
+
+int TGLActor::NextFrameIndexFrom(FramePosition from) const {
   if (FTargetSmoothAnimation) return FTargetSmoothAnimation->GetStartFrame();
-  switch (FAnimationMode) {
+  const int current = from.frame;
+  switch (from.mode) {
     case aamNone:
     case aamPlayOnce:
-      return std::min(FCurrentFrame + 1, FEndFrame);
+      return std::min(current + 1, FEndFrame);
     case aamLoop:
     case aamBounceForward:
-      if (FCurrentFrame + 1 <= FEndFrame) return FCurrentFrame + 1;
-      return std::min(FStartFrame + (FCurrentFrame - FEndFrame), FEndFrame);
+      if (current + 1 <= FEndFrame) return current + 1;
+      return std::min(FStartFrame + (current - FEndFrame), FEndFrame);
     case aamBounceBackward:
     case aamLoopBackward:
-      if (FCurrentFrame - 1 >= FStartFrame) return FCurrentFrame - 1;
-      return std::max(FEndFrame - (FStartFrame - FCurrentFrame), FStartFrame);
+      if (current - 1 >= FStartFrame) return current - 1;
+      return std::max(FEndFrame - (FStartFrame - current), FStartFrame);
   }
   CLIENT_ASSERT(false, "Unknown animation mode");
-  return FCurrentFrame;
+  return current;
 }
 
-void TGLActor::NextFrame(int nbSteps) {
-  for (int i = 0; i < nbSteps; ++i) {
-    SetCurrentFrame(NextFrameIndex());
-    if (FCurrentFrame == FEndFrame && OnEndFrameReached) OnEndFrameReached(this);
-    if (FCurrentFrame == FStartFrame && OnStartFrameReached) OnStartFrameReached(this);
+TGLActor::FramePosition TGLActor::Stepped(FramePosition from, int count) const {
+  const int next = NextFrameIndexFrom(from);
+  return next == from.frame ? from : Taken(from, next, count);
+}
+
+TGLActor::FrameCycle TGLActor::CycleFrom(FramePosition from, int count) const {
+  // Brent's cycle finding: a position decides the next one and there are
+  // only so many, so the steps run into a loop.
+  std::uint64_t power = 1, period = 1;
+  FramePosition tortoise = from, hare = Stepped(from, count);
+  while (!(tortoise == hare)) {
+    if (power == period) {
+      tortoise = hare;
+      power *= 2;
+      period = 0;
+    }
+    hare = Stepped(hare, count);
+    ++period;
   }
+  std::uint64_t lead = 0;
+  tortoise = hare = from;
+  for (std::uint64_t i = 0; i < period; ++i) hare = Stepped(hare, count);
+  while (!(tortoise == hare)) {
+    tortoise = Stepped(tortoise, count);
+    hare = Stepped(hare, count);
+    ++lead;
+  }
+  return {lead, period};
+}
+
+namespace {
+// More steps than an actor of `count` frames has positions (a frame, or
+// the one it started from, in one of six modes): past that many a run of
+// steps has looped.
+std::uint64_t PositionBound(int count) { return 6 * (std::uint64_t(std::max(count, 0)) + 2); }
+}  // namespace
+
+void TGLActor::NextFrame(int nbSteps) {
+  if (nbSteps > 0) AdvanceFrames(static_cast<std::uint64_t>(nbSteps));
+}
+
+void TGLActor::AdvanceFrames(std::uint64_t steps) {
+  if (steps == 0) return;
+  if (AnyoneListens()) {
+    // Every step with its events, which may change the actor; the mesh is
+    // prepared once, after them.
+    bool moved = false;
+    for (std::uint64_t i = 0; i < steps; ++i) {
+      const int next = NextFrameIndex();
+      if (next != FCurrentFrame) {
+        const FramePosition taken = Taken({FCurrentFrame, FAnimationMode}, next, FrameCount());
+        FCurrentFrame = taken.frame;
+        FAnimationMode = taken.mode;
+        FCurrentFrameDelta = 0;
+        moved = true;
+        if (OnFrameChanged) OnFrameChanged(this);
+      }
+      if (FCurrentFrame == FEndFrame && OnEndFrameReached) OnEndFrameReached(this);
+      if (FCurrentFrame == FStartFrame && OnStartFrameReached) OnStartFrameReached(this);
+    }
+    if (moved) StructureChanged();
+    return;
+  }
+  // Nobody hears the steps in between: straight to where the last one ends,
+  // through the loop the steps run into.
+  const FramePosition from{FCurrentFrame, FAnimationMode};
+  if (NextFrameIndexFrom(from) == from.frame) return;  // a frame that stays, and nothing else changes
+  const int count = FrameCount();
+  std::uint64_t walked = steps;
+  if (steps > PositionBound(count)) {
+    const FrameCycle cycle = CycleFrom(from, count);
+    if (steps > cycle.lead) walked = cycle.lead + (steps - cycle.lead) % cycle.period;
+  }
+  FramePosition at = from;
+  for (std::uint64_t i = 0; i < walked; ++i) at = Stepped(at, count);
+  FCurrentFrame = at.frame;
+  FAnimationMode = at.mode;
+  FCurrentFrameDelta = 0;
+  StructureChanged();
 }
 
 void TGLActor::SynchronizeWith(const TGLActor& referenceActor) {
@@ -309,14 +391,19 @@ void TGLActor::DoProgress(const TProgressTimes& progressTimes) {
       FTargetSmoothAnimation = nullptr;
       SwitchToAnimation(target, false);
     }
-    double steps = std::trunc(delta);
-    const float fraction = static_cast<float>(delta - steps);
-    // Whole cycles beyond the first change nothing in any mode: a long
-    // pause costs at most two cycles of steps.
-    const double range = std::abs(FEndFrame - FStartFrame) + 1.0;
-    const double cycle = 2.0 * range * std::max(range - 1.0, 1.0);
-    if (steps > cycle) steps = cycle + std::fmod(steps - cycle, cycle);
-    NextFrame(static_cast<int>(steps));
+    const double whole = std::trunc(delta);
+    const float fraction = static_cast<float>(delta - whole);
+    // A count past 2^62 frames is as good as the exact one.
+    constexpr double kMostSteps = 0x1p62;
+    std::uint64_t steps = whole < kMostSteps ? static_cast<std::uint64_t>(whole) : std::uint64_t{1} << 62;
+    if (AnyoneListens() && steps > PositionBound(FrameCount())) {
+      // Whole loops beyond the first change nothing but how often the
+      // events are told: a long pause tells at most two loops of them.
+      const FrameCycle cycle = CycleFrom({FCurrentFrame, FAnimationMode}, FrameCount());
+      const std::uint64_t once = cycle.lead + cycle.period;
+      if (steps > once) steps = once + (steps - once) % cycle.period;
+    }
+    AdvanceFrames(steps);
     FCurrentFrameDelta = fraction;
     StructureChanged();
   } else if (FFrameInterpolation != afpNone) {

@@ -154,6 +154,9 @@ public:
   // The frame after the current one in the animation mode (or the start of
   // a pending smooth switch).
   int NextFrameIndex() const;
+  // nbSteps times: the next frame taken, then OnEndFrameReached and
+  // OnStartFrameReached when it is the end or the start frame. Without
+  // anyone listening, straight to the frame and mode the last step gives.
   void NextFrame(int nbSteps = 1);
   void SynchronizeWith(const TGLActor& referenceActor);
 
@@ -176,6 +179,30 @@ protected:
 
 private:
   friend class TActorAnimation;
+
+  // Where the frame clock stands.
+  struct FramePosition {
+    int frame;
+    TActorAnimationMode mode;
+    bool operator==(const FramePosition&) const = default;
+  };
+  // The next frame from a position, as NextFrameIndex gives it.
+  int NextFrameIndexFrom(FramePosition from) const;
+  // Taking frame `value` from a position: the frame clamped to the `count`
+  // frames there are, and the mode as reaching it changes it.
+  FramePosition Taken(FramePosition from, int value, int count) const;
+  // One step of NextFrame from a position (the same position when the
+  // next frame is the current one, which nothing then changes).
+  FramePosition Stepped(FramePosition from, int count) const;
+  // Where a run of steps from a position repeats itself: after `lead`
+  // steps, every `period` steps.
+  struct FrameCycle {
+    std::uint64_t lead, period;
+  };
+  FrameCycle CycleFrom(FramePosition from, int count) const;
+  bool AnyoneListens() const { return OnFrameChanged || OnEndFrameReached || OnStartFrameReached; }
+  // NextFrame over a count of steps that need not fit an int.
+  void AdvanceFrames(std::uint64_t steps);
 
   int FStartFrame = 0;
   int FEndFrame = 0;

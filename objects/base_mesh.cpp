@@ -26,15 +26,14 @@ void ValidateMeshObjects(const TMeshObjectList& list, TSkeleton* skeleton) {
     for (int g = 0; g < groups.GetCount(); ++g)
       if (auto fault = groups.GetItems(g)->IndexFault()) RaiseMeshFault(*fault);
     if (const auto* morph = dynamic_cast<const TMorphableMeshObject*>(&mesh)) {
-      const int vertices = mesh.GetVertices().GetCount();
-      const int normals = mesh.GetNormals().GetCount();
-      const TMeshMorphTargetList& targets = morph->GetMorphTargets();
-      for (int t = 0; t < targets.GetCount(); ++t) {
-        const int targetVertices = targets.GetItems(t)->GetVertices().GetCount();
-        const int targetNormals = targets.GetItems(t)->GetNormals().GetCount();
-        if ((targetVertices != 0 && targetVertices != vertices) ||
-            (targetNormals != 0 && normals != 0 && targetNormals != normals))
-          RaiseMeshFault(mesh.ClassName() + " : morph target " + std::to_string(t) + " of another size than the mesh");
+      if (auto fault = morph->MorphTargetFault()) RaiseMeshFault(*fault);
+      // The normals of a morph target take the place of the object's own:
+      // the indices must fit them too.
+      MeshListSizes morphed = MeshListSizes::Of(mesh);
+      if (const int normals = morph->MorphTargetNormalCount(); normals > 0 && normals != morphed.normals) {
+        morphed.normals = normals;
+        for (int g = 0; g < groups.GetCount(); ++g)
+          if (auto fault = groups.GetItems(g)->IndexFaultFor(morphed)) RaiseMeshFault(*fault);
       }
     }
     if (const auto* skin = dynamic_cast<const TSkeletonMeshObject*>(&mesh))

@@ -130,7 +130,9 @@ public:
 };
 
 // The checks a loader runs over a mesh object list before anything of it
-// reaches GL or a cache: every face group's indices and counts, morph
-// targets of the mesh object's own size, and bones that exist in `skeleton`
-// (when it has bones). EFilerException with the first fault found.
+// reaches GL or a cache: every face group's indices and counts, against the
+// object's own lists and the normals its morph targets put in their place,
+// morph targets that fit the object and each other, and bones that exist
+// in `skeleton` (when it has bones). EFilerException with the first fault
+// found.
 void ValidateMeshObjects(const TMeshObjectList& list, TSkeleton* skeleton);

@@ -136,13 +136,20 @@ void TFaceGroup::ReadFromFiler(TVirtualReader& reader) {
   FLightMapIndex = version == 1 ? reader.ReadInteger() : -1;
 }
 
-// --- TFGVertexIndexList -------------------------------------------------------------
-std::optional<std::string> TFGVertexIndexList::IndexFault() const {
-  if (static_cast<int>(FMode) >= kFaceGroupMeshModeCount) return ClassName() + " : mode " + std::to_string(FMode) + " unknown";
+MeshListSizes MeshListSizes::Of(const TMeshObject& mesh) {
+  return {mesh.GetVertices().GetCount(), mesh.GetNormals().GetCount(), mesh.GetTexCoords().GetCount()};
+}
+
+std::optional<std::string> TFaceGroup::IndexFault() const {
   const TMeshObject* mesh = MeshObject();
-  const int vertexCount = mesh ? mesh->GetVertices().GetCount() : 0;
+  return IndexFaultFor(mesh ? MeshListSizes::Of(*mesh) : MeshListSizes{});
+}
+
+// --- TFGVertexIndexList -------------------------------------------------------------
+std::optional<std::string> TFGVertexIndexList::IndexFaultFor(const MeshListSizes& sizes) const {
+  if (static_cast<int>(FMode) >= kFaceGroupMeshModeCount) return ClassName() + " : mode " + std::to_string(FMode) + " unknown";
   return IndexPast((ClassName() + " : vertex index").c_str(), FVertexIndices, FVertexIndices.GetCount(),
-                   vertexCount);
+                   sizes.vertices);
 }
 
 void TFGVertexIndexList::BuildList(TRenderContextInfo& rci) {
@@ -245,22 +252,20 @@ void TFGVertexIndexList::ReadFromFiler(TVirtualReader& reader) {
 }
 
 // --- TFGVertexNormalTexIndexList ------------------------------------------------------
-std::optional<std::string> TFGVertexNormalTexIndexList::IndexFault() const {
-  if (auto fault = TFGVertexIndexList::IndexFault()) return fault;
+std::optional<std::string> TFGVertexNormalTexIndexList::IndexFaultFor(const MeshListSizes& sizes) const {
+  if (auto fault = TFGVertexIndexList::IndexFaultFor(sizes)) return fault;
   const int n = FVertexIndices.GetCount();
   if (FNormalIndices.GetCount() != 0 && FNormalIndices.GetCount() < n)
     return ClassName() + " : fewer normal indices than vertex indices";
   if (FTexCoordIndices.GetCount() != 0 && FTexCoordIndices.GetCount() < n)
     return ClassName() + " : fewer texture-coordinate indices than vertex indices";
-  const TMeshObject* mesh = MeshObject();
-  if (!mesh) return std::nullopt;
-  if (mesh->GetNormals().GetCount() > 0)
-    if (auto fault = IndexPast((ClassName() + " : normal index").c_str(), NormalIndicesInUse(), n,
-                               mesh->GetNormals().GetCount()))
+  // Lists that are empty are not drawn from.
+  if (sizes.normals > 0)
+    if (auto fault = IndexPast((ClassName() + " : normal index").c_str(), NormalIndicesInUse(), n, sizes.normals))
       return fault;
-  if (mesh->GetTexCoords().GetCount() > 0)
+  if (sizes.texCoords > 0)
     return IndexPast((ClassName() + " : texture-coordinate index").c_str(), TexCoordIndicesInUse(), n,
-                     mesh->GetTexCoords().GetCount());
+                     sizes.texCoords);
   return std::nullopt;
 }
 
@@ -312,8 +317,8 @@ void TFGVertexNormalTexIndexList::ReadFromFiler(TVirtualReader& reader) {
 }
 
 // --- TFGIndexTexCoordList ---------------------------------------------------------------
-std::optional<std::string> TFGIndexTexCoordList::IndexFault() const {
-  if (auto fault = TFGVertexIndexList::IndexFault()) return fault;
+std::optional<std::string> TFGIndexTexCoordList::IndexFaultFor(const MeshListSizes& sizes) const {
+  if (auto fault = TFGVertexIndexList::IndexFaultFor(sizes)) return fault;
   if (FTexCoords.GetCount() != FVertexIndices.GetCount())
     return ClassName() + " : " + std::to_string(FTexCoords.GetCount()) + " texture coordinates for " +
            std::to_string(FVertexIndices.GetCount()) + " indices";

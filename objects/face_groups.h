@@ -8,7 +8,9 @@
 //
 // Indices come from files: IndexFault() names the first index that does not
 // fit the mesh object's lists, which the loader turns into a filer error and
-// the drawing code into an assertion failure before anything reaches GL.
+// the drawing code into an assertion failure before anything reaches GL. A
+// loader also asks IndexFaultFor() about the lists a morph target puts in
+// place of the object's own.
 
 #include <cstdint>
 #include <optional>
@@ -54,6 +56,15 @@ private:
   TMeshObject* FOwner = nullptr;
 };
 
+// The lengths of the mesh object's lists that a face group's indices point
+// into.
+struct MeshListSizes {
+  int vertices = 0;
+  int normals = 0;
+  int texCoords = 0;
+  static MeshListSizes Of(const TMeshObject& mesh);
+};
+
 class TFaceGroup : public TPersistentObject {
   CLIENT_DECLARE_CLASS(TFaceGroup)
 public:
@@ -89,7 +100,9 @@ public:
   virtual void Prepare() {}
   // The first index or count that does not fit the owner's lists, as text;
   // nothing when every index is in range.
-  virtual std::optional<std::string> IndexFault() const { return std::nullopt; }
+  std::optional<std::string> IndexFault() const;
+  // The same against lists of the given lengths.
+  virtual std::optional<std::string> IndexFaultFor(const MeshListSizes&) const { return std::nullopt; }
 
   // Binds the light map of the group to the second texture unit (or takes
   // it off), only when it differs from the one bound by the group before.
@@ -124,7 +137,7 @@ public:
                       TAffineVectorList* aNormals) const override;
   int TriangleCount() const override;
   void Reverse() override { FVertexIndices.Reverse(); }
-  std::optional<std::string> IndexFault() const override;
+  std::optional<std::string> IndexFaultFor(const MeshListSizes& sizes) const override;
 
   // Appends to `destination` the triangles that the first `count` indices
   // describe in this group's mode; an empty source appends as many zero
@@ -155,7 +168,7 @@ public:
   void BuildList(TRenderContextInfo& rci) override;
   void AddToTriangles(TAffineVectorList* aList, TAffineVectorList* aTexCoords,
                       TAffineVectorList* aNormals) const override;
-  std::optional<std::string> IndexFault() const override;
+  std::optional<std::string> IndexFaultFor(const MeshListSizes& sizes) const override;
 
   void WriteToFiler(TVirtualWriter& writer) const override;
   void ReadFromFiler(TVirtualReader& reader) override;
@@ -182,7 +195,7 @@ public:
   void BuildList(TRenderContextInfo& rci) override;
   void AddToTriangles(TAffineVectorList* aList, TAffineVectorList* aTexCoords,
                       TAffineVectorList* aNormals) const override;
-  std::optional<std::string> IndexFault() const override;
+  std::optional<std::string> IndexFaultFor(const MeshListSizes& sizes) const override;
 
   void WriteToFiler(TVirtualWriter& writer) const override;
   void ReadFromFiler(TVirtualReader& reader) override;

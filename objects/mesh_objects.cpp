@@ -628,6 +628,28 @@ void TMorphableMeshObject::Lerp(int morphTargetIndex1, int morphTargetIndex2, fl
   }
 }
 
+std::optional<std::string> TMorphableMeshObject::MorphTargetFault() const {
+  const int vertices = FVertices.GetCount();
+  const int normals = FNormals.GetCount();
+  for (int t = 0; t < FMorphTargets->GetCount(); ++t) {
+    const TMeshMorphTarget* target = FMorphTargets->GetItems(t);
+    const int targetVertices = target->GetVertices().GetCount();
+    const int targetNormals = target->GetNormals().GetCount();
+    if ((targetVertices != 0 && targetVertices != vertices) ||
+        (targetNormals != 0 && normals != 0 && targetNormals != normals))
+      return ClassName() + " : morph target " + std::to_string(t) + " of another size than the mesh";
+    // Any two targets are blended: a list one of them lacks cannot be.
+    const TMeshMorphTarget* first = FMorphTargets->GetItems(0);
+    if (targetVertices != first->GetVertices().GetCount() || targetNormals != first->GetNormals().GetCount())
+      return ClassName() + " : morph target " + std::to_string(t) + " of another size than morph target 0";
+  }
+  return std::nullopt;
+}
+
+int TMorphableMeshObject::MorphTargetNormalCount() const {
+  return FMorphTargets->GetCount() > 0 ? FMorphTargets->GetItems(0)->GetNormals().GetCount() : 0;
+}
+
 void TMorphableMeshObject::WriteToFiler(TVirtualWriter& writer) const {
   TMeshObject::WriteToFiler(writer);
   writer.WriteInteger(0);  // archive version

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "engine/persistent_classes.h"
@@ -251,6 +252,15 @@ public:
   // The blend of two targets; factor 0 and 1 copy a target exactly. The two
   // targets must have as many vertices (and normals) as each other.
   void Lerp(int morphTargetIndex1, int morphTargetIndex2, float lerpFactor);
+  // The first target, as text, that would not fit in place of the object's
+  // own lists or that another target could not be blended with: every
+  // target holds as many vertices as each other (none, or as many as the
+  // object) and as many normals (none, or as many as the object's own when
+  // it has any).
+  std::optional<std::string> MorphTargetFault() const;
+  // The normals every target puts in place of the object's own (0 for
+  // none); meaningful once MorphTargetFault() found nothing.
+  int MorphTargetNormalCount() const;
 
   void WriteToFiler(TVirtualWriter& writer) const override;
   void ReadFromFiler(TVirtualReader& reader) override;

@@ -1,6 +1,7 @@
 #include "objects/skeleton.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "engine/gl_api.h"
 #include "engine/matrix_geometry.h"
@@ -378,28 +379,46 @@ void TSkeleton::SetCurrentFrame(const TSkeletonFrame& frame) {
 
 TSkeletonBone* TSkeleton::BoneByID(int id) {
   if (!FBonesByIDCache) {
-    std::vector<TSkeletonBone*> cache;
-    auto walk = [&cache](auto&& self, TSkeletonBoneList& list) -> void {
+    std::vector<std::pair<int, TSkeletonBone*>> bones;
+    auto walk = [&bones](auto&& self, TSkeletonBoneList& list) -> void {
       for (int i = 0; i < list.GetCount(); ++i) {
         TSkeletonBone* bone = list.GetItems(i);
-        const int boneId = bone->GetBoneID();
-        if (boneId >= 0) {
-          if (static_cast<std::size_t>(boneId) >= cache.size()) cache.resize(static_cast<std::size_t>(boneId) + 1);
-          cache[static_cast<std::size_t>(boneId)] = bone;
-        }
+        if (bone->GetBoneID() >= 0) bones.emplace_back(bone->GetBoneID(), bone);
         self(self, *bone);
       }
     };
     walk(walk, *FRootBones);
+    BoneIDCache cache;
+    int largest = -1;
+    for (const auto& entry : bones) largest = std::max(largest, entry.first);
+    cache.idCount = std::int64_t{largest} + 1;
+    constexpr std::int64_t kSpareEntriesPerBone = 4, kSpareEntries = 64;
+    if (cache.idCount <= std::int64_t(bones.size()) * kSpareEntriesPerBone + kSpareEntries) {
+      cache.byIndex.resize(static_cast<std::size_t>(cache.idCount));
+      for (const auto& [boneId, bone] : bones) cache.byIndex[static_cast<std::size_t>(boneId)] = bone;
+    } else {
+      // The later of two bones of one identifier, as in the indexed cache.
+      std::stable_sort(bones.begin(), bones.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+      for (const auto& entry : bones) {
+        if (!cache.sorted.empty() && cache.sorted.back().first == entry.first)
+          cache.sorted.back().second = entry.second;
+        else
+          cache.sorted.push_back(entry);
+      }
+    }
     FBonesByIDCache = std::move(cache);
   }
-  if (id < 0 || static_cast<std::size_t>(id) >= FBonesByIDCache->size()) return nullptr;
-  return (*FBonesByIDCache)[static_cast<std::size_t>(id)];
+  const BoneIDCache& cache = *FBonesByIDCache;
+  if (id < 0 || id >= cache.idCount) return nullptr;
+  if (!cache.byIndex.empty()) return cache.byIndex[static_cast<std::size_t>(id)];
+  const auto found = std::lower_bound(cache.sorted.begin(), cache.sorted.end(), id,
+                                      [](const auto& entry, int value) { return entry.first < value; });
+  return found != cache.sorted.end() && found->first == id ? found->second : nullptr;
 }
 
-int TSkeleton::BoneIDCount() {
+std::int64_t TSkeleton::BoneIDCount() {
   BoneByID(0);
-  return static_cast<int>(FBonesByIDCache->size());
+  return FBonesByIDCache->idCount;
 }
 
 void TSkeleton::Clear() {
@@ -508,7 +527,13 @@ void TSkeletonMeshObject::Clear() {
   FVerticeBoneWeightCount = FBonesPerVertex = 0;
   FLastVerticeBoneWeightCount = FLastBonesPerVertex = 0;
   std::vector<TVertexBoneWeight>().swap(FWeights);
-  FBoneMatrixInvertedMeshes.clear();
+  DropBinding();
+}
+
+void TSkeletonMeshObject::DropBinding() {
+  std::vector<TAffineVector>().swap(FBoundVertices);
+  std::vector<TAffineVector>().swap(FBoundNormals);
+  FBoundVertexCount = FBoundNormalCount = FBoundSlots = 0;
 }
 
 void TSkeletonMeshObject::ResizeVerticesBonesWeights() {
@@ -531,58 +556,64 @@ TMatrix TSkeletonMeshObject::BoneMatrix(TSkeleton* skeleton, int boneId) const {
 }
 
 void TSkeletonMeshObject::PrepareBoneMatrixInvertedMeshes() {
-  FBoneMatrixInvertedMeshes.clear();
-  // Without weights there is nothing to bind (and a bone count from a file
-  // must not make meshes by itself).
-  if (FWeights.empty()) return;
-  TSkeleton* skeleton = Skeleton();
-  // Only the vertices that have weights are bound: every slot holds at most
-  // one entry per weight, so the meshes never outgrow the weights (which a
-  // file must hold byte for byte).
+  DropBinding();
+  // Without weighted vertices there is nothing to bind (and a bone count
+  // from a file must not make anything by itself).
   const int n = std::min(FVertices.GetCount(), FVerticeBoneWeightCount);
+  if (FWeights.empty() || n <= 0 || FBonesPerVertex <= 0) return;
+  TSkeleton* skeleton = Skeleton();
   const int normalCount = std::min(FNormals.GetCount(), n);
-  FBoneMatrixInvertedMeshes.reserve(static_cast<std::size_t>(FBonesPerVertex));
-  for (int s = 0; s < FBonesPerVertex; ++s) {
-    auto bound = std::make_unique<TBaseMeshObject>();
-    TAffineVectorList& vertices = bound->GetVertices();
-    TAffineVectorList& normals = bound->GetNormals();
-    vertices.SetCount(n);
-    normals.SetCount(normalCount);
-    for (int j = 0; j < n; ++j) {
-      const TMatrix global = BoneMatrix(skeleton, VerticesBonesWeights(j)[s].BoneID);
-      vertices[j] = AffineVectorTransform(FVertices[j], MatrixInvert(global));
-      if (j < normalCount)
-        normals[j] = AffineVectorTransformDirection(FNormals[j], MatrixInvert(WithoutTranslation(global)));
+  const auto slots = static_cast<std::size_t>(FBonesPerVertex);
+  FBoundVertices.resize(static_cast<std::size_t>(n) * slots);
+  FBoundNormals.resize(static_cast<std::size_t>(normalCount) * slots);
+  // Each bone's inverses once: a file may bind every slot to one bone.
+  struct Inverses {
+    TMatrix point, direction;
+  };
+  std::unordered_map<const TSkeletonBone*, Inverses> inverses;
+  for (int j = 0; j < n; ++j) {
+    const TVertexBoneWeight* weights = VerticesBonesWeights(j);
+    for (std::size_t s = 0; s < slots; ++s) {
+      const TSkeletonBone* bone = skeleton ? skeleton->BoneByID(weights[s].BoneID) : nullptr;
+      auto found = inverses.find(bone);
+      if (found == inverses.end()) {
+        const TMatrix global = bone ? bone->GetGlobalMatrix() : IdentityHmgMatrix;
+        found = inverses.emplace(bone, Inverses{MatrixInvert(global), MatrixInvert(WithoutTranslation(global))}).first;
+      }
+      const std::size_t at = static_cast<std::size_t>(j) * slots + s;
+      FBoundVertices[at] = AffineVectorTransform(FVertices[j], found->second.point);
+      if (j < normalCount) FBoundNormals[at] = AffineVectorTransformDirection(FNormals[j], found->second.direction);
     }
-    FBoneMatrixInvertedMeshes.push_back(std::move(bound));
   }
+  FBoundVertexCount = n;
+  FBoundNormalCount = normalCount;
+  FBoundSlots = FBonesPerVertex;
 }
 
 void TSkeletonMeshObject::ApplyCurrentSkeletonFrame(bool normalize) {
-  if (static_cast<int>(FBoneMatrixInvertedMeshes.size()) != FBonesPerVertex || FBonesPerVertex == 0) return;
+  if (FBoundSlots != FBonesPerVertex || FBonesPerVertex == 0) return;
   TSkeleton* skeleton = Skeleton();
-  int n = std::min(FVertices.GetCount(), FVerticeBoneWeightCount);
-  for (const auto& bound : FBoneMatrixInvertedMeshes) n = std::min(n, bound->GetVertices().GetCount());
+  const int n = std::min({FVertices.GetCount(), FVerticeBoneWeightCount, FBoundVertexCount});
   const bool withNormals = FNormals.GetCount() >= n;
+  const auto slots = static_cast<std::size_t>(FBoundSlots);
   if (FBonesPerVertex == 1) {
-    const TBaseMeshObject& bound = *FBoneMatrixInvertedMeshes[0];
     for (int i = 0; i < n; ++i) {
       const TMatrix m = BoneMatrix(skeleton, VerticesBonesWeights(i)[0].BoneID);
-      FVertices[i] = AffineVectorTransform(bound.GetVertices()[i], m);
-      if (withNormals && i < bound.GetNormals().GetCount())
-        FNormals[i] = AffineVectorTransformDirection(bound.GetNormals()[i], m);
+      FVertices[i] = AffineVectorTransform(FBoundVertices[static_cast<std::size_t>(i)], m);
+      if (withNormals && i < FBoundNormalCount)
+        FNormals[i] = AffineVectorTransformDirection(FBoundNormals[static_cast<std::size_t>(i)], m);
     }
   } else {
     for (int i = 0; i < n; ++i) {
       TAffineVector vertex, normal;
       const TVertexBoneWeight* weights = VerticesBonesWeights(i);
-      for (int s = 0; s < FBonesPerVertex; ++s) {
+      for (std::size_t s = 0; s < slots; ++s) {
         if (weights[s].Weight == 0.0f) continue;
-        const TBaseMeshObject& bound = *FBoneMatrixInvertedMeshes[static_cast<std::size_t>(s)];
+        const std::size_t at = static_cast<std::size_t>(i) * slots + s;
         const TMatrix m = BoneMatrix(skeleton, weights[s].BoneID);
-        AddScaledAffineVector(vertex, AffineVectorTransform(bound.GetVertices()[i], m), weights[s].Weight);
-        if (i < bound.GetNormals().GetCount())
-          AddScaledAffineVector(normal, AffineVectorTransformDirection(bound.GetNormals()[i], m), weights[s].Weight);
+        AddScaledAffineVector(vertex, AffineVectorTransform(FBoundVertices[at], m), weights[s].Weight);
+        if (i < FBoundNormalCount)
+          AddScaledAffineVector(normal, AffineVectorTransformDirection(FBoundNormals[at], m), weights[s].Weight);
       }
       FVertices[i] = vertex;
       if (withNormals) FNormals[i] = normal;
@@ -622,7 +653,7 @@ void TSkeletonMeshObject::ReadFromFiler(TVirtualReader& reader) {
   const std::int64_t entries = static_cast<std::int64_t>(count) * bonesPerVertex;
   if (entries > reader.Stream().Remaining() / static_cast<std::int64_t>(sizeof(TVertexBoneWeight)))
     throw EStreamError(engine_messages::kStreamReadError);
-  FBoneMatrixInvertedMeshes.clear();
+  DropBinding();
   FVerticeBoneWeightCount = FLastVerticeBoneWeightCount = count;
   FBonesPerVertex = FLastBonesPerVertex = bonesPerVertex;
   FWeights.assign(static_cast<std::size_t>(entries), TVertexBoneWeight{});

@@ -13,6 +13,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/persistent_classes.h"
@@ -152,6 +153,8 @@ public:
   void SetColor(std::uint32_t color) { FColor = color; }
   // The bone's transform in mesh space for the current frame.
   const TMatrix& GetGlobalMatrix() const { return FGlobalMatrix; }
+  // The colliders that follow the bone.
+  int FollowingColliderCount() const { return static_cast<int>(FColliders.size()); }
 
   TSkeletonBone* BoneByID(int id) override;
   // The local matrix of the current frame, times the parent's global one.
@@ -260,12 +263,13 @@ public:
   // A copy of `frame` becomes the current frame.
   void SetCurrentFrame(const TSkeletonFrame& frame);
 
-  // Through a cache indexed by identifier, built on first use; none for an
-  // identifier that names no bone.
+  // Through a cache of the bones by identifier, built on first use; none
+  // for an identifier that names no bone. Of two bones of one identifier,
+  // the later one depth first.
   TSkeletonBone* BoneByID(int id);
   void FlushBoneByIDCache() { FBonesByIDCache.reset(); }
   // One more than the largest bone identifier (0 without bones).
-  int BoneIDCount();
+  std::int64_t BoneIDCount();
 
   // Bones freed, frames and colliders cleared, current frame gone.
   void Clear();
@@ -289,7 +293,15 @@ private:
   std::unique_ptr<TSkeletonRootBoneList> FRootBones;
   std::unique_ptr<TSkeletonFrameList> FFrames;
   std::unique_ptr<TSkeletonFrame> FCurrentFrame;
-  std::optional<std::vector<TSkeletonBone*>> FBonesByIDCache;
+  // Indexed by identifier while the identifiers are about as many as the
+  // bones; sorted by identifier past that, so that it never grows with an
+  // identifier's value.
+  struct BoneIDCache {
+    std::vector<TSkeletonBone*> byIndex;
+    std::vector<std::pair<int, TSkeletonBone*>> sorted;
+    std::int64_t idCount = 0;
+  };
+  std::optional<BoneIDCache> FBonesByIDCache;
   std::unique_ptr<TSkeletonColliderList> FColliders;
 };
 
@@ -323,8 +335,14 @@ public:
   const TVertexBoneWeight* VerticesBonesWeights(int vertex) const {
     return FWeights.data() + static_cast<std::size_t>(vertex) * static_cast<std::size_t>(FBonesPerVertex);
   }
-  int BoneMatrixInvertedMeshCount() const { return static_cast<int>(FBoneMatrixInvertedMeshes.size()); }
-  const TBaseMeshObject& BoneMatrixInvertedMesh(int slot) const { return *FBoneMatrixInvertedMeshes[slot]; }
+  // The binding pose as last bound: how many vertices were bound, to how
+  // many bone slots each, and a vertex in the space of one of its slots.
+  int BoundVertexCount() const { return FBoundVertexCount; }
+  int BoundSlotCount() const { return FBoundSlots; }
+  const TAffineVector& BoundVertex(int vertex, int slot) const {
+    return FBoundVertices[static_cast<std::size_t>(vertex) * static_cast<std::size_t>(FBoundSlots) +
+                          static_cast<std::size_t>(slot)];
+  }
 
   // Counts 0, weights and bound meshes freed.
   void Clear() override;
@@ -332,7 +350,9 @@ public:
   // sizes have.
   void ResizeVerticesBonesWeights();
   // The binding pose: per bone slot, the mesh in the space of the bone its
-  // vertices are bound to, by the bones' present global matrices.
+  // vertices are bound to, by the bones' present global matrices. Only the
+  // vertices that have weights are bound, one entry per weight, so that
+  // the pose never outgrows the weights (which a file holds byte for byte).
   void PrepareBoneMatrixInvertedMeshes();
   // The vertices and normals moved by the bones' present global matrices.
   void ApplyCurrentSkeletonFrame(bool normalize);
@@ -352,5 +372,14 @@ private:
   int FBonesPerVertex = 0;
   int FLastVerticeBoneWeightCount = 0;
   int FLastBonesPerVertex = 0;
-  std::vector<std::unique_ptr<TBaseMeshObject>> FBoneMatrixInvertedMeshes;
+  void DropBinding();
+
+  // The binding pose, vertex by vertex as the weights are, a vertex's slots
+  // side by side: FBoundSlots entries for each of the first
+  // FBoundVertexCount vertices (and of the first FBoundNormalCount normals).
+  std::vector<TAffineVector> FBoundVertices;
+  std::vector<TAffineVector> FBoundNormals;
+  int FBoundVertexCount = 0;
+  int FBoundNormalCount = 0;
+  int FBoundSlots = 0;
 };

@@ -2,15 +2,21 @@
 // actor with a skeleton: each must load or raise a clear error, never
 // crash, hang or leak. Half of the runs patch a valid file that holds every
 // kind of face group, a morphable and a skinned mesh object, so that the
-// checks behind the archive structure are reached quickly; a quarter build
+// checks behind the archive structure are reached quickly; an eighth build
 // a skinned mesh of vertex, weight and bone counts taken from the input, as
 // large as the longest input allowed, so that files whose sizes multiply
-// are tried at once. A file that loads is then drawn (on a table that does
-// nothing), cast at and posed.
+// are tried at once, and an eighth a morphable mesh whose morph targets and
+// face groups have sizes and indices from the input. A file that loads is then drawn (on a table that does
+// nothing) in every pose its morph targets and its skeleton give, cast at
+// and measured: once loaded, nothing of that may fail, so an error there
+// aborts the run.
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -46,8 +52,11 @@ std::string ValidFile() {
   own->GetVertexIndices().Add(1, 2, 3);
   own->GetTexCoords().Add(TAffineVector{0, 0, 0}, TAffineVector{1, 0, 0}, TAffineVector{0, 1, 0});
   own->SetMode(fgmmTriangleFan);
-  (new TMeshMorphTarget(&plain->GetMorphTargets()))->SetVertices(plain->GetVertices());
-  (new TMeshMorphTarget(&plain->GetMorphTargets()))->SetVertices(plain->GetVertices());
+  for (int t = 0; t < 2; ++t) {
+    auto* target = new TMeshMorphTarget(&plain->GetMorphTargets());
+    target->SetVertices(plain->GetVertices());
+    target->SetNormals(plain->GetNormals());
+  }
 
   auto* skin = new TSkeletonMeshObject(&list);
   list.Add(skin);
@@ -81,24 +90,113 @@ std::string GeneratedSkin(const uint8_t* data, std::size_t size) {
   return list.SaveToString();
 }
 
+// A morphable mesh object of list sizes from the input: its own vertices
+// and normals, up to four morph targets of their own counts, and a face
+// group of each kind whose indices come from the input too, so that lists
+// which only fit some of the poses are tried at once.
+std::string GeneratedMorph(const uint8_t* data, std::size_t size) {
+  std::size_t at = 0;
+  auto next = [&](int modulo) { return at < size ? int(data[at++]) % modulo : 0; };
+  TMeshObjectList list;
+  auto* mesh = new TMorphableMeshObject(&list);
+  list.Add(mesh);
+  const int vertices = next(6), normals = next(6), targets = next(5);
+  for (int k = 0; k < vertices; ++k) mesh->GetVertices().Add(TAffineVector{float(k & 1), float(k >> 1), 0});
+  for (int k = 0; k < normals; ++k) mesh->GetNormals().Add(TAffineVector{0, 0, 1});
+  for (int t = 0; t < targets; ++t) {
+    auto* target = new TMeshMorphTarget(&mesh->GetMorphTargets());
+    const int targetVertices = next(6), targetNormals = next(6);
+    for (int k = 0; k < targetVertices; ++k) target->GetVertices().Add(TAffineVector{float(t), float(k), 1});
+    for (int k = 0; k < targetNormals; ++k) target->GetNormals().Add(TAffineVector{1, 0, 0});
+  }
+  mesh->SetMode(static_cast<TMeshObjectMode>(next(kMeshObjectModeCount)));
+  auto* indexed = new TFGVertexIndexList(&mesh->GetFaceGroups());
+  auto* separate = new TFGVertexNormalTexIndexList(&mesh->GetFaceGroups());
+  auto* own = new TFGIndexTexCoordList(&mesh->GetFaceGroups());
+  for (int k = next(7); k > 0; --k) indexed->GetVertexIndices().Add(next(6));
+  for (int k = next(7); k > 0; --k) {
+    separate->GetVertexIndices().Add(next(6));
+    separate->GetNormalIndices().Add(next(6));
+  }
+  for (int k = next(7); k > 0; --k) {
+    own->GetVertexIndices().Add(next(6));
+    own->GetTexCoords().Add(TAffineVector{0, 0, 0});
+  }
+  for (TFGVertexIndexList* group : {static_cast<TFGVertexIndexList*>(indexed), static_cast<TFGVertexIndexList*>(separate),
+                                    static_cast<TFGVertexIndexList*>(own)})
+    group->SetMode(static_cast<TFaceGroupMeshMode>(next(kFaceGroupMeshModeCount)));
+  return list.SaveToString();
+}
+
+// Everything a frame does with a loaded mesh, in each pose: a few morph
+// targets of each morphable object jumped to and blended both ways.
 void Exercise(TGLBaseMesh& mesh) {
   TRenderContextInfo rci;
   mesh.BuildList(rci);
   mesh.RayCastIntersect({0.2f, 0.3f, 5, 1}, {0, 0, -1, 0});
-  TGLBaseMeshConnectivity connectivity(mesh);
-  mesh.GetMeshObjects().MorphTo(0);
+  { TGLBaseMeshConnectivity connectivity(mesh); }
   mesh.AxisAlignedDimensionsUnscaled();
+  TMeshObjectList& objects = mesh.GetMeshObjects();
+  for (int i = 0; i < objects.GetCount(); ++i) {
+    auto* morph = dynamic_cast<TMorphableMeshObject*>(objects.GetMeshObject(i));
+    const int count = morph ? morph->GetMorphTargets().GetCount() : 0;
+    for (int t = 0; t < std::min(count, 4); ++t) {
+      const int next = (t + 1) % count;
+      morph->MorphTo(t);
+      mesh.BuildList(rci);
+      morph->Lerp(t, next, 0.5f);
+      mesh.BuildList(rci);
+      morph->Lerp(next, t, 0.25f);
+      mesh.BuildList(rci);
+    }
+  }
+  objects.MorphTo(0);
+  mesh.BuildList(rci);
+  mesh.RayCastIntersect({0.2f, 0.3f, 5, 1}, {0, 0, -1, 0});
+}
+
+// The actor's own poses: its morph frames and its skeleton's, as time
+// gives them, drawn.
+void ExerciseActor(TGLActor& actor) {
+  TRenderContextInfo rci;
+  for (TActorAnimationReference reference : {aarMorph, aarSkeleton}) {
+    actor.SetReference(reference);
+    actor.PrepareMesh();
+    actor.SetAnimationMode(aamLoop);
+    for (int step = 1; step <= 3; ++step) {
+      actor.DoProgress({0.15, 0.15 * step});
+      actor.BuildList(rci);
+    }
+  }
+  Exercise(actor);
+}
+
+// Raised by what a frame does with a mesh that loaded: a check the load
+// should have made.
+template <typename Work>
+void MustNotFail(const char* what, Work work) {
+  try {
+    work();
+  } catch (const Exception& e) {
+    std::fprintf(stderr, "%s failed after a successful load: %s\n", what, e.Message().c_str());
+    std::abort();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s failed after a successful load: %s\n", what, e.what());
+    std::abort();
+  }
 }
 
 void Load(const std::string& bytes) {
   {
     TGLFreeForm mesh;
     TMemoryStream stream(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    bool loaded = false;
     try {
       mesh.LoadFromStream("fuzz.glsm", stream);
-      Exercise(mesh);
+      loaded = true;
     } catch (const Exception&) {
     }
+    if (loaded) MustNotFail("drawing a free form", [&] { Exercise(mesh); });
   }
   TGLActor actor;
   auto* root = new TSkeletonBone(&actor.GetSkeleton().GetRootBones(), 0);
@@ -111,12 +209,10 @@ void Load(const std::string& bytes) {
   TMemoryStream stream(std::vector<uint8_t>(bytes.begin(), bytes.end()));
   try {
     actor.AddDataFromStream("fuzz.glsm", stream);
-    actor.SetReference(aarSkeleton);
-    actor.SetAnimationMode(aamLoop);
-    actor.DoProgress({0.15, 0.15});
-    Exercise(actor);
   } catch (const Exception&) {
+    return;
   }
+  MustNotFail("drawing an actor", [&] { ExerciseActor(actor); });
 }
 
 }  // namespace
@@ -130,7 +226,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   if ((data[0] & 3) == 3) {
-    Load(GeneratedSkin(data + 1, size - 1));
+    Load((data[0] & 4) ? GeneratedMorph(data + 1, size - 1) : GeneratedSkin(data + 1, size - 1));
     return 0;
   }
   // Patches: a length to cut the file to, then (offset, value) pairs.

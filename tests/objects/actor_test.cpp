@@ -9,6 +9,7 @@
 
 #include "engine/gl_recorder.h"
 #include "objects/actor.h"
+#include "objects/face_groups.h"
 #include "tests/support/null_gl.h"
 
 namespace {
@@ -81,6 +82,172 @@ TEST(Actor, TimeAdvancesWholeFramesAndKeepsTheRest) {
     EXPECT_EQ(still.GetCurrentFrame(), 0) << frames;
     EXPECT_EQ(still.GetCurrentFrameDelta(), 0.0f) << frames;
   }
+}
+
+// NextFrame as the actor defines it: each step takes the next frame
+// through the setter, then tells of reaching the end and the start frame.
+// Events, when asked for, as "frame 3", "end", "start".
+void StepOneAtATime(TGLActor& actor, long long steps, std::vector<std::string>* events = nullptr) {
+  if (events) actor.OnFrameChanged = [&actor, events](TObject*) {
+    events->push_back("frame " + std::to_string(actor.GetCurrentFrame()));
+  };
+  for (long long i = 0; i < steps; ++i) {
+    actor.SetCurrentFrame(actor.NextFrameIndex());
+    if (events && actor.GetCurrentFrame() == actor.GetEndFrame()) events->push_back("end");
+    if (events && actor.GetCurrentFrame() == actor.GetStartFrame()) events->push_back("start");
+  }
+}
+
+void RecordEvents(TGLActor& actor, std::vector<std::string>& events) {
+  actor.OnFrameChanged = [&actor, &events](TObject*) {
+    events.push_back("frame " + std::to_string(actor.GetCurrentFrame()));
+  };
+  actor.OnEndFrameReached = [&events](TObject*) { events.push_back("end"); };
+  actor.OnStartFrameReached = [&events](TObject*) { events.push_back("start"); };
+}
+
+// Ten frames, and where an actor may stand in them: frames 2 to 5 from
+// below, inside and above them, a range whose start lies past its end, and
+// a smooth switch still pending. The delta shows whether a frame was taken.
+struct Standing {
+  const char* name;
+  int start, end, current;
+  bool pendingSwitch = false;
+};
+const Standing kStandings[] = {
+    {"below the range", 2, 5, 0},      {"at the start", 2, 5, 2}, {"inside", 2, 5, 3},
+    {"at the end", 2, 5, 5},           {"above the range", 2, 5, 8}, {"start past the end", 5, 3, 4},
+    {"a switch pending", 2, 5, 3, true},
+};
+constexpr TActorAnimationMode kModes[] = {aamNone,          aamPlayOnce,        aamLoop,
+                                          aamBounceForward, aamBounceBackward, aamLoopBackward};
+
+void Place(TGLActor& actor, const Standing& standing, TActorAnimationMode mode) {
+  AddMorphFrames(actor, 10);
+  actor.SetStartFrame(standing.start);
+  actor.SetEndFrame(standing.end);
+  actor.SetCurrentFrame(standing.current);
+  actor.SetAnimationMode(mode);
+  actor.SetCurrentFrameDelta(0.25f);
+  if (standing.pendingSwitch) {
+    TActorAnimation* run = actor.GetAnimations().Add();
+    run->SetStartFrame(7);
+    run->SetEndFrame(8);
+    actor.SwitchToAnimation(run, true);
+    actor.SetCurrentFrameDelta(0.25f);
+  }
+}
+
+TEST(Actor, ManyFramesAtOnceEndWhereSteppingEndsInEveryMode) {
+  for (const Standing& standing : kStandings) {
+    for (TActorAnimationMode mode : kModes) {
+      for (int steps : {1, 2, 3, 5, 6, 7, 12, 13, 97, 6000}) {
+        SCOPED_TRACE(std::string(standing.name) + ", mode " + std::to_string(mode) + ", " + std::to_string(steps) +
+                     " steps");
+        TGLActor stepped, jumped;
+        Place(stepped, standing, mode);
+        Place(jumped, standing, mode);
+        StepOneAtATime(stepped, steps);
+        jumped.NextFrame(steps);
+        EXPECT_EQ(jumped.GetCurrentFrame(), stepped.GetCurrentFrame());
+        EXPECT_EQ(jumped.GetAnimationMode(), stepped.GetAnimationMode());
+        EXPECT_EQ(jumped.GetCurrentFrameDelta(), stepped.GetCurrentFrameDelta());
+        // With someone listening, every step's events, in order.
+        TGLActor heard, told;
+        Place(heard, standing, mode);
+        Place(told, standing, mode);
+        std::vector<std::string> expected, events;
+        StepOneAtATime(told, steps, &expected);
+        RecordEvents(heard, events);
+        heard.NextFrame(steps);
+        EXPECT_EQ(events, expected);
+        EXPECT_EQ(heard.GetCurrentFrame(), told.GetCurrentFrame());
+        EXPECT_EQ(heard.GetAnimationMode(), told.GetAnimationMode());
+      }
+    }
+  }
+}
+
+TEST(Actor, ALongPauseEndsWhereSteppingEndsInEveryMode) {
+  for (const Standing& standing : kStandings) {
+    for (TActorAnimationMode mode : kModes) {
+      SCOPED_TRACE(std::string(standing.name) + ", mode " + std::to_string(mode));
+      // 650 s at 100 ms a frame: 6,500 frames and a half.
+      TGLActor stepped, paused;
+      Place(stepped, standing, mode);
+      Place(paused, standing, mode);
+      paused.DoProgress({650.05, 650.05});
+      // A pending switch and the first frame as the clock takes them, then
+      // one step at a time.
+      const long long first = standing.pendingSwitch && mode != aamNone ? 1 : 0;
+      if (first) stepped.DoProgress({0.1, 0.1});
+      if (mode != aamNone) StepOneAtATime(stepped, 6500 - first);
+      EXPECT_EQ(paused.GetCurrentFrame(), stepped.GetCurrentFrame());
+      EXPECT_EQ(paused.GetAnimationMode(), stepped.GetAnimationMode());
+      EXPECT_NEAR(paused.GetCurrentFrameDelta(), mode == aamNone ? 0.25f : 0.75f, 1e-3);
+      // A clock that jumped by 10^13 frames: the frames repeat every 12 steps
+      // in every mode over these ranges, once in them.
+      TGLActor jumped, reference;
+      Place(jumped, standing, mode);
+      Place(reference, standing, mode);
+      jumped.DoProgress({1e12, 1e12});
+      if (first) reference.DoProgress({0.1, 0.1});
+      if (mode != aamNone) StepOneAtATime(reference, 10000000000000LL % 12 + 48 - first);
+      EXPECT_EQ(jumped.GetCurrentFrame(), reference.GetCurrentFrame());
+      EXPECT_EQ(jumped.GetAnimationMode(), reference.GetAnimationMode());
+      // Heard, the same pause tells the events of a loop or two, not 10^13.
+      TGLActor heard;
+      Place(heard, standing, mode);
+      std::vector<std::string> events;
+      RecordEvents(heard, events);
+      heard.DoProgress({1e12, 1e12});
+      EXPECT_EQ(heard.GetCurrentFrame(), reference.GetCurrentFrame());
+      EXPECT_EQ(heard.GetAnimationMode(), reference.GetAnimationMode());
+      EXPECT_LT(events.size(), 300u);
+    }
+  }
+  // A range far from the frame: 900 frames to reach it, then two frames
+  // that take turns.
+  TGLActor far, reference;
+  AddMorphFrames(far, 1000);
+  AddMorphFrames(reference, 1000);
+  for (TGLActor* actor : {&far, &reference}) {
+    actor->SetStartFrame(900);
+    actor->SetEndFrame(901);
+    actor->SetCurrentFrame(0);
+    actor->SetAnimationMode(aamLoop);
+  }
+  far.DoProgress({100.05, 100.05});
+  StepOneAtATime(reference, 1000);
+  EXPECT_EQ(far.GetCurrentFrame(), reference.GetCurrentFrame());
+  EXPECT_EQ(far.GetCurrentFrame(), 900);
+}
+
+// A face group that counts how often the mesh prepares it.
+class CountingFaceGroup : public TFGVertexIndexList {
+public:
+  CountingFaceGroup(TFaceGroups* owner, int& prepared) : TFGVertexIndexList(owner), prepared_(prepared) {}
+  void Prepare() override { ++prepared_; }
+
+private:
+  int& prepared_;
+};
+
+TEST(Actor, ALongPausePreparesTheMeshOnceNotOncePerFrame) {
+  TGLActor actor;
+  AddMorphFrames(actor, 1000);
+  int prepared = 0;
+  new CountingFaceGroup(&actor.GetMeshObjects().GetMeshObject(0)->GetFaceGroups(), prepared);
+  actor.SetAnimationMode(aamLoop);
+  actor.SetCurrentFrame(10);
+  prepared = 0;
+  actor.DoProgress({600, 600});  // 6,000 frames
+  EXPECT_EQ(actor.GetCurrentFrame(), 10);
+  EXPECT_LE(prepared, 2);
+  prepared = 0;
+  actor.NextFrame(5000);
+  EXPECT_EQ(actor.GetCurrentFrame(), 10);
+  EXPECT_LE(prepared, 1);
 }
 
 TEST(Actor, FramesOutsideTheMeshAreRefusedByTheActorAndClampedByAnAnimation) {

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <numbers>
 
 #include "engine/matrix_geometry.h"
@@ -68,6 +69,30 @@ TEST(Skeleton, BoneCacheHasAnEntryPerIdentifier) {
   EXPECT_EQ(skeleton.BoneByID(7), nullptr);
 }
 
+TEST(Skeleton, BoneCacheDoesNotGrowWithTheIdentifiersValues) {
+  // Two billion entries for one bone would be 16 GB of pointers.
+  TSkeleton skeleton;
+  auto* far = new TSkeletonBone(&skeleton.GetRootBones(), 0x7FFFFFF0);
+  auto* near = new TSkeletonBone(far, 2);
+  auto* last = new TSkeletonBone(&skeleton.GetRootBones(), std::numeric_limits<int>::max());
+  EXPECT_EQ(skeleton.BoneByID(0), nullptr);
+  EXPECT_EQ(skeleton.BoneByID(0x7FFFFFF0), far);
+  EXPECT_EQ(skeleton.BoneByID(2), near);
+  EXPECT_EQ(skeleton.BoneByID(std::numeric_limits<int>::max()), last);
+  for (int empty : {1, 3, 0x7FFFFFEF, 0x7FFFFFF1, -1}) EXPECT_EQ(skeleton.BoneByID(empty), nullptr) << empty;
+  EXPECT_EQ(skeleton.BoneIDCount(), std::int64_t{std::numeric_limits<int>::max()} + 1);
+  // Of two bones of one identifier the later one, depth first, as with
+  // identifiers close together.
+  for (int id : {4, 0x40000000}) {
+    SCOPED_TRACE(id);
+    TSkeleton twice;
+    (void)new TSkeletonBone(&twice.GetRootBones(), 0);
+    auto* first = new TSkeletonBone(&twice.GetRootBones(), id);
+    auto* second = new TSkeletonBone(first, id);
+    EXPECT_EQ(twice.BoneByID(id), second);
+  }
+}
+
 TEST(Skeleton, CollidersDecideTheArchiveVersionAndFindTheirBoneAgain) {
   TSkeleton plain;
   auto* bone = new TSkeletonBone(&plain.GetRootBones(), 2);
@@ -129,14 +154,35 @@ TEST(Skeleton, ColliderOfABoneThatGoesFollowsNothing) {
     skeleton.MorphMesh(false);
     EXPECT_TRUE(NearVector(collider->GetGlobalMatrix()[3], {1, 0, 0, 1}));
   }
-  // A collider that goes first leaves its bone free to go.
-  TSkeleton skeleton;
-  auto* bone = new TSkeletonBone(&skeleton.GetRootBones(), 0);
-  auto* collider = new TSkeletonCollider(&skeleton.GetColliders());
-  collider->SetBone(bone);
-  delete collider;
-  delete bone;
-  EXPECT_EQ(skeleton.GetRootBones().GetCount(), 0);
+}
+
+TEST(Skeleton, ColliderThatGoesFirstLeavesItsBone) {
+  struct Case {
+    const char* name;
+    std::function<void(TSkeleton&, TSkeletonCollider*)> removeCollider;
+  };
+  const Case cases[] = {
+      {"collider deleted", [](TSkeleton&, TSkeletonCollider* collider) { delete collider; }},
+      {"colliders cleared", [](TSkeleton& skeleton, TSkeletonCollider*) { skeleton.GetColliders().Clear(); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TSkeleton skeleton;
+    auto* bone = new TSkeletonBone(&skeleton.GetRootBones(), 0);
+    auto* collider = new TSkeletonCollider(&skeleton.GetColliders());
+    auto* stays = new TSkeletonCollider();
+    collider->SetBone(bone);
+    stays->SetBone(bone);
+    ASSERT_EQ(bone->FollowingColliderCount(), 2);
+    c.removeCollider(skeleton, collider);
+    // The bone no longer reaches the collider that went (it would free the
+    // collider again), and lets the one that stays go with it.
+    ASSERT_EQ(bone->FollowingColliderCount(), 1);
+    delete bone;
+    EXPECT_EQ(stays->GetBone(), nullptr);
+    EXPECT_EQ(skeleton.GetRootBones().GetCount(), 0);
+    delete stays;
+  }
 }
 
 TEST(Skeleton, FrameOfVersionZeroHasNoQuaternionsAndUsesAngles) {

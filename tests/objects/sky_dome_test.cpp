@@ -29,15 +29,25 @@ TSkyDomeRandom Sequence(std::vector<float> values, int* calls = nullptr) {
   };
 }
 
-// Triangles of the strips and fans that face away from the dome's centre
-// (counter-clockwise seen from outside); degenerate ones do not count.
-int TrianglesFacingOut(const std::vector<TSkyDomePrimitive>& primitives) {
-  int out = 0;
-  auto count = [&out](const TVector4f& a, const TVector4f& b, const TVector4f& c) {
+// The triangles of the strips and fans by the way they face: towards the
+// dome's centre (counter-clockwise seen from inside), away from it, or
+// neither (degenerate).
+struct Facing {
+  int in = 0, out = 0, degenerate = 0;
+};
+Facing FacingOf(const std::vector<TSkyDomePrimitive>& primitives) {
+  Facing facing;
+  auto count = [&facing](const TVector4f& a, const TVector4f& b, const TVector4f& c) {
     const TAffineVector pa = AffineVectorMake(a), pb = AffineVectorMake(b), pc = AffineVectorMake(c);
     const TAffineVector n = AffineVectorCross(AffineVectorSubtract(pb, pa), AffineVectorSubtract(pc, pa));
     const TAffineVector centroid = VectorScale(VectorAdd(VectorAdd(pa, pb), pc), 1.0f / 3);
-    if (AffineVectorDot(n, centroid) > 1e-9f) ++out;
+    const float towards = AffineVectorDot(n, centroid);
+    if (towards > 1e-9f)
+      ++facing.out;
+    else if (towards < -1e-9f)
+      ++facing.in;
+    else
+      ++facing.degenerate;
   };
   for (const TSkyDomePrimitive& p : primitives) {
     const auto& v = p.Vertices;
@@ -50,7 +60,7 @@ int TrianglesFacingOut(const std::vector<TSkyDomePrimitive>& primitives) {
         count(v[i - 1], v[i - 2], v[i]);
     }
   }
-  return out;
+  return facing;
 }
 
 }  // namespace
@@ -67,8 +77,15 @@ TEST(SkyDomes, EveryFaceWindsTowardsTheCentre) {
   for (const auto* dome : {&plain, &earth}) {
     ASSERT_FALSE(dome->empty());
     EXPECT_EQ(dome->back().Mode, GLenum(GL_TRIANGLE_FAN)) << "the zenith's fan is among them";
-    EXPECT_EQ(TrianglesFacingOut(*dome), 0);
+    const Facing facing = FacingOf(*dome);
+    EXPECT_EQ(facing.out, 0);
+    // Faces that face nowhere would pass the line above: every face of the
+    // bands, poles included, faces the centre.
+    EXPECT_EQ(facing.degenerate, 0);
+    EXPECT_GT(facing.in, 0);
   }
+  // Five stacks of eight slices: two pole fans and three strips.
+  EXPECT_EQ(FacingOf(plain).in, 2 * 8 + 3 * 2 * 8);
 }
 
 TEST(SkyDomeBand, SettersClampAndPushTheOtherAngle) {
