@@ -160,6 +160,52 @@ INSTANTIATE_TEST_SUITE_P(
                     Fresh, false}),
     [](const ::testing::TestParamInfo<GrammarCase>& info) { return std::string(info.param.name); });
 
+// What follows a status line's last "|" up to its line end: a monster only
+// when it is text of the status line's own, never a control sequence or
+// blanks, and never what arrives in a later block once the status line stood
+// whole (a prompt that the next line's text continues on the same line).
+struct TailCase {
+  const char* name;
+  std::vector<std::string> blocks;
+  std::vector<std::string> mobs;
+};
+void PrintTo(const TailCase& c, std::ostream* out) { *out << c.name; }
+
+class WhatFollowsTheLastBar : public ::testing::TestWithParam<TailCase> {};
+
+TEST_P(WhatFollowsTheLastBar, IsAMonsterOnlyWhenTheStatusLineSentIt) {
+  const TailCase& c = GetParam();
+  for (bool strip : {false, true}) {
+    Client client;
+    for (const std::string& block : c.blocks) client.Feed(block, strip);
+    EXPECT_EQ(Of(client.received), Mobs(c.mobs)) << (strip ? "coordinates hidden" : "coordinates shown");
+  }
+}
+
+const std::string Cell = "Hp 30 " + Fields;  // a status line up to its monsters
+
+INSTANTIATE_TEST_SUITE_P(
+    Tails, WhatFollowsTheLastBar,
+    ::testing::Values(
+        // A server that colours the line ends it with a reset of the colours.
+        TailCase{"ColourResetAfterTheLastBar", {"\x1b[32m" + Cell + "0,0Orc|\x1b[0m\r\n"}, {"Orc"}},
+        TailCase{"ColourResetThenALineEndingInABar", {"\x1b[32m" + Cell + "0,0Orc|\x1b[0m\r\n| Bob |\r\n"}, {"Orc"}},
+        TailCase{"BlankAfterTheLastBar", {Cell + "0,0Orc| \r\n"}, {"Orc"}},
+        TailCase{"NextLinesTextInTheNextBlock", {Cell + "0,0Orc|", "You are hungry.\r\n"}, {"Orc"}},
+        TailCase{"NextLinesTextOverTwoMoreBlocks", {Cell + "0,0Orc|", "You are ", "hungry.\r\n"}, {"Orc"}},
+        TailCase{"NextLinesTextAfterABlankInTheNextBlock", {Cell + "0,0Orc| ", "You are hungry.\r\n"}, {"Orc"}},
+        TailCase{"NextLinesTextAfterTheFogField", {Cell, "A rat arrives.\r\n"}, {}},
+        TailCase{"LastTokenWithoutItsBar", {Cell + "0,0Orc|Bob\r\n"}, {"Orc", "Bob"}},
+        TailCase{"ColouredLastTokenWithoutItsBar", {Cell + "0,0Orc|\x1b[31mBob\x1b[0m \r\n"}, {"Orc", "Bob"}},
+        TailCase{"ColouredMonster", {Cell + "\x1b[31m0,0Orc\x1b[0m|\r\n"}, {"Orc"}},
+        TailCase{"BlankFieldIsNoMonster", {Cell + "0,0Orc| |0,0Rat|\r\n"}, {"Orc", "Rat"}},
+        TailCase{"LastTokenCutByTheBlock", {Cell + "0,0Orc|Bo", "b\r\n"}, {"Orc", "Bob"}},
+        TailCase{"ClosedMonsterInTheNextBlock", {Cell + "0,0Orc|", "0,0Rat|Bob\r\n"}, {"Orc", "Rat", "Bob"}},
+        // The same status line again, sent whole with a last token of its own.
+        TailCase{"SameLineAgainWithItsOwnLastToken", {Cell + "0,0Orc|", "\r\n" + Cell + "0,0Orc|Bob\r\n"},
+                 {"Orc", "Bob"}}),
+    [](const ::testing::TestParamInfo<TailCase>& info) { return std::string(info.param.name); });
+
 TEST(StatusLine, LineSplitAtAnyByteGivesTheWholeLinesValues) {
   const std::string text = Example + "\r\n";
   for (bool strip : {false, true}) {
