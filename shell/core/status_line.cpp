@@ -332,6 +332,8 @@ TStatusOutcome StatusLineReader::ReadNewestLine(const std::deque<std::string>& r
 
   TMudstate& current = target.CurrentState;
   TMudstate& previous = target.PreviousState;
+  const bool cloudTaken = current.Cloud == -1.0 && received.Cloud != -1.0;
+  const bool windTaken = current.Wind == -1.0 && received.Wind != -1.0;
   current.Mobs().Assign(received.Mobs());
   current.GetPosition()->SetPoint(received.GetPosition()->AsVector());
   current.Level = received.Level;
@@ -344,6 +346,10 @@ TStatusOutcome StatusLineReader::ReadNewestLine(const std::deque<std::string>& r
   const bool fromOrigin = IsOrigin(before);
   const bool unchanged = before[0] == now[0] && before[1] == now[1] && before[2] == now[2] &&
                          previous.Level == current.Level;
+  // What the view shows besides the place: the sky by the hour, the
+  // monsters, the weather once first taken.
+  const bool shownChanged = current.Time != previous.Time || current.Level != previous.Level ||
+                            current.Mobs().Cell(0, 0) != previous.Mobs().Cell(0, 0) || cloudTaken || windTaken;
   if (!area.IsAtVector(before) && !unchanged) {
     // Only a move across the map turns the view: a change of height or of
     // terrain type alone would give a zero direction or one along Up, and
@@ -353,8 +359,9 @@ TStatusOutcome StatusLineReader::ReadNewestLine(const std::deque<std::string>& r
       current.GetUp()->SetVector(0, 0, 1);
     }
     outcome.Updated = true;
-  } else if (fromOrigin) {
-    // The first status line after start-up.
+  } else if (fromOrigin || shownChanged) {
+    // The first status line after start-up, or one that changes what the
+    // view shows where the player stands.
     outcome.Updated = true;
   }
   outcome.Merged = true;

@@ -335,6 +335,63 @@ INSTANTIATE_TEST_SUITE_P(
         MoveCase{"AfterLeavingTheNextStepMoves", {{1, 1, 0, 9}, {10, 10, 0, 9}, {11, 10, 0, 9}}, {1, 0, 0}, 2}),
     [](const ::testing::TestParamInfo<MoveCase>& info) { return std::string(info.param.name); });
 
+// A status line of the cell where the player stands, at a time, with
+// monsters, as the prompt after an answer.
+std::string StandingLine(const std::string& answer, const std::string& time, const std::string& monsters = "",
+                         const std::string& cloud = "60") {
+  return answer + "\r\nHp 30 |4|" + time + "|10,10,0|9|25|" + cloud + "|2|" + monsters;
+}
+
+struct StandingCase {
+  const char* name;
+  std::vector<std::string> blocks;
+  int updates;
+};
+void PrintTo(const StandingCase& c, std::ostream* out) { *out << c.name; }
+
+class StandingStill : public ::testing::TestWithParam<StandingCase> {};
+
+TEST_P(StandingStill, UpdatesTheViewWhenWhatItShowsChangedAndKeepsTheDirection) {
+  const StandingCase& c = GetParam();
+  Client client;
+  client.current.GetDirection()->SetVector(0, -1, 0);  // as start-up leaves it
+  for (const std::string& block : c.blocks) client.Feed(block);
+  EXPECT_EQ(client.updates, c.updates);
+  const TVector4f& d = client.current.GetDirection()->AsVector();
+  EXPECT_NEAR(d[0], 0, 1e-6);
+  EXPECT_NEAR(d[1], -1, 1e-6);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SameCell, StandingStill,
+    ::testing::Values(
+        StandingCase{"SameLineAgainChangesNothing",
+                     {StandingLine("You wait.", "12:00"), StandingLine("You wait.", "12:00")}, 1},
+        StandingCase{"NightFalls", {StandingLine("You wait.", "12:00"), StandingLine("You wait.", "23:00")}, 2},
+        StandingCase{"AMonsterArrives",
+                     {StandingLine("You wait.", "12:00"), StandingLine("A villager arrives.", "12:00", "0,0villager|")},
+                     2},
+        StandingCase{"AMonsterLeaves",
+                     {StandingLine("You wait.", "12:00", "0,0villager|"),
+                      StandingLine("You wait.", "12:00", "0,0villager|"),
+                      StandingLine("The villager leaves.", "12:00")},
+                     2},
+        StandingCase{"AnotherMonsterInItsPlace",
+                     {StandingLine("You wait.", "12:00", "0,0villager|"),
+                      StandingLine("You wait.", "12:00", "0,0guard|")},
+                     2},
+        // A cloud field of -10 leaves the cloud unset; the next one is taken.
+        StandingCase{"CloudTakenOnceSet",
+                     {StandingLine("You wait.", "12:00", "", "-10"), StandingLine("You wait.", "12:00", "", "60"),
+                      StandingLine("You wait.", "12:00", "", "70")},
+                     2},
+        // The undefined area's cell.
+        StandingCase{"NightFallsInTheUndefinedArea",
+                     {"Hp 30 |4|12:00|1,1,0|9|25|60|2|\r\n", "Hp 30 |4|23:00|1,1,0|9|25|60|2|\r\n"}, 2},
+        StandingCase{"UndefinedAreaUnchangedChangesNothing",
+                     {"Hp 30 |4|12:00|1,1,0|9|25|60|2|\r\n", "Hp 30 |4|12:00|1,1,0|9|25|60|2|\r\n"}, 1}),
+    [](const ::testing::TestParamInfo<StandingCase>& info) { return std::string(info.param.name); });
+
 TEST(StatusLine, MergeTakesPlaceTimeAndMonstersAndWeatherOnlyWhileUnset) {
   Client client;
   client.current.Fog = 3;
