@@ -43,12 +43,12 @@ void StatusLineToView(benchmark::State& state, int x1, int y1, int x2, int y2) {
   // The recent lines as a game server leaves them: an answer, then the line.
   const std::deque<std::string> there{"You walk.", Line(x1, y1)}, back{"You walk.", Line(x2, y2)};
   // Both places seen once, so that the cells' objects are built before timing.
-  reader.Receive(there, options, target);
-  reader.Receive(back, options, target);
+  reader.Receive(there, 0, options, target);
+  reader.Receive(back, 0, options, target);
   bool forth = true;
   int updates = 0;
   for (auto _ : state) {
-    updates += reader.Receive(forth ? there : back, options, target).Updated;
+    updates += reader.Receive(forth ? there : back, 0, options, target).Updated;
     forth = !forth;
   }
   if (updates != static_cast<int>(state.iterations())) state.SkipWithError("a line did not update the view");

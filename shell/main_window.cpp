@@ -130,6 +130,9 @@ Tfmtallowmer3dclient::Tfmtallowmer3dclient()
   // next still reaches the command line.
   ForwardTypingToCommandLine(*mmtelnet, *mmcommand);
   column->addWidget(mmcommand);
+  // The keyboard is on the command line from the first shown frame: left to
+  // itself the window would give it to its first button, Connect.
+  mmcommand->setFocus();
   spviewer->addWidget(pntelnet);
   spviewer->setSizes({209, 331});
 

@@ -26,7 +26,8 @@ void Tfmtallowmer3dclient::ReadStatusLine() {
                        mud->Config->GetGroundHeights(),
                        [] { mud->Update(); }};
   const TStatusOptions options{fmcontrol && fmcontrol->cbfog->isChecked(), StripTelnetCoords()};
-  const TStatusOutcome outcome = FStatusReader.Receive(FSplitter->GetRecentLines(), options, target);
+  const TStatusOutcome outcome =
+      FStatusReader.Receive(FSplitter->GetRecentLines(), FSplitter->GetDroppedLineCount(), options, target);
   // A malformed line is the server's fault: logged, no dialog.
   if (!outcome.Rejected.empty()) std::cerr << outcome.Rejected << '\n';
   if (!outcome.Merged) return;

@@ -2,10 +2,13 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QLabel>
 #include <QPlatformSurfaceEvent>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 #include <cmath>
+#include <cstdio>
 #include <exception>
 
 #include "engine/cadencer.h"
@@ -40,6 +43,41 @@ bool IsInputEvent(QEvent::Type type) {
       return false;
   }
 }
+
+// What Qt says while it lives, passed on as Qt would have: when a context
+// cannot be made, Qt's words say why (no GLX, no EGL), the failure's
+// message does not.
+class QtWordsHeard {
+public:
+  QtWordsHeard() : FPrevious(qInstallMessageHandler(&Hear)) { Current() = this; }
+  ~QtWordsHeard() {
+    Current() = nullptr;
+    qInstallMessageHandler(FPrevious);
+  }
+  QtWordsHeard(const QtWordsHeard&) = delete;
+  QtWordsHeard& operator=(const QtWordsHeard&) = delete;
+  const std::string& Text() const { return FText; }
+
+private:
+  static QtWordsHeard*& Current() {
+    static QtWordsHeard* current = nullptr;
+    return current;
+  }
+  static void Hear(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    QtWordsHeard* heard = Current();
+    if (heard && type != QtDebugMsg) {
+      if (!heard->FText.empty()) heard->FText += ' ';
+      heard->FText += message.toStdString();
+    }
+    if (heard && heard->FPrevious)
+      heard->FPrevious(type, context, message);
+    else
+      std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+  }
+
+  QtMessageHandler FPrevious;
+  std::string FText;
+};
 
 }  // namespace
 
@@ -109,6 +147,19 @@ GL3DSceneViewer::GL3DSceneViewer(QWidget* parent) : QWidget(parent), FBuffer(std
   auto* layout = new QVBoxLayout(this);  // owned by the viewer
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(FContainer);
+  FFailureLabel = new QLabel(this);
+  FFailureLabel->setObjectName("GL3DSceneViewerFailure");
+  FFailureLabel->setAlignment(Qt::AlignCenter);
+  FFailureLabel->setWordWrap(true);
+  FFailureLabel->setMargin(12);
+  FFailureLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  FFailureLabel->setAutoFillBackground(true);
+  QPalette palette = FFailureLabel->palette();
+  palette.setColor(QPalette::Window, Qt::black);
+  palette.setColor(QPalette::WindowText, Qt::white);
+  FFailureLabel->setPalette(palette);
+  FFailureLabel->hide();
+  layout->addWidget(FFailureLabel);
   FBuffer->OnChange = [this](TObject*) { BufferChanged(); };
   FBuffer->OnStructuralChange = [this](TObject*) { BufferStructureChanged(); };
 }
@@ -144,9 +195,35 @@ int GL3DSceneViewer::ToDevicePixels(int logical) const {
   return static_cast<int>(std::lround(logical * devicePixelRatioF()));
 }
 
-void GL3DSceneViewer::CreateContext() {
-  FBuffer->Resize(ToDevicePixels(FWindow->width()), ToDevicePixels(FWindow->height()));
-  FBuffer->CreateRenderingContext(QtGLContext::DeviceOf(FWindow), false);
+bool GL3DSceneViewer::StartContext() {
+  if (!FStartFailure.empty()) return false;
+  QtWordsHeard heard;
+  try {
+    FBuffer->Resize(ToDevicePixels(FWindow->width()), ToDevicePixels(FWindow->height()));
+    FBuffer->CreateRenderingContext(QtGLContext::DeviceOf(FWindow), false);
+    return true;
+  } catch (const std::exception& e) {
+    std::string reason = e.what();
+    if (!heard.Text().empty()) reason += " " + heard.Text();
+    CouldNotStart(reason);
+    return false;
+  }
+}
+
+void GL3DSceneViewer::CouldNotStart(const std::string& reason) {
+  // The platform will not give another context; trying again with every
+  // frame would only say so again.
+  FStartFailure = reason;
+  FContainer->hide();
+  FFailureLabel->setText(QString::fromStdString("The 3D view could not start.\n\n" + reason +
+                                                "\n\nThe text of the game and the command line work without it."));
+  FFailureLabel->show();
+  Report("The 3D view could not start: " + reason);
+  // The window goes too, out of its own events: hidden, it was still
+  // left mapped on the display, covering the text with what lay there.
+  QTimer::singleShot(0, this, [this] {
+    if (FWindow) FWindow->destroy();
+  });
 }
 
 void GL3DSceneViewer::DestroyContext() {
@@ -162,11 +239,7 @@ void GL3DSceneViewer::DestroyContext() {
 void GL3DSceneViewer::SurfaceCreated() {
   // As a window control makes its context with its window: picking works
   // before the first frame.
-  try {
-    CreateContext();
-  } catch (const std::exception& e) {
-    Report(e.what());
-  }
+  StartContext();
 }
 
 void GL3DSceneViewer::SurfaceGoing() { DestroyContext(); }
@@ -183,14 +256,14 @@ void GL3DSceneViewer::WindowResized() {
 
 bool GL3DSceneViewer::CanDraw() const {
   // The window hears that it was hidden only after the server unmaps it.
-  return FWindow && isVisible() && FWindow->isExposed() && !FBuffer->IsRendering();
+  return FStartFailure.empty() && FWindow && isVisible() && FWindow->isExposed() && !FBuffer->IsRendering();
 }
 
 void GL3DSceneViewer::RenderFrame() {
   if (!CanDraw()) return;
+  // The first frame on a new surface makes the context.
+  if (!FBuffer->HasRenderingContext() && !StartContext()) return;
   try {
-    // The first frame on a new surface makes the context.
-    if (!FBuffer->HasRenderingContext()) CreateContext();
     FBuffer->Render();
   } catch (const std::exception& e) {
     Report(e.what());
@@ -203,11 +276,7 @@ void GL3DSceneViewer::Invalidate() {
 
 QImage GL3DSceneViewer::GrabFrame() {
   if (!CanDraw()) return {};
-  try {
-    if (!FBuffer->HasRenderingContext()) CreateContext();
-  } catch (const std::exception& e) {
-    Report(e.what());
-  }
+  if (!FBuffer->HasRenderingContext() && !StartContext()) return {};
   QtGLContext* context = QtContextOf(*FBuffer);
   if (!context) return {};
   context->CaptureNextFrame(true);
@@ -241,11 +310,7 @@ void GL3DSceneViewer::BufferStructureChanged() {
   // Other options that need another context: made again on the same window.
   if (!FBuffer->HasRenderingContext()) return;
   DestroyContext();
-  try {
-    if (FWindow->handle()) CreateContext();
-  } catch (const std::exception& e) {
-    Report(e.what());
-  }
+  if (FWindow->handle()) StartContext();
   Invalidate();
 }
 

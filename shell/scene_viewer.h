@@ -9,6 +9,11 @@
 // while it is hidden. The context is made when the window's platform
 // surface first shows and goes before that surface does.
 //
+// A context that cannot be made (no OpenGL on the display, say) is final:
+// the view's place then says that the 3D view could not start and why (the
+// failure and what the platform said of it), the failure is reported once,
+// and nothing draws or tries again; the rest of the program goes on.
+//
 // The window never takes the keyboard focus: keys go on reaching the
 // window's focused control (the command line). Its mouse and key events
 // are handed to this widget as the widget's own, so that the main window's
@@ -31,6 +36,7 @@
 #include <memory>
 #include <string>
 
+class QLabel;
 class QOpenGLContext;
 class QWindow;
 class TGL3DSceneBuffer;
@@ -82,6 +88,9 @@ public:
   QWindow* NativeWindow() const;
   QOpenGLContext* NativeContext() const;
 
+  // Why the view could not start; empty while it could.
+  const std::string& GetStartFailure() const { return FStartFailure; }
+
   bool GetMouseInControl() const { return FMouseInControl; }
   std::function<void()> OnMouseEnter;
   std::function<void()> OnMouseLeave;
@@ -99,9 +108,12 @@ private:
   void RenderFrame();
   void MouseEntered(bool inside);
 
-  // Shown, exposed and not in a frame already.
+  // Started (or not tried yet), shown, exposed and not in a frame already.
   bool CanDraw() const;
-  void CreateContext();
+  // The buffer's context on the window; false, with the view's place saying
+  // why, when it cannot be made.
+  bool StartContext();
+  void CouldNotStart(const std::string& reason);
   void DestroyContext();
   void BufferChanged();
   void BufferStructureChanged();
@@ -113,6 +125,9 @@ private:
   // Owned by its container, a child widget of this one.
   ViewerWindow* FWindow = nullptr;
   QWidget* FContainer = nullptr;
+  // In the window's place once the view could not start.
+  QLabel* FFailureLabel = nullptr;
+  std::string FStartFailure;
   TVSyncMode FVSync = vsmNoSync;
   bool FMouseInControl = false;
 };

@@ -189,7 +189,10 @@ void ReceiveSplitter::Receive(std::string_view text, bool stripCoordinates, int 
       FSkipLeadingLf = true;
   }
 
-  while (FRecentLines.size() > RecentLineCount) FRecentLines.pop_front();
+  while (FRecentLines.size() > RecentLineCount) {
+    FRecentLines.pop_front();
+    ++FDroppedLines;
+  }
   TrimPane(maxLines);
   FPane.ShowNewestLine();
 }

@@ -8,6 +8,7 @@
 
 #include "shell/core/text_pane.h"
 
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <string>
@@ -64,6 +65,10 @@ public:
   void ResetStream();
 
   const std::deque<std::string>& GetRecentLines() const { return FRecentLines; }
+  // How many recent lines have been dropped, the oldest first: the first
+  // recent line is line number GetDroppedLineCount() of all received, so a
+  // line keeps its number while newer ones arrive.
+  std::uint64_t GetDroppedLineCount() const { return FDroppedLines; }
   const TTextAttributes& GetTextAttributes() const { return FTextAttributes; }
 
 private:
@@ -75,6 +80,7 @@ private:
 
   TextPane& FPane;
   std::deque<std::string> FRecentLines;
+  std::uint64_t FDroppedLines = 0;
   TTextAttributes FTextAttributes = DefaultTextAttributes;
   std::string FSequence;       // an escape sequence still being received
   bool FInSequence = false;

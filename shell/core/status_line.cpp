@@ -51,9 +51,46 @@ bool ParsePosition(std::string_view field, TStatusReport& report) {
 
 bool IsOrigin(const TVector4f& v) { return v[0] == 0 && v[1] == 0 && v[2] == 0; }
 
+std::string_view TrimBlanks(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// Ends with "|", once blanks and control sequences after it are set aside.
+bool EndsWithBar(std::string_view line) { return TrimBlanks(WithoutControls(line)).ends_with('|'); }
+
 }  // namespace
 
-std::optional<std::string> ParseMonsterToken(std::string_view token) {
+std::string WithoutControls(std::string_view text) {
+  constexpr char Esc = 27;
+  std::string shown;
+  for (std::size_t i = 0; i < text.size();) {
+    const auto byte = static_cast<unsigned char>(text[i++]);
+    if (byte == Esc) {
+      const bool csi = i < text.size() && text[i] == '[';
+      if (csi) ++i;
+      // Parameters or intermediates, then the final byte; any other byte
+      // ends the sequence and is text again.
+      while (i < text.size()) {
+        const auto next = static_cast<unsigned char>(text[i]);
+        if ((csi && next >= 0x20 && next <= 0x3F) || (!csi && next >= 0x20 && next <= 0x2F)) {
+          ++i;
+          continue;
+        }
+        if (next >= (csi ? 0x40 : 0x30) && next <= 0x7E) ++i;
+        break;
+      }
+      continue;
+    }
+    if (byte >= 0x20 && byte != 0x7F) shown += static_cast<char>(byte);
+  }
+  return shown;
+}
+
+std::optional<std::string> ParseMonsterToken(std::string_view rawToken) {
+  const std::string shown = WithoutControls(rawToken);
+  const std::string_view token = shown;
   std::string_view name = token;
   std::size_t comma = token.find(',');
   if (comma != std::string_view::npos && IsNumber(token.substr(0, comma))) {
@@ -69,20 +106,24 @@ std::optional<std::string> ParseMonsterToken(std::string_view token) {
   std::string clean;
   for (char c : name)
     if (c != '\'') clean += c;
-  if (clean.empty()) return std::nullopt;
+  if (TrimBlanks(clean).empty()) return std::nullopt;
   return clean;
 }
 
 TStatusParse ParseStatusFields(std::string_view fields, TStatusReport& report, std::string& error,
                                bool lineEnded) {
   std::size_t position = 0;
+  std::string closedByTheLineEnd;
   auto nextField = [&](std::string_view& field) {
     if (position > fields.size()) return false;
-    std::size_t bar = fields.find('|', position);
+    const std::size_t bar = fields.find('|', position);
     if (bar == std::string_view::npos) {
       // Without its "|" a field is there only once the line has ended.
       if (!lineEnded) return false;
-      bar = fields.size();
+      closedByTheLineEnd = TrimBlanks(WithoutControls(fields.substr(position)));
+      field = closedByTheLineEnd;
+      position = fields.size() + 1;
+      return true;
     }
     field = fields.substr(position, bar - position);
     position = bar + 1;
@@ -153,26 +194,46 @@ std::vector<ServerLine> ServerLines(const std::deque<std::string>& recentLines) 
 
 }  // namespace
 
-std::vector<TFoundStatusLine> FindStatusLines(const std::deque<std::string>& recentLines) {
+bool StandsWhole(std::string_view line) {
+  const std::size_t marker = line.find(Marker);
+  if (marker == std::string_view::npos || line.size() <= 25 || line.size() > MaxStatusLineLength) return false;
+  TStatusReport report;
+  std::string error;
+  if (ParseStatusFields(line.substr(marker + Marker.size()), report, error, false) != TStatusParse::Parsed)
+    return false;
+  return TrimBlanks(WithoutControls(line.substr(line.rfind('|') + 1))).empty();
+}
+
+std::vector<TFoundStatusLine> FindStatusLines(const std::deque<std::string>& recentLines,
+                                              std::uint64_t firstLineNumber, const TWholeStatusLine* whole) {
   const std::vector<ServerLine> lines = ServerLines(recentLines);
   auto text = [&](const ServerLine& line) {
     return std::string_view(recentLines[line.entry]).substr(line.begin, line.end - line.begin);
   };
   std::vector<TFoundStatusLine> found;
   for (std::size_t i = lines.size(); i-- > 0;) {
-    const std::string_view line = text(lines[i]);
+    std::string_view line = text(lines[i]);
+    // The status line ends where it stood whole; what came in later blocks
+    // without a "|" of its own is the next line's.
+    bool cut = false;
+    if (whole && whole->LineNumber == firstLineNumber + lines[i].entry && whole->Begin == lines[i].begin &&
+        line.size() > whole->Text.size() && line.starts_with(whole->Text) &&
+        line.find('|', whole->Text.size()) == std::string_view::npos) {
+      line = line.substr(0, whole->Text.size());
+      cut = true;
+    }
     const std::size_t marker = line.find(Marker);
     if (marker == std::string_view::npos) continue;
     if (line.size() <= 25) break;
     TFoundStatusLine status;
     status.Line = line;
     status.MarkerAt = marker;
-    status.Ended = lines[i].ended;
+    status.Ended = lines[i].ended || cut;
     status.PaneText = recentLines[lines[i].entry].substr(lines[i].begin);
     std::size_t lastEntry = lines[i].entry;
-    if (!line.ends_with('|') && i + 1 < lines.size()) {
+    if (!cut && !EndsWithBar(line) && i + 1 < lines.size()) {
       const std::string_view next = text(lines[i + 1]);
-      if (!next.empty() && next.ends_with('|')) {
+      if (!next.empty() && EndsWithBar(next)) {
         status.Line += next;
         status.Ended = lines[i + 1].ended;
         if (lines[i + 1].entry != lastEntry) {
@@ -194,11 +255,30 @@ TMapSpotOffset MapSpotOffset(double x, double y) {
   return {static_cast<int>(std::nearbyint(x / 2)), 179 - static_cast<int>(std::nearbyint(y / 2))};
 }
 
-TStatusOutcome StatusLineReader::Receive(const std::deque<std::string>& recentLines, const TStatusOptions& options,
-                                         TStatusTarget& target) {
+TStatusOutcome StatusLineReader::Receive(const std::deque<std::string>& recentLines, std::uint64_t firstLineNumber,
+                                         const TStatusOptions& options, TStatusTarget& target) {
+  TStatusOutcome outcome = ReadNewestLine(recentLines, firstLineNumber, options, target);
+  RememberWholeLine(recentLines, firstLineNumber);
+  return outcome;
+}
+
+void StatusLineReader::RememberWholeLine(const std::deque<std::string>& recentLines, std::uint64_t firstLineNumber) {
+  // Only the last line may go on in the next block.
+  if (recentLines.empty()) return;
+  const std::string& entry = recentLines.back();
+  const std::size_t cr = entry.rfind('\r');
+  const std::size_t begin = cr == std::string::npos ? 0 : cr + 1;
+  const std::string_view line = std::string_view(entry).substr(begin);
+  if (StandsWhole(line)) FWhole = TWholeStatusLine{firstLineNumber + recentLines.size() - 1, begin, std::string(line)};
+}
+
+TStatusOutcome StatusLineReader::ReadNewestLine(const std::deque<std::string>& recentLines,
+                                                std::uint64_t firstLineNumber, const TStatusOptions& options,
+                                                TStatusTarget& target) {
   TStatusOutcome outcome;
   TStatusReport report;
-  const std::vector<TFoundStatusLine> candidates = FindStatusLines(recentLines);
+  const std::vector<TFoundStatusLine> candidates =
+      FindStatusLines(recentLines, firstLineNumber, FWhole ? &*FWhole : nullptr);
   const TFoundStatusLine* found = nullptr;
   for (const TFoundStatusLine& candidate : candidates) {
     std::string error;
@@ -252,6 +332,8 @@ TStatusOutcome StatusLineReader::Receive(const std::deque<std::string>& recentLi
 
   TMudstate& current = target.CurrentState;
   TMudstate& previous = target.PreviousState;
+  const bool cloudTaken = current.Cloud == -1.0 && received.Cloud != -1.0;
+  const bool windTaken = current.Wind == -1.0 && received.Wind != -1.0;
   current.Mobs().Assign(received.Mobs());
   current.GetPosition()->SetPoint(received.GetPosition()->AsVector());
   current.Level = received.Level;
@@ -264,6 +346,10 @@ TStatusOutcome StatusLineReader::Receive(const std::deque<std::string>& recentLi
   const bool fromOrigin = IsOrigin(before);
   const bool unchanged = before[0] == now[0] && before[1] == now[1] && before[2] == now[2] &&
                          previous.Level == current.Level;
+  // What the view shows besides the place: the sky by the hour, the
+  // monsters, the weather once first taken.
+  const bool shownChanged = current.Time != previous.Time || current.Level != previous.Level ||
+                            current.Mobs().Cell(0, 0) != previous.Mobs().Cell(0, 0) || cloudTaken || windTaken;
   if (!area.IsAtVector(before) && !unchanged) {
     // Only a move across the map turns the view: a change of height or of
     // terrain type alone would give a zero direction or one along Up, and
@@ -273,8 +359,9 @@ TStatusOutcome StatusLineReader::Receive(const std::deque<std::string>& recentLi
       current.GetUp()->SetVector(0, 0, 1);
     }
     outcome.Updated = true;
-  } else if (fromOrigin) {
-    // The first status line after start-up.
+  } else if (fromOrigin || shownChanged) {
+    // The first status line after start-up, or one that changes what the
+    // view shows where the player stands.
     outcome.Updated = true;
   }
   outcome.Merged = true;

@@ -41,17 +41,40 @@ enum class TStatusParse {
 
 // Parses the text after the marker. Each field ends at the next "|"; once the
 // line has ended (lineEnded), its end closes the last field too, so a last
-// monster token without its "|" is one. While the line may still grow, a
-// field without its "|" is not there yet. On anything but Parsed the report
-// is left as it was and error says which field failed.
+// monster token without its "|" is one; what the line end closes is taken
+// without its control sequences and the blanks around it (a coloured line
+// ends with a reset of the colours). While the line may still grow, a field
+// without its "|" is not there yet. On anything but Parsed the report is
+// left as it was and error says which field failed.
 TStatusParse ParseStatusFields(std::string_view fields, TStatusReport& report, std::string& error,
                                bool lineEnded = false);
 
 // One monster token: "name", or a cell prefix "a,b" followed by the name.
-// Every "'" leaves the name. The name, or nothing when the token adds no
-// monster (an empty name, a prefix without digits after its ",", or a cell
-// other than (0, 0), the only one the monster grid has).
+// Control sequences (a monster in colour) and every "'" leave the token. The
+// name, or nothing when the token adds no monster (a name empty or of blanks
+// only, a prefix without digits after its ",", or a cell other than (0, 0),
+// the only one the monster grid has).
 std::optional<std::string> ParseMonsterToken(std::string_view token);
+
+// The text without its escape sequences (read as the text pane reads them)
+// and other control characters.
+std::string WithoutControls(std::string_view text);
+
+// A status line that stood whole at the end of a block: every field closed,
+// nothing after its last "|" but blanks and control sequences. It is known
+// by the number of its recent line among all received
+// (ReceiveSplitter::GetDroppedLineCount) and where it begins there, and it
+// keeps its text as it stood. What arrives after it in a later block without
+// a "|" of its own is the next line's text (a prompt that the next line
+// continues), not a monster.
+struct TWholeStatusLine {
+  std::uint64_t LineNumber = 0;
+  std::size_t Begin = 0;
+  std::string Text;
+};
+
+// Whether a line as the server sent it is a status line that stands whole.
+bool StandsWhole(std::string_view line);
 
 struct TFoundStatusLine {
   // The status line's line, joined when it was split; its fields start
@@ -70,10 +93,15 @@ struct TFoundStatusLine {
 // still grow, the status line before it, which is whole. A recent line holds
 // several lines of the server when their line ends were hidden with a
 // coordinate line (kept there as CR): each ends a status line as a shown
-// line end does. A status line that does not end with "|" is joined with the
-// next line when that one is not empty and ends with "|" (a status line
-// broken by a line end).
-std::vector<TFoundStatusLine> FindStatusLines(const std::deque<std::string>& recentLines);
+// line end does. A status line that does not end with "|" (blanks and
+// control sequences after it aside) is joined with the next line when that
+// one is not empty and ends with "|" (a status line broken by a line end).
+// The recent lines start at line number firstLineNumber; the line of
+// `whole`, when it is among them, ends where it stood whole unless a "|"
+// came after.
+std::vector<TFoundStatusLine> FindStatusLines(const std::deque<std::string>& recentLines,
+                                              std::uint64_t firstLineNumber = 0,
+                                              const TWholeStatusLine* whole = nullptr);
 
 // The red spot on the aerial picture: the 358-cell map shown at half scale,
 // north up, 179 pixels high. Offsets from the picture's top left.
@@ -109,10 +137,19 @@ struct TStatusOutcome {
 
 class StatusLineReader {
 public:
-  // After the text side of every received block.
-  TStatusOutcome Receive(const std::deque<std::string>& recentLines, const TStatusOptions& options,
-                         TStatusTarget& target);
+  // After the text side of every received block; the recent lines start at
+  // line number firstLineNumber (ReceiveSplitter::GetDroppedLineCount).
+  TStatusOutcome Receive(const std::deque<std::string>& recentLines, std::uint64_t firstLineNumber,
+                         const TStatusOptions& options, TStatusTarget& target);
+
+  // The last status line that stood whole at the end of a block.
+  const std::optional<TWholeStatusLine>& GetWholeLine() const { return FWhole; }
 
 private:
+  TStatusOutcome ReadNewestLine(const std::deque<std::string>& recentLines, std::uint64_t firstLineNumber,
+                                const TStatusOptions& options, TStatusTarget& target);
+  void RememberWholeLine(const std::deque<std::string>& recentLines, std::uint64_t firstLineNumber);
+
   std::string FLastRejected;
+  std::optional<TWholeStatusLine> FWhole;
 };

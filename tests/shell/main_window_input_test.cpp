@@ -297,6 +297,22 @@ TEST_F(MainWindowInput, EveryKeyTypedIntoTheCommandLineIsHandledOnce) {
   EXPECT_EQ(seen, u"ab\r");
 }
 
+TEST_F(MainWindowInput, TheKeyboardIsOnTheCommandLineFromStartUp) {
+  TestServer server;
+  main->GetTelnet().SetPort(server.port);
+  // The control the window gives the keyboard when it is first activated.
+  EXPECT_EQ(main->focusWidget(), main->mmcommand);
+  main->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(main));
+  EXPECT_EQ(QApplication::focusWidget(), main->mmcommand);
+  // Typed before any click, as the window system delivers it: into the
+  // command line, and the blank presses no button.
+  for (char key : std::string("look around")) QTest::keyClick(QGuiApplication::focusWindow(), key);
+  EXPECT_EQ(main->mmcommand->toPlainText(), "look around");
+  QTest::qWait(100);
+  EXPECT_FALSE(main->GetTelnet().Connected()) << "connected unasked";
+}
+
 TEST_F(MainWindowInput, TypingAfterAClickIntoThePaneReachesTheCommandLine) {
   main->IdTelnet1DataAvailable("You see a tree.\r\n");
   main->GetPane().Flush();

@@ -160,6 +160,52 @@ INSTANTIATE_TEST_SUITE_P(
                     Fresh, false}),
     [](const ::testing::TestParamInfo<GrammarCase>& info) { return std::string(info.param.name); });
 
+// What follows a status line's last "|" up to its line end: a monster only
+// when it is text of the status line's own, never a control sequence or
+// blanks, and never what arrives in a later block once the status line stood
+// whole (a prompt that the next line's text continues on the same line).
+struct TailCase {
+  const char* name;
+  std::vector<std::string> blocks;
+  std::vector<std::string> mobs;
+};
+void PrintTo(const TailCase& c, std::ostream* out) { *out << c.name; }
+
+class WhatFollowsTheLastBar : public ::testing::TestWithParam<TailCase> {};
+
+TEST_P(WhatFollowsTheLastBar, IsAMonsterOnlyWhenTheStatusLineSentIt) {
+  const TailCase& c = GetParam();
+  for (bool strip : {false, true}) {
+    Client client;
+    for (const std::string& block : c.blocks) client.Feed(block, strip);
+    EXPECT_EQ(Of(client.received), Mobs(c.mobs)) << (strip ? "coordinates hidden" : "coordinates shown");
+  }
+}
+
+const std::string Cell = "Hp 30 " + Fields;  // a status line up to its monsters
+
+INSTANTIATE_TEST_SUITE_P(
+    Tails, WhatFollowsTheLastBar,
+    ::testing::Values(
+        // A server that colours the line ends it with a reset of the colours.
+        TailCase{"ColourResetAfterTheLastBar", {"\x1b[32m" + Cell + "0,0Orc|\x1b[0m\r\n"}, {"Orc"}},
+        TailCase{"ColourResetThenALineEndingInABar", {"\x1b[32m" + Cell + "0,0Orc|\x1b[0m\r\n| Bob |\r\n"}, {"Orc"}},
+        TailCase{"BlankAfterTheLastBar", {Cell + "0,0Orc| \r\n"}, {"Orc"}},
+        TailCase{"NextLinesTextInTheNextBlock", {Cell + "0,0Orc|", "You are hungry.\r\n"}, {"Orc"}},
+        TailCase{"NextLinesTextOverTwoMoreBlocks", {Cell + "0,0Orc|", "You are ", "hungry.\r\n"}, {"Orc"}},
+        TailCase{"NextLinesTextAfterABlankInTheNextBlock", {Cell + "0,0Orc| ", "You are hungry.\r\n"}, {"Orc"}},
+        TailCase{"NextLinesTextAfterTheFogField", {Cell, "A rat arrives.\r\n"}, {}},
+        TailCase{"LastTokenWithoutItsBar", {Cell + "0,0Orc|Bob\r\n"}, {"Orc", "Bob"}},
+        TailCase{"ColouredLastTokenWithoutItsBar", {Cell + "0,0Orc|\x1b[31mBob\x1b[0m \r\n"}, {"Orc", "Bob"}},
+        TailCase{"ColouredMonster", {Cell + "\x1b[31m0,0Orc\x1b[0m|\r\n"}, {"Orc"}},
+        TailCase{"BlankFieldIsNoMonster", {Cell + "0,0Orc| |0,0Rat|\r\n"}, {"Orc", "Rat"}},
+        TailCase{"LastTokenCutByTheBlock", {Cell + "0,0Orc|Bo", "b\r\n"}, {"Orc", "Bob"}},
+        TailCase{"ClosedMonsterInTheNextBlock", {Cell + "0,0Orc|", "0,0Rat|Bob\r\n"}, {"Orc", "Rat", "Bob"}},
+        // The same status line again, sent whole with a last token of its own.
+        TailCase{"SameLineAgainWithItsOwnLastToken", {Cell + "0,0Orc|", "\r\n" + Cell + "0,0Orc|Bob\r\n"},
+                 {"Orc", "Bob"}}),
+    [](const ::testing::TestParamInfo<TailCase>& info) { return std::string(info.param.name); });
+
 TEST(StatusLine, LineSplitAtAnyByteGivesTheWholeLinesValues) {
   const std::string text = Example + "\r\n";
   for (bool strip : {false, true}) {
@@ -288,6 +334,63 @@ INSTANTIATE_TEST_SUITE_P(
         MoveCase{"LeavingTheUndefinedAreaWaitsForTheNextChange", {{1, 1, 0, 9}, {10, 10, 0, 9}}, {0, -1, 0}, 1},
         MoveCase{"AfterLeavingTheNextStepMoves", {{1, 1, 0, 9}, {10, 10, 0, 9}, {11, 10, 0, 9}}, {1, 0, 0}, 2}),
     [](const ::testing::TestParamInfo<MoveCase>& info) { return std::string(info.param.name); });
+
+// A status line of the cell where the player stands, at a time, with
+// monsters, as the prompt after an answer.
+std::string StandingLine(const std::string& answer, const std::string& time, const std::string& monsters = "",
+                         const std::string& cloud = "60") {
+  return answer + "\r\nHp 30 |4|" + time + "|10,10,0|9|25|" + cloud + "|2|" + monsters;
+}
+
+struct StandingCase {
+  const char* name;
+  std::vector<std::string> blocks;
+  int updates;
+};
+void PrintTo(const StandingCase& c, std::ostream* out) { *out << c.name; }
+
+class StandingStill : public ::testing::TestWithParam<StandingCase> {};
+
+TEST_P(StandingStill, UpdatesTheViewWhenWhatItShowsChangedAndKeepsTheDirection) {
+  const StandingCase& c = GetParam();
+  Client client;
+  client.current.GetDirection()->SetVector(0, -1, 0);  // as start-up leaves it
+  for (const std::string& block : c.blocks) client.Feed(block);
+  EXPECT_EQ(client.updates, c.updates);
+  const TVector4f& d = client.current.GetDirection()->AsVector();
+  EXPECT_NEAR(d[0], 0, 1e-6);
+  EXPECT_NEAR(d[1], -1, 1e-6);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SameCell, StandingStill,
+    ::testing::Values(
+        StandingCase{"SameLineAgainChangesNothing",
+                     {StandingLine("You wait.", "12:00"), StandingLine("You wait.", "12:00")}, 1},
+        StandingCase{"NightFalls", {StandingLine("You wait.", "12:00"), StandingLine("You wait.", "23:00")}, 2},
+        StandingCase{"AMonsterArrives",
+                     {StandingLine("You wait.", "12:00"), StandingLine("A villager arrives.", "12:00", "0,0villager|")},
+                     2},
+        StandingCase{"AMonsterLeaves",
+                     {StandingLine("You wait.", "12:00", "0,0villager|"),
+                      StandingLine("You wait.", "12:00", "0,0villager|"),
+                      StandingLine("The villager leaves.", "12:00")},
+                     2},
+        StandingCase{"AnotherMonsterInItsPlace",
+                     {StandingLine("You wait.", "12:00", "0,0villager|"),
+                      StandingLine("You wait.", "12:00", "0,0guard|")},
+                     2},
+        // A cloud field of -10 leaves the cloud unset; the next one is taken.
+        StandingCase{"CloudTakenOnceSet",
+                     {StandingLine("You wait.", "12:00", "", "-10"), StandingLine("You wait.", "12:00", "", "60"),
+                      StandingLine("You wait.", "12:00", "", "70")},
+                     2},
+        // The undefined area's cell.
+        StandingCase{"NightFallsInTheUndefinedArea",
+                     {"Hp 30 |4|12:00|1,1,0|9|25|60|2|\r\n", "Hp 30 |4|23:00|1,1,0|9|25|60|2|\r\n"}, 2},
+        StandingCase{"UndefinedAreaUnchangedChangesNothing",
+                     {"Hp 30 |4|12:00|1,1,0|9|25|60|2|\r\n", "Hp 30 |4|12:00|1,1,0|9|25|60|2|\r\n"}, 1}),
+    [](const ::testing::TestParamInfo<StandingCase>& info) { return std::string(info.param.name); });
 
 TEST(StatusLine, MergeTakesPlaceTimeAndMonstersAndWeatherOnlyWhileUnset) {
   Client client;

@@ -17,7 +17,7 @@ struct StatusLineClient {
   TStatusOutcome Feed(std::string_view block, const TStatusOptions& options) {
     splitter.Receive(block, options.StripCoordinates, 0);
     TStatusTarget target{received, current, previous, area, heights, [this] { ++updates; }};
-    return reader.Receive(splitter.GetRecentLines(), options, target);
+    return reader.Receive(splitter.GetRecentLines(), splitter.GetDroppedLineCount(), options, target);
   }
 
   TMudstate received, current, previous;
