@@ -330,6 +330,8 @@ struct SilenceCase {
   std::optional<std::chrono::milliseconds> typedAfter;  // a command sent this long after it went quiet
 };
 
+void PrintTo(const SilenceCase& c, std::ostream* out) { *out << c.name; }
+
 class SilentServer : public ::testing::TestWithParam<SilenceCase> {};
 
 // A real peer that stops answering (no FIN, no RST) is reported once it has
