@@ -181,6 +181,8 @@ private:
   void WriteSettings();
   bool InputEvent(QObject* watched, QEvent* event);
   TClientSettings ControlSettings() const;
+  // What the screen leaves for the map panel and the splitter's panels.
+  TPanelRoom PanelRoom() const;
   // Start-up steps of the 3D world (main_window_world.cpp).
   void ConnectViewHooks();
   void UnpackFirstRunPictures();

@@ -35,6 +35,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QSlider>
 #include <QSplitter>
 #include <QTimer>
@@ -114,10 +115,29 @@ void Tfmtallowmer3dclient::OpenSettings() {
   if (fmoptions) fmoptions->cbNoSound->setChecked(FSettings.NoSound);
 }
 
+TPanelRoom Tfmtallowmer3dclient::PanelRoom() const {
+  const QScreen* shown = screen();
+  if (!shown) return {};
+  const QRect available = shown->availableGeometry();
+  // The title bar and borders, and the rest of the window at its smallest:
+  // the map panel and the 3D view may take what is left.
+  const QSize frame = frameGeometry().size() - size();
+  const QSize least = minimumSizeHint();
+  const int leastView =
+      pnviewer->minimumHeight() > 0 ? pnviewer->minimumHeight() : pnviewer->minimumSizeHint().height();
+  return TPanelRoom{available.width() - frame.width() - (least.width() - pnright->width()),
+                    available.height() - frame.height() - (least.height() - leastView)};
+}
+
 void Tfmtallowmer3dclient::ReadSettings() {
-  FSettings = ReadClientSettings(*FIni, WorldStartPosition(mud));
+  FSettings = ReadClientSettings(*FIni, WorldStartPosition(mud), PanelRoom());
   for (const TextControl& control : kTextControls)
-    if (QLineEdit* edit = control.edit()) edit->setText(FromLatin(FSettings.*control.value));
+    if (QLineEdit* edit = control.edit()) {
+      // A field holds 32,767 characters unless told otherwise: a longer
+      // value of the file would be cut when written back.
+      edit->setMaxLength(std::max(edit->maxLength(), static_cast<int>(IniFile::kMaxFileSize)));
+      edit->setText(FromLatin(FSettings.*control.value));
+    }
   for (const CheckControl& control : kCheckControls)
     if (QCheckBox* box = control.box()) box->setChecked(FSettings.*control.value);
   ApplyMouseMoveOption();
@@ -126,7 +146,7 @@ void Tfmtallowmer3dclient::ReadSettings() {
   if (fmoptions) fmoptions->tbmousesensitivity->setValue(FSettings.MouseSensitivity);
   const QList<int> sizes = spviewer->sizes();
   spviewer->setSizes({FSettings.ViewerHeight, std::max(sizes.value(0) + sizes.value(1) - FSettings.ViewerHeight, 1)});
-  pnright->setFixedWidth(std::max(FSettings.RightWidth, 0));
+  pnright->setFixedWidth(FSettings.RightWidth);
 
   if (mud) {
     TMudstate& current = *mud->CurrentState;

@@ -152,8 +152,7 @@ void Tfmtallowmer3dclient::Control1Click() {
 
 int Tfmtallowmer3dclient::TelnetHeight() const {
   // A key of the settings file that the client never writes.
-  constexpr int kDefault = 331;
-  return FIni ? FIni->ReadInteger(SettingsSection, "telnetheight", kDefault) : kDefault;
+  return FIni ? ReadTelnetHeight(*FIni, PanelRoom()) : kDefaultTelnetHeight;
 }
 
 void Tfmtallowmer3dclient::N3DWindow1Click() {

@@ -1,5 +1,6 @@
 #include "platform/net/stream_connection.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -25,7 +26,7 @@ std::string SocketErrorText(int code, const std::string& text) {
 [[noreturn]] void RaiseErrno(int code) { RaiseSocketError(code, std::strerror(code)); }
 
 // Connects one address with a bounded wait; returns the socket or -1 with errno set.
-int ConnectAddress(const addrinfo& address, int timeoutMs) {
+int ConnectAddress(const addrinfo& address, int timeoutMs, const StreamConnection::Limits& limits) {
   int s = ::socket(address.ai_family, address.ai_socktype | SOCK_CLOEXEC, address.ai_protocol);
   if (s < 0) return -1;
   int flags = fcntl(s, F_GETFL, 0);
@@ -63,11 +64,14 @@ int ConnectAddress(const addrinfo& address, int timeoutMs) {
   int on = 1;
   setsockopt(s, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
   // A server that vanishes without a word is found out while the player
-  // waits, not a quarter of an hour after the next command.
+  // waits (the reader watches the silence, see Limits): probes make a quiet
+  // server speak, and the kernel retransmits no longer than the reader
+  // waits. While a user time-out is set the probe count does not end the
+  // connection; enough to fill the limit serve kernels that count.
   setsockopt(s, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
-  const int idle = StreamConnection::KeepAliveIdleSeconds, interval = StreamConnection::KeepAliveIntervalSeconds,
-            probes = StreamConnection::KeepAliveProbes;
-  const unsigned userTimeout = StreamConnection::UnacknowledgedTimeoutMs;
+  const int idle = limits.KeepAliveIdleSeconds, interval = limits.KeepAliveIntervalSeconds;
+  const int probes = std::max(1, (limits.SilenceLimitMs / 1000 - idle + interval - 1) / interval);
+  const unsigned userTimeout = static_cast<unsigned>(limits.SilenceLimitMs);
   setsockopt(s, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle);
   setsockopt(s, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval);
   setsockopt(s, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes);
@@ -85,7 +89,8 @@ struct StreamConnection::HandOver {
   std::string data;
 };
 
-StreamConnection::StreamConnection(UiDispatcher& dispatcher) : FDispatcher(dispatcher) {}
+StreamConnection::StreamConnection(UiDispatcher& dispatcher, const Limits& limits)
+    : FDispatcher(dispatcher), FLimits(limits) {}
 
 StreamConnection::~StreamConnection() { Disconnect(); }
 
@@ -109,7 +114,7 @@ void StreamConnection::Connect(const std::string& host, int port, int timeoutMs)
   int s = -1;
   int lastError = ECONNREFUSED;
   for (addrinfo* a = found; a && s < 0; a = a->ai_next) {
-    s = ConnectAddress(*a, timeoutMs);
+    s = ConnectAddress(*a, timeoutMs, FLimits);
     if (s < 0) lastError = errno;
   }
   if (s < 0) RaiseErrno(lastError);
@@ -164,7 +169,7 @@ void StreamConnection::SendOnSocket(int socket, std::string_view bytes) {
   std::lock_guard lock(FSendMutex);
   // A server that stops reading must not freeze the window for ever: the
   // whole write has one time limit, however little it moves now and then.
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(SendTimeoutMs);
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(FLimits.SendTimeoutMs);
   while (!bytes.empty()) {
     ssize_t sent = ::send(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
     if (sent < 0 && errno == EINTR) continue;
@@ -212,9 +217,34 @@ void StreamConnection::ReportLost(int socket, const std::string& message) {
   });
 }
 
+int StreamConnection::SilenceLeftMs(int socket) const {
+  tcp_info info{};
+  socklen_t length = sizeof info;
+  if (::getsockopt(socket, IPPROTO_TCP, TCP_INFO, &info, &length) != 0) return -1;
+  // Either is a word from the server: the kernel keeps the last data apart
+  // from the last acknowledgement (data that acknowledges nothing new is
+  // not one to it).
+  const long long heard = std::min(info.tcpi_last_data_recv, info.tcpi_last_ack_recv);
+  return static_cast<int>(std::max(0LL, FLimits.SilenceLimitMs - heard));
+}
+
 void StreamConnection::ReaderLoop(int socket) {
   std::vector<char> buffer(ReceiveBlockSize);
   for (;;) {
+    // Waits for data, but no longer than the server may stay silent.
+    const int left = SilenceLeftMs(socket);
+    if (left == 0) {
+      bool stopping = false;
+      {
+        std::lock_guard lock(FStateMutex);
+        stopping = FStopping;
+      }
+      if (!stopping && FOpen) ReportLost(socket, SocketErrorText(ETIMEDOUT, std::strerror(ETIMEDOUT)));
+      break;
+    }
+    pollfd readable{socket, POLLIN, 0};
+    const int ready = ::poll(&readable, 1, left);
+    if (ready == 0 || (ready < 0 && errno == EINTR)) continue;
     ssize_t received = ::recv(socket, buffer.data(), buffer.size(), 0);
     if (received < 0 && errno == EINTR) continue;
     if (received < 0) {

@@ -31,18 +31,29 @@ public:
       std::function<void(std::string_view received, std::string& data, std::string& replies)>;
 
   static constexpr int DefaultTimeoutMs = 10000;
-  // The longest one write may wait for a server that does not read.
-  static constexpr int SendTimeoutMs = 5000;
   static constexpr std::size_t ReceiveBlockSize = 32768;
-  // A server that vanishes (no FIN, no RST) is found out within about two
-  // minutes: keep-alive probes after a minute without traffic, ten seconds
-  // apart, and no data left unacknowledged for longer than two minutes.
-  static constexpr int KeepAliveIdleSeconds = 60;
-  static constexpr int KeepAliveIntervalSeconds = 10;
-  static constexpr int KeepAliveProbes = 5;
-  static constexpr unsigned UnacknowledgedTimeoutMs = 120000;
 
-  explicit StreamConnection(UiDispatcher& dispatcher);
+  // How long the connection waits on a server before it gives up; tests
+  // give short ones.
+  struct Limits {
+    // The longest one write may wait for a server that does not read.
+    int SendTimeoutMs = 5000;
+    // A server not heard from for this long (no data, no acknowledgement,
+    // no answer to a keep-alive probe) has vanished: the reader closes the
+    // connection and says so. The reader watches this itself: the kernel
+    // looks at its own time-out only when a retransmission falls due, and
+    // those back off to minutes. Ten seconds to spare keep the report
+    // within two minutes of the server's last word.
+    int SilenceLimitMs = 110000;
+    // Keep-alive probes after this long without a word from the server and
+    // then every interval, so that a server that is still there is heard
+    // several times before the limit.
+    int KeepAliveIdleSeconds = 60;
+    int KeepAliveIntervalSeconds = 10;
+  };
+
+  explicit StreamConnection(UiDispatcher& dispatcher) : StreamConnection(dispatcher, Limits{}) {}
+  StreamConnection(UiDispatcher& dispatcher, const Limits& limits);
   ~StreamConnection();
   StreamConnection(const StreamConnection&) = delete;
   StreamConnection& operator=(const StreamConnection&) = delete;
@@ -56,28 +67,34 @@ public:
   void Disconnect();
   // True while the socket is open and the server has not closed it.
   bool Connected() const { return FOpen.load(); }
-  // Writes all bytes within SendTimeoutMs, in one write while the socket
-  // takes them. A failure or the time-out closes the connection and raises
-  // ESocketError.
+  // Writes all bytes within the send time-out, in one write while the
+  // socket takes them. A failure or the time-out closes the connection and
+  // raises ESocketError.
   void Send(std::string_view bytes);
 
   BlockFilter OnReceive;                                  // reader thread; none: data as received
   std::function<void(const std::string& data)> OnDataAvailable;  // UI thread
   // UI thread, when the reader stopped on a socket error or a time-out (not
   // when the server closed or Disconnect was asked): the connection is
-  // closed by then, and the message says why, as Connect's errors do.
+  // closed by then, and the message says why, as Connect's errors do ("...
+  // # 110\r\nConnection timed out" for a server silent past the limit).
   std::function<void(const std::string& message)> OnConnectionLost;
 
 private:
   struct HandOver;
 
   void ReaderLoop(int socket);
+  // Reader thread: how long the socket may still wait for a word from the
+  // server; 0 once it has been silent past the limit, -1 when the kernel
+  // cannot tell.
+  int SilenceLeftMs(int socket) const;
   // Reader thread: an error ended the reading; closes and tells the UI thread.
   void ReportLost(int socket, const std::string& message);
   void SendOnSocket(int socket, std::string_view bytes);
   void JoinReader();
 
   UiDispatcher& FDispatcher;
+  const Limits FLimits;
   int FSocket = -1;
   std::atomic<bool> FOpen{false};
   std::thread FReader;

@@ -7,6 +7,12 @@
 #include "platform/base/exception.h"
 #include "platform/ini/ini_file.h"
 
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string_view>
+
 namespace {
 
 constexpr const char* S = SettingsSection;
@@ -19,11 +25,44 @@ std::optional<double> FloatOf(const std::string& text) {
   }
 }
 
-// The stored coordinate when it is a number, else the start position's.
+bool Within(double value, double low, double high) { return value >= low && value <= high; }
+
+enum class TNumber { None, OutOfRange, Usable };
+
+// Whether a text is a number within [low, high]; one too large for a double
+// is a number out of range, not a text.
+TNumber NumberIn(const std::string& text, double low, double high) {
+  if (std::optional<double> value = FloatOf(text))
+    return Within(*value, low, high) ? TNumber::Usable : TNumber::OutOfRange;
+  std::string_view digits = TrimText(text);
+  if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
+  double ignored = 0;
+  auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), ignored);
+  return error == std::errc::result_out_of_range && end == digits.data() + digits.size() ? TNumber::OutOfRange
+                                                                                          : TNumber::None;
+}
+
+// A text kept as the user wrote it unless it is a number out of range.
+std::string TextNumber(const IniFile& ini, const char* key, const char* fallback, double low, double high) {
+  std::string stored = ini.ReadString(S, key, fallback);
+  return NumberIn(stored, low, high) == TNumber::OutOfRange ? fallback : stored;
+}
+
+// The stored coordinate when it is a number on the map, else the start position's.
 std::string Coordinate(const IniFile& ini, const char* key, const std::string& start) {
   std::string stored = ini.ReadString(S, key, start);
-  if (FloatOf(stored)) return stored;
-  return FloatOf(start) ? start : "0";
+  if (NumberIn(stored, 0, kMapExtent) == TNumber::Usable) return stored;
+  return NumberIn(start, 0, kMapExtent) == TNumber::Usable ? start : "0";
+}
+
+int IntegerIn(const IniFile& ini, const char* key, int fallback, int low, int high) {
+  const int value = ini.ReadInteger(S, key, fallback);
+  return value >= low && value <= high ? value : fallback;
+}
+
+double FloatIn(const IniFile& ini, const char* key, double fallback, double low, double high) {
+  const double value = ini.ReadFloat(S, key, fallback);
+  return Within(value, low, high) ? value : fallback;
 }
 
 }  // namespace
@@ -34,12 +73,16 @@ std::string SettingsFilePath() {
   return folder + "/" + SettingsFileName;
 }
 
-TClientSettings ReadClientSettings(const IniFile& ini, const std::optional<TStartPosition>& start) {
+TClientSettings ReadClientSettings(const IniFile& ini, const std::optional<TStartPosition>& start,
+                                   const TPanelRoom& room) {
   TClientSettings s;
   s.NoSound = ini.ReadBool(S, "nosound", false);
-  s.Speed = ini.ReadString(S, "speed", "1");
+  s.Speed = TextNumber(ini, "speed", "1", -kMapExtent, kMapExtent);
   s.Level = ini.ReadString(S, "level", "11");
-  s.Time = ini.ReadString(S, "time", "12");
+  // A terrain type is a 32-bit number; more digits are out of its range.
+  if (IsNumber(s.Level) && NumberIn(s.Level, 0, std::numeric_limits<std::int32_t>::max()) != TNumber::Usable)
+    s.Level = "11";
+  s.Time = TextNumber(ini, "time", "12", 0, std::nextafter(kDayHours, 0.0));
   s.Fly = ini.ReadBool(S, "fly", false);
   if (start) {
     s.X = Coordinate(ini, "x", start->X);
@@ -53,16 +96,19 @@ TClientSettings ReadClientSettings(const IniFile& ini, const std::optional<TStar
   s.MaxTelnetLines = ini.ReadString(S, "maxtelnetlines", "5000");
   s.Map = ini.ReadBool(S, "map", false);
   s.GodMode = ini.ReadBool(S, "godmode", false);
-  s.MouseSensitivity = ini.ReadInteger(S, "mousesensitivity", 5);
-  s.ViewerHeight = ini.ReadInteger(S, "viewerheight", 209);
-  if (s.ViewerHeight <= 5) s.ViewerHeight = 209;
-  s.RightWidth = ini.ReadInteger(S, "rightwidth", 1);
-  s.Rain = ini.ReadFloat(S, "rain", 0.0);
-  s.Cloud = ini.ReadFloat(S, "cloud", 0.0);
-  s.Wind = ini.ReadFloat(S, "wind", 0.0);
-  s.Fog = ini.ReadFloat(S, "fog", 0.0);
-  s.StateTime = ini.ReadFloat(S, "time", 12.0);
+  s.MouseSensitivity = IntegerIn(ini, "mousesensitivity", 5, 0, kMostMouseSensitivity);
+  s.ViewerHeight = IntegerIn(ini, "viewerheight", 209, kLeastPanelHeight, room.Height);
+  s.RightWidth = IntegerIn(ini, "rightwidth", 1, 0, room.Width);
+  s.Rain = FloatIn(ini, "rain", 0.0, kUnsetWeather, kMostWeather);
+  s.Cloud = FloatIn(ini, "cloud", 0.0, kUnsetWeather, kMostCloud);
+  s.Wind = FloatIn(ini, "wind", 0.0, kUnsetWeather, kMostWeather);
+  s.Fog = FloatIn(ini, "fog", 0.0, kUnsetWeather, kMostWeather);
+  s.StateTime = FloatIn(ini, "time", 12.0, 0, std::nextafter(kDayHours, 0.0));
   return s;
+}
+
+int ReadTelnetHeight(const IniFile& ini, const TPanelRoom& room) {
+  return IntegerIn(ini, "telnetheight", kDefaultTelnetHeight, kLeastPanelHeight, room.Height);
 }
 
 void ApplyClientSettings(const TClientSettings& settings, TMudstate& current) {

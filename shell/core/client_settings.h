@@ -50,12 +50,42 @@ struct TStartPosition {
   std::string X, Y;
 };
 
+// What the screen leaves for the window's panels: the widest map panel and
+// the tallest 3D view (or text panel) with which the window, everything
+// else at its smallest, still fits on the screen.
+struct TPanelRoom {
+  int Width = 0;
+  int Height = 0;
+};
+
+// What the window can use of each number of the section. A stored number
+// outside its range is damaged: it falls back to the key's default, so what
+// is used is what is written back and the file heals at the next close.
+inline constexpr double kDayHours = 24;          // "time": 0 to below 24
+inline constexpr double kMapExtent = 358;        // "x", "y": on the map; "speed": at most across it, either way
+inline constexpr int kMostMouseSensitivity = 10;  // "mousesensitivity": the track bar, 0 to 10
+inline constexpr int kLeastPanelHeight = 6;      // "viewerheight", "telnetheight": the panel never collapses
+// "rain", "wind", "fog": the Control window's bars, at full strength by 10;
+// "cloud" darkens the sky up to 30. -1 (unset) for any of them.
+inline constexpr double kMostWeather = 10;
+inline constexpr double kMostCloud = 30;
+inline constexpr double kUnsetWeather = -1;
+
 // Every key in the order of the read table. Without a start position "x" and
-// "y" are not read and stay "0". A stored "x" or "y" that is not a number
-// falls back to the start position's (and to "0" when that is no number
-// either), so a damaged value cannot stop every later start. A
-// "viewerheight" of 5 or less becomes 209.
-TClientSettings ReadClientSettings(const IniFile& ini, const std::optional<TStartPosition>& start);
+// "y" are not read and stay "0". A stored "x" or "y" that is not a number on
+// the map falls back to the start position's (and to "0" when that is no
+// such number either), so a damaged value cannot stop every later start.
+// Texts that are no number at all ("speed", "level", "time") are kept as the
+// user wrote them; one that is a number out of its range, like every other
+// number out of range, becomes the default. "viewerheight" and "rightwidth"
+// are kept within the room.
+TClientSettings ReadClientSettings(const IniFile& ini, const std::optional<TStartPosition>& start,
+                                   const TPanelRoom& room);
+
+// The text panel's height when the 3D window is shown again: the key
+// "telnetheight" (never written), this unless it is within the room.
+inline constexpr int kDefaultTelnetHeight = 331;
+int ReadTelnetHeight(const IniFile& ini, const TPanelRoom& room);
 
 // What the settings put into the current state: the terrain type when "level"
 // is a number, rain, cloud, wind, fog, the time of day, and x and y of the

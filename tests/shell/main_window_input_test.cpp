@@ -26,6 +26,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSlider>
 #include <QTableWidget>
 #include <QTest>
@@ -170,6 +171,45 @@ TEST_F(MainWindowInput, ADamagedSettingsFileStartsOnTheDefaultsAndIsNotOverwritt
   EXPECT_NE(errors[0].find("Settings not read"), std::string::npos) << errors[0];
   main->close();
   EXPECT_EQ(ReadFile(SettingsFilePath()), huge);
+}
+
+TEST_F(MainWindowInput, OutOfRangeSettingsGiveAUsableWindowAndTheFileWrittenAtCloseHoldsWhatWasUsed) {
+  // A value longer than an edit holds by default, that is no number.
+  std::string longSpeed;
+  while (longSpeed.size() < 204800) longSpeed += "walk";
+  const QRect screen = main->screen()->availableGeometry();
+  for (const char* rightWidth : {"5000", "100000000"}) {
+    SCOPED_TRACE(rightWidth);
+    main->close();
+    windows.reset();
+    std::ofstream(SettingsFilePath(), std::ios::binary | std::ios::trunc)
+        << "[3dclient]\nshowstats=1\nrightwidth=" << rightWidth
+        << "\nviewerheight=100000\nx=1e308\ntime=1e308\nrain=1e308\ncloud=1e308\nwind=1e308\nspeed=" << longSpeed
+        << "\n";
+    errors.clear();
+    MainWindowSession::SetUp();
+    EXPECT_TRUE(errors.empty()) << errors.front();
+    QApplication::processEvents();
+    EXPECT_LE(main->frameGeometry().width(), screen.width());
+    EXPECT_EQ(main->pnright->width(), 1);
+    EXPECT_EQ(main->pnviewer->height(), 209);
+    EXPECT_GT(main->pntelnet->height(), 100) << "the text pane squeezed";
+    EXPECT_EQ(Current().GetPosition()->GetX(), 176.0f) << "the start position";
+    EXPECT_EQ(Current().Time, 12.0);
+    EXPECT_EQ(Current().Rain, 0.0);
+    EXPECT_EQ(Current().Cloud, 0.0);
+    EXPECT_EQ(Current().Wind, 0.0);
+    EXPECT_EQ(fmcontrol->edspeed->text().size(), static_cast<qsizetype>(longSpeed.size()));
+    ASSERT_TRUE(WaitFor([&] { return main->windowTitle().contains("Time of day 12.00 "); }))
+        << main->windowTitle().toStdString();
+
+    main->close();
+    const std::string written = ReadFile(SettingsFilePath());
+    for (const std::string line : {"rightwidth=1\n", "viewerheight=209\n", "x=176.00\n", "time=12\n", "rain=0\n",
+                                   "cloud=0\n", "wind=0\n"})
+      EXPECT_NE(written.find("\n" + line), std::string::npos) << line;
+    EXPECT_NE(written.find("\nspeed=" + longSpeed + "\n"), std::string::npos) << "the long value cut";
+  }
 }
 
 // A close asked for while the start-up lets events through (its busy

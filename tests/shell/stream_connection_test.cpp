@@ -1,9 +1,11 @@
-// The socket layer over a real loopback connection, with a dispatcher the
-// test runs by hand in place of the window's event loop.
+// The socket layer over a real loopback connection (and, for a server that
+// vanishes, a link between two network namespaces of the test's own), with
+// a dispatcher the test runs by hand in place of the window's event loop.
 
 #include "platform/net/stream_connection.h"
 #include "shell/core/telnet_client.h"
 #include "tests/support/loopback_listener.h"
+#include "tests/support/vanishing_server.h"
 
 #include <gtest/gtest.h>
 
@@ -18,11 +20,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <filesystem>
 #include <string>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -262,7 +266,21 @@ TEST(StreamConnection, AReaderStoppedByAnErrorClosesTheConnectionAndSaysWhy) {
   EXPECT_EQ(lost.size(), 1u);
 }
 
-TEST(StreamConnection, TheSocketSendsAtOnceAndFindsAVanishedServerWithinTwoMinutes) {
+// The kernel's retransmissions of unacknowledged data, in seconds after it
+// was sent, up to the time given: the first after the smallest time-out
+// (200 ms on a near line), each wait twice the last, none over TCP_RTO_MAX
+// (120 s); see tcp(7).
+std::vector<double> RetransmissionTimes(double until) {
+  std::vector<double> times;
+  double wait = 0.2, at = wait;
+  for (; at <= until; at += wait) {
+    times.push_back(at);
+    wait = std::min(wait * 2, 120.0);
+  }
+  return times;
+}
+
+TEST(StreamConnection, TheDefaultLimitsFindAVanishedServerWithinTwoMinutes) {
   Listener listener;
   ManualDispatcher dispatcher;
   StreamConnection connection(dispatcher);
@@ -276,19 +294,116 @@ TEST(StreamConnection, TheSocketSendsAtOnceAndFindsAVanishedServerWithinTwoMinut
     EXPECT_EQ(::getsockopt(socket, level, name, &value, &length), 0);
     return value;
   };
+  const StreamConnection::Limits defaults;
   EXPECT_NE(option(IPPROTO_TCP, TCP_NODELAY), 0) << "small writes wait for acknowledgements";
   EXPECT_NE(option(SOL_SOCKET, SO_KEEPALIVE), 0);
-  EXPECT_EQ(option(IPPROTO_TCP, TCP_KEEPIDLE), 60) << "the first probe after a minute without traffic";
-  EXPECT_EQ(option(IPPROTO_TCP, TCP_KEEPINTVL), 10);
-  const int probes = option(IPPROTO_TCP, TCP_KEEPCNT);
-  EXPECT_GT(probes, 1);
-  EXPECT_LE(60 + probes * 10, 120) << "a silent server is given up within two minutes";
-  const int unacknowledged = option(IPPROTO_TCP, TCP_USER_TIMEOUT);
-  EXPECT_GT(unacknowledged, 0) << "a command sent to a vanished server waits a quarter of an hour";
-  EXPECT_LE(unacknowledged, 120000);
+  const double idle = option(IPPROTO_TCP, TCP_KEEPIDLE), interval = option(IPPROTO_TCP, TCP_KEEPINTVL);
+  EXPECT_EQ(idle, defaults.KeepAliveIdleSeconds);
+  EXPECT_EQ(interval, defaults.KeepAliveIntervalSeconds);
+  EXPECT_EQ(option(IPPROTO_TCP, TCP_USER_TIMEOUT), defaults.SilenceLimitMs)
+      << "the kernel retransmits as long as the reader waits";
   connection.Disconnect();
   ::close(server);
+
+  // The reader's own watch reports a server silent past the limit, typed
+  // to or not, however far the kernel's retransmissions have backed off;
+  // a loaded machine wakes the reader a little late.
+  const double limit = defaults.SilenceLimitMs / 1000.0;
+  EXPECT_LE(limit, 115) << "reported later than two minutes after the server's last word";
+  // A quiet server that is still there is asked several times before then,
+  // so one lost probe or answer does not cost the connection.
+  const int probes = idle < limit ? static_cast<int>((limit - idle) / interval) + 1 : 0;
+  EXPECT_GE(probes, 3) << "probes before the limit";
+  // A command to a server that is still there, on a line that loses
+  // packets, is sent again several times before the limit.
+  EXPECT_GE(RetransmissionTimes(limit).size(), 5u) << "retransmissions before the limit";
 }
+
+// Limits short enough for a test: the same arithmetic as the defaults,
+// three seconds in place of 110.
+constexpr StreamConnection::Limits kShortLimits{5000, 3000, 1, 1};
+constexpr auto kShortLimit = 3000ms;
+
+struct SilenceCase {
+  const char* name;
+  bool vanishes;  // else the server stays, quiet
+  std::optional<std::chrono::milliseconds> typedAfter;  // a command sent this long after it went quiet
+};
+
+void PrintTo(const SilenceCase& c, std::ostream* out) { *out << c.name; }
+
+class SilentServer : public ::testing::TestWithParam<SilenceCase> {};
+
+// A real peer that stops answering (no FIN, no RST) is reported once it has
+// been silent past the limit, whether or not something was typed to it
+// meanwhile; a peer that is there but quiet is never given up on.
+TEST_P(SilentServer, IsReportedOnceSilentPastTheLimitAndOnlyWhenGone) {
+  const SilenceCase& c = GetParam();
+  VanishingServer net;
+  if (!net.Unavailable().empty()) GTEST_SKIP() << net.Unavailable();
+  int listener = -1;
+  ASSERT_TRUE(net.InServer([&] {
+    listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(2666);
+    inet_pton(AF_INET, VanishingServer::kServerAddress, &address.sin_addr);
+    if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(listener, 1) != 0) {
+      ::close(listener);
+      listener = -1;
+    }
+  }));
+  ASSERT_GE(listener, 0);
+
+  ManualDispatcher dispatcher;
+  StreamConnection connection(dispatcher, kShortLimits);
+  std::vector<std::string> lost;
+  std::string received;
+  connection.OnConnectionLost = [&](const std::string& message) { lost.push_back(message); };
+  connection.OnDataAvailable = [&](const std::string& data) { received += data; };
+  ASSERT_TRUE(net.InClient([&] { connection.Connect(VanishingServer::kServerAddress, 2666); }));
+  const int server = ::accept(listener, nullptr, nullptr);
+  ASSERT_GE(server, 0);
+  // A word each way, the server's last before it goes quiet.
+  connection.Send("hi\r\n");
+  EXPECT_EQ(ReadAtLeast(server, 4), "hi\r\n");
+  ::send(server, "hello\r\n", 7, 0);
+  ASSERT_TRUE(PumpUntil(dispatcher, [&] { return received == "hello\r\n"; }));
+
+  if (c.vanishes) {
+    ASSERT_TRUE(net.Vanish());
+  }
+  const auto quiet = std::chrono::steady_clock::now();
+  if (c.typedAfter) {
+    PumpUntil(dispatcher, [] { return false; }, *c.typedAfter);
+    connection.Send("look\r\n");
+  }
+  const bool reported = PumpUntil(dispatcher, [&] { return !lost.empty(); }, 2 * kShortLimit);
+  const auto after = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - quiet);
+  if (c.vanishes) {
+    ASSERT_TRUE(reported) << "still waiting after " << after.count() << " ms";
+    EXPECT_EQ(lost, std::vector<std::string>{"Socket Error # 110\r\nConnection timed out"});
+    EXPECT_GE(after, kShortLimit - 250ms) << "given up before the limit";
+    EXPECT_LE(after, kShortLimit + 500ms) << "reported late";
+    EXPECT_FALSE(connection.Connected());
+  } else {
+    EXPECT_FALSE(reported) << lost.front() << " after " << after.count() << " ms";
+    EXPECT_TRUE(connection.Connected());
+  }
+  connection.Disconnect();
+  ::close(server);
+  ::close(listener);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SilentServer,
+    ::testing::Values(SilenceCase{"GoneWithNothingTyped", true, std::nullopt},
+                      SilenceCase{"GoneAndTypedToAtOnce", true, 0ms},
+                      // The kernel would count its own time-out from the command.
+                      SilenceCase{"GoneAndTypedToLate", true, 1800ms},
+                      SilenceCase{"QuietWithNothingTyped", false, std::nullopt},
+                      SilenceCase{"QuietAndTypedTo", false, 1800ms}),
+    [](const ::testing::TestParamInfo<SilenceCase>& info) { return std::string(info.param.name); });
 
 TEST(TIdTelnet, AnswersNegotiationAndEndsCommandsInCrLfBeforeAndAfterIt) {
   Listener listener;
