@@ -47,9 +47,10 @@ private:
   GLuint FHandle = 0;
 };
 
-// A display list (glGenLists / glDeleteLists). Every list is compiled and
-// called through it, so that the GL state cache knows what the list does
-// to GL each time it replays.
+// A display list (glGenLists / glDeleteLists). A list whose drawing goes
+// through the GL state cache is compiled and called through Compile and
+// Call, so that the cache knows what the list does to GL each time it
+// replays (a terrain patch's list of bare triangles needs neither).
 class TGLListHandle final : public TGLContextHandle {
 public:
   ~TGLListHandle() override;
