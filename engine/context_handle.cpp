@@ -70,7 +70,31 @@ TGLListHandle::~TGLListHandle() { DestroyHandleQuietly(); }
 
 GLuint TGLListHandle::DoAllocateHandle() { return GL().glGenLists(1); }
 
-void TGLListHandle::DoDestroyHandle() { GL().glDeleteLists(GetHandle(), 1); }
+void TGLListHandle::DoDestroyHandle() {
+  GL().glDeleteLists(GetHandle(), 1);
+  FEffects = {};
+}
+
+void TGLListHandle::Compile(TGLStates& states, const std::function<void()>& build) {
+  if (GetHandle() == 0) AllocateHandle();
+  CLIENT_ASSERT(GetHandle() != 0, "Display list allocation failed");
+  const GLApi& gl = GL();
+  gl.glNewList(GetHandle(), GL_COMPILE);
+  try {
+    GLListCompilation compilation(states, FEffects);
+    build();
+  } catch (...) {
+    // A list left open would swallow every later call of the frame.
+    gl.glEndList();
+    throw;
+  }
+  gl.glEndList();
+}
+
+void TGLListHandle::Call(TGLStates& states) const {
+  GL().glCallList(GetHandle());
+  GLListReplayed(states, FEffects);
+}
 
 // --------------------------------------------------------- TGLTextureHandle
 

@@ -10,6 +10,8 @@
 
 #include <GL/gl.h>
 
+#include "engine/gl_state_cache.h"
+
 class TGLContext;
 
 class TGLContextHandle {
@@ -45,14 +47,28 @@ private:
   GLuint FHandle = 0;
 };
 
-// A display list (glGenLists / glDeleteLists).
+// A display list (glGenLists / glDeleteLists). A list whose drawing goes
+// through the GL state cache is compiled and called through Compile and
+// Call, so that the cache knows what the list does to GL each time it
+// replays (a terrain patch's list of bare triangles needs neither).
 class TGLListHandle final : public TGLContextHandle {
 public:
   ~TGLListHandle() override;
 
+  // The list (allocated first when there is none) made anew of what
+  // `build` sends, with GL_COMPILE; `states` are the cached capabilities
+  // the build switches.
+  void Compile(TGLStates& states, const std::function<void()>& build);
+  // glCallList; the cache then holds what the list left in GL.
+  void Call(TGLStates& states) const;
+  const TGLListEffects& GetEffects() const { return FEffects; }
+
 protected:
   GLuint DoAllocateHandle() override;
   void DoDestroyHandle() override;
+
+private:
+  TGLListEffects FEffects;
 };
 
 // A texture name (glGenTextures / glDeleteTextures). A name that never became

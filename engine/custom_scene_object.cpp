@@ -66,7 +66,7 @@ void TGLCustomSceneObject::DrawGeometry(TRenderContextInfo& rci) {
   if ((FObjectStyle & sosDirectDraw) != 0 || rci.amalgamating || rci.drawState == rdsPicking)
     BuildList(rci);
   else
-    GL().glCallList(GetHandle(rci));
+    CallList(rci);
 }
 
 void TGLCustomSceneObject::DoRender(TRenderContextInfo& rci, bool renderSelf, bool renderChildren) {

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <initializer_list>
+#include <vector>
 
 #include "engine/gl_api.h"
 #include "platform/base/assertion.h"
@@ -19,7 +20,7 @@ constexpr int kTextureUnits = 8;
 
 struct FaceCache {
   TVector4f emission, ambient, diffuse, specular;
-  int shininess = 0;
+  int shininess = 0;  // -1: unknown
 };
 
 struct Cache {
@@ -28,12 +29,51 @@ struct Cache {
   FaceCache front, back;
   long long textures[kTextureUnits] = {-1, -1, -1, -1, -1, -1, -1, -1};
   bool textureMatrixIsIdentity = true;
-  int frontFace = 1;  // 1: counter-clockwise
+  int frontFace = 1;  // 1: counter-clockwise, 0: clockwise, -1: unknown
 };
 
 // Bytes 127 match no colour a caller sends, so the next set reaches GL.
 void SpoilColors(FaceCache& f) {
   for (TVector4f* v : {&f.emission, &f.ambient, &f.diffuse, &f.specular}) std::memset(v->V, 127, sizeof v->V);
+}
+
+// Colours and shininess both unknown.
+void SpoilFace(FaceCache& f) {
+  SpoilColors(f);
+  f.shininess = -1;
+}
+
+// A display list being compiled: the cache as it was before the list
+// began, and what the list changes.
+struct ListRecording {
+  TGLStates* states;
+  TGLListEffects* effects;
+  Cache saved;
+  std::uint32_t savedStates;
+  std::uint32_t changedStates = 0;
+  // Capabilities whose cached bit the list cannot rely on: GL may hold
+  // another value when the list replays.
+  std::uint32_t unsureStates = ~0u;
+  std::uint32_t changedValues = 0;
+  bool bindingsForgotten = false;
+};
+
+// Compilations cannot nest in GL, but a failed one may be open under
+// another; the innermost is the one recording.
+std::vector<ListRecording>& Recordings() {
+  static std::vector<ListRecording> recordings;
+  return recordings;
+}
+ListRecording* g_recording = nullptr;
+
+void ValuesChanged(std::uint32_t values) {
+  if (g_recording) g_recording->changedValues |= values;
+}
+
+std::uint32_t FaceValues(GLenum face) {
+  if (face == GL_FRONT) return lvFrontMaterial;
+  if (face == GL_FRONT_AND_BACK) return lvFrontMaterial | lvBackMaterial;
+  return lvBackMaterial;
 }
 
 Cache& State() {
@@ -59,6 +99,7 @@ GLenum GLStateToEnum(TGLState state) {
 void GLStatesRestorer::Restore() {
   for (int i = 0; i < kGLStateCount; ++i) {
     const auto state = static_cast<TGLState>(i);
+    if (saved_.Contains(state) == states_.Contains(state)) continue;
     if (saved_.Contains(state))
       SetGLState(states_, state);
     else
@@ -66,25 +107,48 @@ void GLStatesRestorer::Restore() {
   }
 }
 
-ScopedGLAttribs::ScopedGLAttribs(GLbitfield mask, TGLStates& states) : states_(states) {
+ScopedGLAttribs::ScopedGLAttribs(GLbitfield mask, TGLStates& states)
+    : states_(states), enableBit_(g_recording && (mask & GL_ENABLE_BIT)) {
+  if (enableBit_) {
+    listChanged_ = g_recording->changedStates;
+    listUnsure_ = g_recording->unsureStates;
+  }
   GL().glPushAttrib(mask);
 }
 
 ScopedGLAttribs::~ScopedGLAttribs() {
   states_.Restore();
   GL().glPopAttrib();
+  // In a list, the pop gives every capability back as the list had it at
+  // the push, whatever the list switched since.
+  if (enableBit_ && g_recording) {
+    g_recording->changedStates = listChanged_;
+    g_recording->unsureStates = listUnsure_;
+  }
 }
 
+namespace {
+bool Unsure(TGLState state) { return g_recording && ((g_recording->unsureStates >> state) & 1u); }
+
+void Switched(TGLState state) {
+  if (!g_recording) return;
+  g_recording->changedStates |= 1u << state;
+  g_recording->unsureStates &= ~(1u << state);
+}
+}  // namespace
+
 void SetGLState(TGLStates& states, TGLState state) {
-  if (states.Contains(state)) return;
+  if (states.Contains(state) && !Unsure(state)) return;
   GL().glEnable(GLStateToEnum(state));
   states.Include(state);
+  Switched(state);
 }
 
 void UnSetGLState(TGLStates& states, TGLState state) {
-  if (!states.Contains(state)) return;
+  if (!states.Contains(state) && !Unsure(state)) return;
   GL().glDisable(GLStateToEnum(state));
   states.Exclude(state);
+  Switched(state);
 }
 
 void SetGLPolygonMode(GLenum face, GLenum mode) {
@@ -94,18 +158,21 @@ void SetGLPolygonMode(GLenum face, GLenum mode) {
       if (c.frontPolygonMode != mode) {
         c.frontPolygonMode = mode;
         GL().glPolygonMode(GL_FRONT, mode);
+        ValuesChanged(lvFrontPolygonMode);
       }
       break;
     case GL_BACK:
       if (c.backPolygonMode != mode) {
         c.backPolygonMode = mode;
         GL().glPolygonMode(GL_BACK, mode);
+        ValuesChanged(lvBackPolygonMode);
       }
       break;
     case GL_FRONT_AND_BACK:
       if (c.frontPolygonMode != mode || c.backPolygonMode != mode) {
         c.frontPolygonMode = c.backPolygonMode = mode;
         GL().glPolygonMode(GL_FRONT_AND_BACK, mode);
+        ValuesChanged(lvFrontPolygonMode | lvBackPolygonMode);
       }
       break;
     default:
@@ -140,6 +207,7 @@ void SetGLMaterialColors(GLenum face, const TVector4f& emission, const TVector4f
     GL().glMateriali(face, GL_SHININESS, shininess);
     for (FaceCache* f : caches)
       if (f) f->shininess = shininess;
+    ValuesChanged(FaceValues(face));
   }
   struct Part {
     TVector4f FaceCache::*member;
@@ -157,6 +225,7 @@ void SetGLMaterialColors(GLenum face, const TVector4f& emission, const TVector4f
       GL().glMaterialfv(face, p.name, p.value.V);
       for (FaceCache* f : caches)
         if (f) f->*p.member = p.value;
+      ValuesChanged(FaceValues(face));
     }
   }
 }
@@ -168,6 +237,7 @@ void SetGLMaterialAlphaChannel(GLenum face, float alpha) {
   f.diffuse[3] = alpha;
   if (face == GL_FRONT_AND_BACK) c.front.diffuse = f.diffuse;
   GL().glMaterialfv(face, GL_DIFFUSE, f.diffuse.V);
+  ValuesChanged(FaceValues(face));
 }
 
 void ResetGLMaterialColors() {
@@ -184,6 +254,7 @@ void ResetGLMaterialColors() {
   SpoilColors(c.back);
   c.front.shininess = 0;
   c.back.shininess = 0;
+  ValuesChanged(lvFrontMaterial | lvBackMaterial);
 }
 
 void SetGLCurrentTexture(int textureUnit, GLenum target, GLuint handle) {
@@ -192,10 +263,14 @@ void SetGLCurrentTexture(int textureUnit, GLenum target, GLuint handle) {
   if (cached == static_cast<long long>(handle)) return;
   GL().glBindTexture(target, handle);
   cached = handle;
+  ValuesChanged(lvTextureUnit0 << textureUnit);
 }
 
 void ResetGLTextureBindings() {
   for (long long& t : State().textures) t = -1;
+  // A name deleted meanwhile may come back for another texture: what the
+  // cache held before the list must not come back with it.
+  if (g_recording) g_recording->bindingsForgotten = true;
 }
 
 void SetGLTextureMatrix(const TMatrix& matrix) {
@@ -203,6 +278,7 @@ void SetGLTextureMatrix(const TMatrix& matrix) {
   GL().glMatrixMode(GL_TEXTURE);
   GL().glLoadMatrixf(matrix[0].V);
   GL().glMatrixMode(GL_MODELVIEW);
+  ValuesChanged(lvTextureMatrix);
 }
 
 void ResetGLTextureMatrix() {
@@ -211,17 +287,25 @@ void ResetGLTextureMatrix() {
   GL().glLoadIdentity();
   GL().glMatrixMode(GL_MODELVIEW);
   State().textureMatrixIsIdentity = true;
+  ValuesChanged(lvTextureMatrix);
 }
 
 void InvertGLFrontFace() {
   int& f = State().frontFace;
+  if (f < 0) {
+    GLint mode = GL_CCW;
+    GL().glGetIntegerv(GL_FRONT_FACE, &mode);
+    f = mode == GL_CW ? 0 : 1;
+  }
   f = 1 - f;
   GL().glFrontFace(f == 0 ? GL_CW : GL_CCW);
+  ValuesChanged(lvFrontFace);
 }
 
 void ResetGLFrontFace() {
   GL().glFrontFace(GL_CCW);
   State().frontFace = 1;
+  ValuesChanged(lvFrontFace);
 }
 
 void ResetGLStateCaches() {
@@ -229,4 +313,55 @@ void ResetGLStateCaches() {
   ResetGLMaterialColors();
   ResetGLTextureBindings();
   ResetGLFrontFace();
+}
+
+GLListCompilation::GLListCompilation(TGLStates& states, TGLListEffects& effects) {
+  std::vector<ListRecording>& recordings = Recordings();
+  recordings.push_back({&states, &effects, State(), states.Bits});
+  g_recording = &recordings.back();
+  // Nothing the cache holds may keep a change out of the list; the
+  // winding is kept, since a change of it is sent as a value built on it.
+  Cache& c = State();
+  c.frontPolygonMode = c.backPolygonMode = 0;
+  SpoilFace(c.front);
+  SpoilFace(c.back);
+  for (long long& t : c.textures) t = -1;
+  c.textureMatrixIsIdentity = false;
+}
+
+GLListCompilation::~GLListCompilation() {
+  std::vector<ListRecording>& recordings = Recordings();
+  ListRecording& r = recordings.back();
+  TGLListEffects& effects = *r.effects;
+  effects.SetStates = r.changedStates;
+  effects.OnStates = r.states->Bits & r.changedStates;
+  effects.ChangedValues = r.changedValues;
+  // GL_COMPILE ran nothing: GL holds what it held before the list.
+  State() = r.saved;
+  if (r.bindingsForgotten) ResetGLTextureBindings();
+  r.states->Bits = r.savedStates;
+  recordings.pop_back();
+  g_recording = recordings.empty() ? nullptr : &recordings.back();
+}
+
+void GLListReplayed(TGLStates& states, const TGLListEffects& effects) {
+  states.Bits = (states.Bits & ~effects.SetStates) | effects.OnStates;
+  const std::uint32_t values = effects.ChangedValues;
+  if (values) {
+    Cache& c = State();
+    if (values & lvFrontMaterial) SpoilFace(c.front);
+    if (values & lvBackMaterial) SpoilFace(c.back);
+    if (values & lvFrontPolygonMode) c.frontPolygonMode = 0;
+    if (values & lvBackPolygonMode) c.backPolygonMode = 0;
+    if (values & lvTextureMatrix) c.textureMatrixIsIdentity = false;
+    if (values & lvFrontFace) c.frontFace = -1;
+    for (int unit = 0; unit < kTextureUnits; ++unit)
+      if (values & (lvTextureUnit0 << unit)) c.textures[unit] = -1;
+  }
+  // A list called inside another one is part of what that one does.
+  if (g_recording) {
+    g_recording->changedStates |= effects.SetStates;
+    g_recording->unsureStates &= ~effects.SetStates;
+    g_recording->changedValues |= values;
+  }
 }

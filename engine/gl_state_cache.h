@@ -38,8 +38,8 @@ void SetGLState(TGLStates& states, TGLState state);
 void UnSetGLState(TGLStates& states, TGLState state);
 
 // Puts the capabilities back through the cache as they were when it was
-// made: a drawable switches what it needs for its own drawing and leaves
-// GL and the cache in step behind it.
+// made (those that differ): a drawable switches what it needs for its own
+// drawing and leaves GL and the cache in step behind it.
 class GLStatesRestorer {
 public:
   explicit GLStatesRestorer(TGLStates& states) : states_(states), saved_(states) {}
@@ -66,6 +66,10 @@ public:
 
 private:
   GLStatesRestorer states_;
+  // Inside a display list: what the list had changed of the capabilities
+  // before the push, which the pop gives back (with GL_ENABLE_BIT).
+  bool enableBit_;
+  std::uint32_t listChanged_ = 0, listUnsure_ = 0;
 };
 
 // GL_FRONT, GL_BACK or GL_FRONT_AND_BACK; a call only when a cached mode
@@ -95,6 +99,7 @@ void SetGLTextureMatrix(const TMatrix& matrix);
 void ResetGLTextureMatrix();
 
 // Toggles the winding taken as front: GL_CW after one call, GL_CCW after two.
+// After a list that changed it, the winding is read back from GL first.
 void InvertGLFrontFace();
 // GL_CCW, always sent.
 void ResetGLFrontFace();
@@ -102,3 +107,45 @@ void ResetGLFrontFace();
 // All of the above at once (polygon modes, material colours, bound
 // textures, front face), as the scene pass and sosResetsGLStateCaches do.
 void ResetGLStateCaches();
+
+// What a display list leaves changed of the cached state. A list compiles
+// with GL_COMPILE, which runs nothing, and replays without any code of
+// ours, so the cache learns a list's changes while it compiles and is told
+// of them each time the list replays.
+struct TGLListEffects {
+  // The capabilities the list leaves as it switched them, and of those the
+  // ones it leaves on.
+  std::uint32_t SetStates = 0;
+  std::uint32_t OnStates = 0;
+  // The other cached values it changes (TGLListValue bits), which the cache
+  // takes as unknown after a replay: vertex colours may have driven the
+  // material, an attribute pop may have given a value back.
+  std::uint32_t ChangedValues = 0;
+  constexpr bool operator==(const TGLListEffects&) const = default;
+};
+
+enum TGLListValue : std::uint32_t {
+  lvFrontMaterial = 1u << 0,
+  lvBackMaterial = 1u << 1,
+  lvFrontPolygonMode = 1u << 2,
+  lvBackPolygonMode = 1u << 3,
+  lvTextureMatrix = 1u << 4,
+  lvFrontFace = 1u << 5,
+  lvTextureUnit0 = 1u << 8,  // one bit per texture unit from here
+};
+
+// Open while a display list compiles (between glNewList and glEndList).
+// Every change goes into the list whatever the cache held before, since
+// GL may hold something else when the list replays; what the list changes
+// is gathered into `effects`. At the end the cache holds again what it
+// held before the list began, as GL does.
+class GLListCompilation {
+public:
+  GLListCompilation(TGLStates& states, TGLListEffects& effects);
+  ~GLListCompilation();
+  GLListCompilation(const GLListCompilation&) = delete;
+  GLListCompilation& operator=(const GLListCompilation&) = delete;
+};
+
+// After glCallList of a list: the cache holds what the list left in GL.
+void GLListReplayed(TGLStates& states, const TGLListEffects& effects);

@@ -265,6 +265,13 @@ void TGL3DSceneBuffer::SetupRenderingContext() {
   GLint blueBits = 8;
   gl.glGetIntegerv(GL_BLUE_BITS, &blueBits);
   ForceGLState(FGLStates, stDither, blueBits < 8);
+  // What every scene pass leaves behind, and so what the next one starts
+  // from; a fresh context (a bitmap's, a view's first frame) starts from it
+  // too, or a blending material writes the depth of its clear texels.
+  ForceGLState(FGLStates, stBlend, false);
+  ForceGLState(FGLStates, stTexture2D, false);
+  ForceGLState(FGLStates, stAlphaTest, true);
+  gl.glAlphaFunc(GL_GREATER, 0.0f);
   gl.glDepthFunc(GL_LEQUAL);
   gl.glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
   switch (FShadeModel) {

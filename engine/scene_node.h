@@ -239,6 +239,9 @@ public:
   // --- Rendering ---------------------------------------------------------------------
   // The display list, compiled now when missing or stale.
   virtual GLuint GetHandle(TRenderContextInfo& rci);
+  // Calls the display list (compiled first when missing or stale), and the
+  // GL state cache hears what it did.
+  void CallList(TRenderContextInfo& rci);
   bool HasValidList() const;
   // Emits the geometry; empty here.
   virtual void BuildList(TRenderContextInfo& rci) {}

@@ -18,20 +18,21 @@ GLuint TGLBaseSceneObject::GetHandle(TRenderContextInfo& rci) {
   if (FListHandle && FListHandle->GetHandle() != 0 && !(FChanges & ocfStructure)) return FListHandle->GetHandle();
   ClearStructureChanged();
   if (!FListHandle) FListHandle = std::make_unique<TGLListHandle>();
-  if (FListHandle->GetHandle() == 0) FListHandle->AllocateHandle();
-  const GLuint name = FListHandle->GetHandle();
-  CLIENT_ASSERT(name != 0, "Display list allocation failed");
-  GL().glNewList(name, GL_COMPILE);
   try {
-    BuildList(rci);
+    FListHandle->Compile(rci.GLStates, [&] { BuildList(rci); });
   } catch (...) {
-    // A list left open would swallow every later call of the frame.
-    GL().glEndList();
     FChanges |= ocfStructure;
     throw;
   }
-  GL().glEndList();
-  return name;
+  return FListHandle->GetHandle();
+}
+
+void TGLBaseSceneObject::CallList(TRenderContextInfo& rci) {
+  const GLuint name = GetHandle(rci);
+  if (FListHandle && name != 0 && name == FListHandle->GetHandle())
+    FListHandle->Call(rci.GLStates);
+  else if (name != 0)
+    GL().glCallList(name);
 }
 
 bool TGLBaseSceneObject::HasValidList() const {
@@ -167,7 +168,7 @@ void TGLBaseSceneObject::DoRender(TRenderContextInfo& rci, bool renderSelf, bool
     if ((FObjectStyle & sosDirectDraw) || rci.amalgamating)
       BuildList(rci);
     else
-      GL().glCallList(GetHandle(rci));
+      CallList(rci);
   }
   if (renderChildren) RenderChildren(0, GetCount() - 1, rci);
 }

@@ -329,15 +329,7 @@ void TGLBaseMesh::PrepareBuildList(TRenderContextInfo& rci) {
   if (FLightmapLibrary) FLightmapLibrary->GetMaterials()->PrepareBuildList();
 }
 
-void TGLBaseMesh::BuildList(TRenderContextInfo& rci) {
-  // Binds and polygon modes made while a display list compiles must reach
-  // the list: whatever the caches held then may not hold when it replays.
-  if (rci.materialLibrary && !(FObjectStyle & sosDirectDraw) && !rci.amalgamating) {
-    ResetGLTextureBindings();
-    ResetGLPolygonModeCache();
-  }
-  FMeshObjects->BuildList(rci);
-}
+void TGLBaseMesh::BuildList(TRenderContextInfo& rci) { FMeshObjects->BuildList(rci); }
 
 void TGLBaseMesh::DoRender(TRenderContextInfo& rci, bool renderSelf, bool renderChildren) {
   CLIENT_ASSERT(FNormalsOrientation == mnoDefault || FNormalsOrientation == mnoInvert);
@@ -369,7 +361,7 @@ void TGLBaseMesh::DoRender(TRenderContextInfo& rci, bool renderSelf, bool render
       if (direct)
         BuildList(rci);
       else
-        GL().glCallList(GetHandle(rci));
+        CallList(rci);
     };
     if (rci.ignoreMaterials) {
       draw();

@@ -84,24 +84,18 @@ void TGLDummyCube::DoRender(TRenderContextInfo& rci, bool renderSelf, bool rende
     TGLImmaterialSceneObject::DoRender(rci, renderSelf, renderChildren);
     return;
   }
-  const GLApi& gl = GL();
   if (FGroupList->GetHandle() == 0) {
     FGroupList->AllocateHandle();
     CLIENT_ASSERT(FGroupList->GetHandle() != 0, ("Handle=0 for " + ClassName()).c_str());
-    gl.glNewList(FGroupList->GetHandle(), GL_COMPILE);
     rci.amalgamating = true;
-    try {
-      TGLImmaterialSceneObject::DoRender(rci, renderSelf, renderChildren);
-    } catch (...) {
-      rci.amalgamating = false;
-      gl.glEndList();
-      throw;
-    }
-    rci.amalgamating = false;
-    gl.glEndList();
+    struct Amalgamated {
+      bool& flag;
+      ~Amalgamated() { flag = false; }
+    } amalgamated{rci.amalgamating};
+    FGroupList->Compile(rci.GLStates, [&] { TGLImmaterialSceneObject::DoRender(rci, renderSelf, renderChildren); });
   }
   // Called in the frame that compiles it too, so the group never blinks.
-  gl.glCallList(FGroupList->GetHandle());
+  FGroupList->Call(rci.GLStates);
 }
 
 void TGLDummyCube::StructureChanged() {

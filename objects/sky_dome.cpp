@@ -418,7 +418,7 @@ void TGLSkyDome::DoRender(TRenderContextInfo& rci, bool renderSelf, bool renderC
         if ((FOptions & sdoTwinkle) || rci.amalgamating)
           BuildList(rci);
         else
-          gl.glCallList(GetHandle(rci));
+          CallList(rci);
       }
     } catch (...) {
       if (pushedModelView) rci.buffer->PopModelViewMatrix();

@@ -61,13 +61,19 @@ protected:
 
   std::vector<std::uint8_t> Frame() { return frame_pixels::Frame(buffer(), kWidth, kHeight); }
 
-  // The frame drawn with the batches, then with every object by itself.
+  // The frame drawn with the batches, then with every object by itself;
+  // each is drawn twice, and a scene that stands still draws the same
+  // frame again (what one frame leaves behind must not change the next).
   ::testing::AssertionResult BatchedLikeOneByOne() {
     mud->StaticBatches->SetEnabled(true);
     const std::vector<std::uint8_t> batched = Frame();
+    if (const frame_pixels::Difference d = frame_pixels::Compare(batched, Frame()); d.pixels > 0)
+      return ::testing::AssertionFailure() << "the batched frame drawn again: " << d;
     mud->StaticBatches->SetEnabled(false);
     const std::vector<std::uint8_t> oneByOne = Frame();
+    const frame_pixels::Difference again = frame_pixels::Compare(oneByOne, Frame());
     mud->StaticBatches->SetEnabled(true);
+    if (again.pixels > 0) return ::testing::AssertionFailure() << "the frame of single objects drawn again: " << again;
     return frame_pixels::Alike(batched, oneByOne, kWidth);
   }
 

@@ -12,6 +12,7 @@
 
 #include "engine/context.h"
 #include "engine/gl_api.h"
+#include "engine/matrix_geometry.h"
 #include "engine/scene_buffer.h"
 
 namespace frame_pixels {
@@ -87,6 +88,17 @@ inline ::testing::AssertionResult Alike(const std::vector<std::uint8_t>& a, cons
     ++moved;
   }
   return ::testing::AssertionSuccess() << d << " (" << moved << " moved by a pixel)";
+}
+
+// The pixel (x from the left, y from the bottom) where a scene point lands
+// in the buffer's last frame; false behind the camera or outside the frame.
+inline bool Spot(const TGL3DSceneBuffer& buffer, const TVector4f& point, int width, int height, int& x, int& y) {
+  const TVector4f clip =
+      VectorTransform(VectorTransform(point, buffer.GetModelViewMatrix()), buffer.GetProjectionMatrix());
+  if (clip[3] <= 0) return false;
+  x = static_cast<int>((clip[0] / clip[3] + 1) * 0.5f * width);
+  y = static_cast<int>((clip[1] / clip[3] + 1) * 0.5f * height);
+  return x >= 0 && y >= 0 && x < width && y < height;
 }
 
 }  // namespace frame_pixels

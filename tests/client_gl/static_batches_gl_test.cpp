@@ -1,7 +1,9 @@
 // The static batches on a real off-screen context: which areas' parts are
 // made again when a door is shown or hidden, a texture changes or goes, and
-// the world is built anew; a material that must blend in order is left to
-// the areas; a frame of a dense synthetic world drawn with and without.
+// the world is built anew; a hidden face, container or sprite is not drawn;
+// a face lit by a light alone shows the side it turns to it; a material that
+// must blend in order is left to the areas; a frame of a dense synthetic
+// world drawn with and without.
 #include "client/static_batches.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +20,7 @@
 #include "client/static_area.h"
 #include "client/world_lists.h"
 #include "engine/gl_recorder.h"
+#include "engine/light_source.h"
 #include "engine/material.h"
 #include "engine/material_library.h"
 #include "engine/scene_buffer.h"
@@ -114,6 +117,48 @@ TEST_F(SampleWorldBatches, AReloadBuildsEveryAreaOnceUnderOneBatchesObject) {
   EXPECT_EQ(mud->StaticBatches->GetParent(), mud->StaticCube);
 }
 
+TEST_F(SampleWorldBatches, AHiddenFaceOrContainerLeavesTheBatchedFrame) {
+  StandAt(175, 147, 0, 1);  // the gate's wall fills the view
+  const std::vector<std::uint8_t> shown = Frame();
+  TGLBaseSceneObject* face = buffer().GetPickedObject(kWidth / 2, kHeight / 3);
+  ASSERT_NE(face, nullptr);
+  TGLBaseSceneObject* cell = face->GetParent();
+  ASSERT_EQ(cell, mud->StaticObjects[175][150]);
+  Frame();
+  ASSERT_TRUE(mud->StaticBatches->DrewObject(*face));
+  const struct {
+    const char* what;
+    TGLBaseSceneObject* hidden;
+  } cases[] = {{"the cell's container", cell}, {"one face", face}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.hidden->SetVisible(false);
+    // What stood behind the wall shows where it was, as each object
+    // drawing itself shows it.
+    EXPECT_GT(frame_pixels::Compare(shown, Frame()).pixels, kWidth * kHeight / 20);
+    EXPECT_TRUE(BatchedLikeOneByOne());
+    c.hidden->SetVisible(true);
+    EXPECT_EQ(frame_pixels::Compare(shown, Frame()).pixels, 0) << "shown again";
+  }
+}
+
+TEST_F(SampleWorldBatches, ALitWallShowsTheSideItsFaceTurnsToTheLight) {
+  StandAt(175, 147, 0, 1);  // the gate's wall fills the view
+  // The wall's picture lit by the light alone: modulated, without the
+  // emission the world's textures have.
+  TGLMaterial* wall = mud->MaterialLibrary->LibMaterialByName("textures\\townwall.bmp")->GetMaterial();
+  wall->GetTexture()->SetTextureMode(tmModulate);
+  wall->GetFrontProperties()->GetEmission()->SetAsWinColor(0);
+  const std::vector<std::uint8_t> dark = Frame();
+  // A lamp's light a cell before the wall, a cell above the ground.
+  TGLLightSource& light = *world.stored.GetLight();
+  const TVector4f before = mud->CellToScene(175, 148);
+  light.GetPosition()->SetPoint(before[0], before[1] + 1, before[2]);
+  light.SetShining(true);
+  EXPECT_GT(frame_pixels::Compare(dark, Frame()).pixels, kWidth * kHeight / 3) << "the light falls on the wall";
+  EXPECT_TRUE(BatchedLikeOneByOne());
+}
+
 TEST_F(SampleWorldBatches, PickingFindsTheFaceTheBatchesDraw) {
   StandAt(175, 147, 0, 1);  // the gate's wall fills the view
   Frame();
@@ -185,6 +230,16 @@ TEST_F(Billboards, SpritesFaceEveryViewFromTheBatches) {
     Frame();
     EXPECT_TRUE(mud->StaticBatches->DrewObject(*tree->GetChild(0)));
   }
+}
+
+TEST_F(Billboards, AHiddenSpriteLeavesTheBatchedFrame) {
+  StandAt(100, 100, 0, 1);
+  const std::vector<std::uint8_t> shown = Frame();
+  TGLBaseSceneObject* tree = mud->StaticObjects[100][106]->GetChild(0);
+  ASSERT_TRUE(mud->StaticBatches->DrewObject(*tree));
+  tree->SetVisible(false);
+  EXPECT_GT(frame_pixels::Compare(shown, Frame()).pixels, 100) << "the tree is gone";
+  EXPECT_TRUE(BatchedLikeOneByOne());
 }
 
 // A synthetic world 10 % filled, written into the test output.

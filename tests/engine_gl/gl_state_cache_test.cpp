@@ -4,8 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/context_handle.h"
 #include "engine/face_properties.h"
 #include "engine/gl_recorder.h"
+#include "engine/vector_geometry.h"
 #include "tests/support/gl_fixture.h"
 
 namespace {
@@ -158,6 +164,189 @@ TEST_F(GLStateCache, FacePropertiesApplyWithAndWithoutLighting) {
   EXPECT_EQ(calls.Count("glColor4fv"), 1);
   EXPECT_EQ(calls.Count("glPolygonMode"), 0);
   SetGLPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+}
+
+// --- Display lists ------------------------------------------------------------------
+// A list compiles with GL_COMPILE (nothing runs) and replays without any of
+// our code: the cache must neither keep a change out of a list because it
+// held that value when the list compiled, nor go on believing what it held
+// before a replay changed GL.
+
+struct CachedValueCase {
+  const char* what;
+  // Puts GL and the cache at the first value, through the cache.
+  std::function<void(TGLStates&)> first;
+  // What the list sends through the cache: the second value.
+  std::function<void(TGLStates&)> second;
+  // Whether GL holds the first value; the second one.
+  std::function<bool()> holdsFirst;
+  std::function<bool()> holdsSecond;
+};
+
+GLfloat MaterialOf(GLenum which, int component) {
+  GLfloat read[4] = {};
+  GLDriverApi().glGetMaterialfv(GL_FRONT, which, read);
+  return read[component];
+}
+
+GLint IntegerOf(GLenum which) {
+  GLint value[4] = {};
+  GLDriverApi().glGetIntegerv(which, value);
+  return value[0];
+}
+
+std::vector<CachedValueCase> CachedValueCases(const GLuint (&textures)[2]) {
+  static const TVector4f white{1, 1, 1, 1}, black{0, 0, 0, 1}, grey{0.2f, 0.2f, 0.2f, 1}, light{0.8f, 0.8f, 0.8f, 1};
+  TMatrix doubled = IdentityHmgMatrix;
+  doubled[0][0] = 2;
+  return {
+      {"a capability the list switches on", [](TGLStates& s) { UnSetGLState(s, stBlend); },
+       [](TGLStates& s) { SetGLState(s, stBlend); }, [] { return !GLDriverApi().glIsEnabled(GL_BLEND); },
+       [] { return bool(GLDriverApi().glIsEnabled(GL_BLEND)); }},
+      {"a capability the list switches off", [](TGLStates& s) { SetGLState(s, stAlphaTest); },
+       [](TGLStates& s) { UnSetGLState(s, stAlphaTest); }, [] { return bool(GLDriverApi().glIsEnabled(GL_ALPHA_TEST)); },
+       [] { return !GLDriverApi().glIsEnabled(GL_ALPHA_TEST); }},
+      {"material colours the list resets", [](TGLStates&) { SetGLMaterialColors(GL_FRONT, white, grey, light, black, 0); },
+       [](TGLStates&) { ResetGLMaterialColors(); }, [] { return MaterialOf(GL_EMISSION, 0) == 1.0f; },
+       [] { return MaterialOf(GL_EMISSION, 0) == 0.0f; }},
+      {"material colours that vertex colours drive",
+       [](TGLStates&) { SetGLMaterialColors(GL_FRONT, black, grey, light, black, 0); },
+       [](TGLStates&) {
+         // As a mesh of coloured vertices draws: the defaults, then blue.
+         const GLApi& gl = GL();
+         gl.glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT);
+         gl.glEnable(GL_COLOR_MATERIAL);
+         gl.glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+         ResetGLMaterialColors();
+         gl.glColor4f(0, 0, 1, 1);
+         gl.glPopAttrib();
+       },
+       [] { return MaterialOf(GL_DIFFUSE, 0) == 0.8f && MaterialOf(GL_DIFFUSE, 2) == 0.8f; },
+       [] { return MaterialOf(GL_DIFFUSE, 0) == 0.0f && MaterialOf(GL_DIFFUSE, 2) == 1.0f; }},
+      {"the bound texture", [&textures](TGLStates&) { SetGLCurrentTexture(0, GL_TEXTURE_2D, textures[0]); },
+       [&textures](TGLStates&) { SetGLCurrentTexture(0, GL_TEXTURE_2D, textures[1]); },
+       [&textures] { return IntegerOf(GL_TEXTURE_BINDING_2D) == GLint(textures[0]); },
+       [&textures] { return IntegerOf(GL_TEXTURE_BINDING_2D) == GLint(textures[1]); }},
+      {"the polygon mode", [](TGLStates&) { SetGLPolygonMode(GL_FRONT_AND_BACK, GL_FILL); },
+       [](TGLStates&) { SetGLPolygonMode(GL_FRONT_AND_BACK, GL_LINE); },
+       [] { return IntegerOf(GL_POLYGON_MODE) == GL_FILL; }, [] { return IntegerOf(GL_POLYGON_MODE) == GL_LINE; }},
+      {"the texture matrix", [](TGLStates&) { ResetGLTextureMatrix(); },
+       [doubled](TGLStates&) { SetGLTextureMatrix(doubled); },
+       [] {
+         GLfloat m[16] = {};
+         GLDriverApi().glGetFloatv(GL_TEXTURE_MATRIX, m);
+         return m[0] == 1.0f;
+       },
+       nullptr},
+  };
+}
+
+TEST_F(GLStateCache, AfterAListReplaysTheCacheSendsWhatGLNoLongerHolds) {
+  GLuint textures[2];
+  GLDriverApi().glGenTextures(2, textures);
+  for (const CachedValueCase& c : CachedValueCases(textures)) {
+    SCOPED_TRACE(c.what);
+    TGLStates states;
+    TGLListHandle list;
+    c.first(states);
+    list.Compile(states, [&] { c.second(states); });
+    list.Call(states);
+    // Each frame: the first value through the cache, the list, and the
+    // first value again, which GL must then hold.
+    for (int frame = 0; frame < 3; ++frame) {
+      c.first(states);
+      EXPECT_TRUE(c.holdsFirst()) << "frame " << frame;
+      list.Call(states);
+      if (c.holdsSecond) {
+        EXPECT_TRUE(c.holdsSecond()) << "frame " << frame << ": the list changed it";
+      }
+      c.first(states);
+      EXPECT_TRUE(c.holdsFirst()) << "frame " << frame << ": after the list";
+    }
+    EXPECT_EQ(states.Contains(stBlend), bool(GLDriverApi().glIsEnabled(GL_BLEND)));
+    EXPECT_EQ(states.Contains(stAlphaTest), bool(GLDriverApi().glIsEnabled(GL_ALPHA_TEST)));
+    list.DestroyHandle();
+    ResetGLStateCaches();
+    UnSetGLState(states, stAlphaTest);
+  }
+  GLDriverApi().glDeleteTextures(2, textures);
+  ExpectNoStateLeft();
+}
+
+TEST_F(GLStateCache, AListHoldsWhatItSendsWhateverTheCacheHeldWhenItCompiled) {
+  GLuint textures[2];
+  GLDriverApi().glGenTextures(2, textures);
+  for (const CachedValueCase& c : CachedValueCases(textures)) {
+    if (!c.holdsSecond) continue;
+    SCOPED_TRACE(c.what);
+    TGLStates states;
+    TGLListHandle list;
+    // The cache holds the second value as the list compiles...
+    c.second(states);
+    list.Compile(states, [&] { c.second(states); });
+    // ...and GL the first one when it replays.
+    c.first(states);
+    ASSERT_TRUE(c.holdsFirst());
+    list.Call(states);
+    EXPECT_TRUE(c.holdsSecond());
+    list.DestroyHandle();
+    ResetGLStateCaches();
+    UnSetGLState(states, stBlend);
+    UnSetGLState(states, stAlphaTest);
+  }
+  GLDriverApi().glDeleteTextures(2, textures);
+  ExpectNoStateLeft();
+}
+
+TEST_F(GLStateCache, AListsTurnOfTheWindingIsReadBackBeforeTheNextTurn) {
+  TGLStates states;
+  TGLListHandle list;
+  ResetGLFrontFace();
+  list.Compile(states, [] { InvertGLFrontFace(); });
+  for (int frame = 0; frame < 2; ++frame) {
+    ResetGLFrontFace();
+    list.Call(states);
+    ASSERT_EQ(IntegerOf(GL_FRONT_FACE), GL_CW);
+    InvertGLFrontFace();
+    EXPECT_EQ(IntegerOf(GL_FRONT_FACE), GL_CCW) << "frame " << frame << ": the turn starts from what the list left";
+  }
+  list.DestroyHandle();
+  ExpectNoStateLeft();
+}
+
+TEST_F(GLStateCache, ACapabilityAListGivesBackByItsPopIsNotTakenAsChanged) {
+  TGLStates states;
+  TGLListHandle list;
+  SetGLState(states, stBlend);
+  list.Compile(states, [&] {
+    ScopedGLAttribs attribs(GL_ENABLE_BIT, states);
+    UnSetGLState(states, stBlend);
+    SetGLState(states, stFog);
+  });
+  EXPECT_EQ(list.GetEffects(), TGLListEffects{});
+  // Replayed with the capabilities the other way round: GL and the cache
+  // both keep them.
+  UnSetGLState(states, stBlend);
+  list.Call(states);
+  EXPECT_FALSE(GLDriverApi().glIsEnabled(GL_BLEND));
+  EXPECT_FALSE(GLDriverApi().glIsEnabled(GL_FOG));
+  EXPECT_FALSE(states.Contains(stBlend));
+  EXPECT_FALSE(states.Contains(stFog));
+  list.DestroyHandle();
+  ExpectNoStateLeft();
+}
+
+TEST_F(GLStateCache, ASteadyListCostsNoCallBeyondItself) {
+  TGLStates states;
+  TGLListHandle list;
+  list.Compile(states, [&] { SetGLState(states, stBlend); });
+  list.Call(states);
+  GLCallRecorder calls;
+  list.Call(states);
+  SetGLState(states, stBlend);
+  EXPECT_EQ(calls.Names(), std::vector<std::string>{"glCallList"}) << "the cache knows what the list left";
+  UnSetGLState(states, stBlend);
+  list.DestroyHandle();
 }
 
 }  // namespace

@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "engine/camera.h"
+#include "engine/custom_scene_object.h"
 #include "engine/direct_opengl.h"
 #include "engine/gl_api.h"
 #include "engine/gl_state_cache.h"
@@ -270,6 +273,45 @@ TEST_F(SceneRender, TheStateCacheTellsTheTruthInFramesAndBitmaps) {
   EXPECT_EQ(draws, 4);
   EXPECT_EQ(mismatches, std::vector<std::string>{});
   EXPECT_EQ(Pixel(bitmap, 32, 32)[1], 255);
+}
+
+// A pane of a clear, blending material (what a lamp's sprite is where its
+// picture is clear) drawn before what stands behind it: as a cell window's
+// sprite is drawn before the static buildings.
+class TClearPane : public TGLCustomSceneObject {
+  CLIENT_DECLARE_CLASS(TClearPane)
+public:
+  explicit TClearPane(TComponent* owner = nullptr) : TGLCustomSceneObject(owner) {
+    FObjectStyle |= sosDirectDraw;
+    GetMaterial()->SetBlendingMode(bmTransparency);
+    GetMaterial()->GetFrontProperties()->GetDiffuse()->SetAlpha(0);
+  }
+  void BuildList(TRenderContextInfo&) override { Square(-1, 0, 1, 1.2f, 2); }
+};
+CLIENT_DEFINE_CLASS(TClearPane, TGLCustomSceneObject)
+
+TEST_F(SceneRender, ABitmapIsTheFrameTheViewShows) {
+  MakeContext();
+  // Its parent is opaque, so the pane is drawn in its turn, before the red.
+  auto* group = scene.GetObjects()->AddNewChildFirst<TGLDirectOpenGL>();
+  group->AddNewChild<TClearPane>();
+  buffer.Render();
+  buffer.Render();
+  ASSERT_GT(FramePixel(32, 58)[0], 200) << "the red behind the clear pane";
+  std::vector<std::uint8_t> frame(kSize * kSize * 4);
+  buffer.GetRenderingContext()->Activate();
+  GLDriverApi().glReadPixels(0, 0, kSize, kSize, GL_BGRA, GL_UNSIGNED_BYTE, frame.data());
+  buffer.GetRenderingContext()->Deactivate();
+  RasterBuffer bitmap;
+  bitmap.Width = bitmap.Height = kSize;
+  buffer.RenderToBitmap(bitmap, 96);
+  int differ = 0;
+  for (int y = 0; y < kSize; ++y)
+    for (int x = 0; x < kSize; ++x)
+      for (int c = 0; c < 3; ++c)
+        differ += frame[((kSize - 1 - y) * kSize + x) * 4 + c] != Pixel(bitmap, x, y)[c];
+  EXPECT_EQ(differ, 0) << "the bitmap's pixels against the frame's";
+  EXPECT_GT(Pixel(bitmap, 32, 5)[2], 200) << "the red behind the clear pane";
 }
 
 TEST_F(SceneRender, AGLErrorInAFrameIsReportedAndTheNextFrameRenders) {

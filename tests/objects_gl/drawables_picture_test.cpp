@@ -11,6 +11,7 @@
 #include "objects/disk.h"
 #include "objects/dummy_cube.h"
 #include "objects/fire_effect.h"
+#include "objects/mesh.h"
 #include "objects/sphere.h"
 #include "objects/sprite.h"
 #include "tests/objects_gl/drawable_on_context.h"
@@ -118,6 +119,51 @@ TEST_F(DrawablesPicture, FireGoesOutWhenItsParticlesDie) {
   EXPECT_EQ(manager_.GetParticleCount(), 0);
   RenderAndRead();
   EXPECT_EQ(PixelAt({0, -1.5f, 0}), (Rgb{0, 0, 0}));
+}
+
+// A mesh of coloured vertices between two sprites, all lit by their
+// emission as the world's textures are, as the world's ground meshes stand
+// among its trees: the mesh's display list sets the material colours each
+// time it replays, which the second sprite must not take for its own in
+// any frame.
+TEST(DrawablesFrames, SpritesAroundAColouredMeshLookTheSameInEveryFrame) {
+  ScenePicture picture(kSize);
+  picture.Camera().GetPosition()->SetPoint(0, 0, 14);
+  TGLBaseSceneObject* objects = picture.Scene().GetObjects();
+  const TGLColor white(nullptr, clrWhite);
+  auto sprite = [&](float x) {
+    auto* s = objects->AddNewChild<TGLSprite>();
+    s->GetPosition()->SetPoint(x, 0, 0);
+    s->SetWidth(1.4f);
+    s->SetHeight(1.4f);
+    TGLTexture* texture = s->GetMaterial()->GetTexture();
+    texture->AssignBitmap(SolidBitmap(4, 4, 0x00FF00));
+    texture->SetTextureMode(tmModulate);
+    texture->SetDisabled(false);
+    s->GetMaterial()->GetFrontProperties()->SetEmission(&white);
+  };
+  sprite(-2);
+  auto* mesh = objects->AddNewChild<TGLMesh>();
+  mesh->GetMaterial()->GetFrontProperties()->SetEmission(&white);
+  mesh->GetVertices()->Clear();
+  mesh->SetMode(mmQuads);
+  for (const auto& [x, y] : {std::pair{-0.7f, -0.7f}, {0.7f, -0.7f}, {0.7f, 0.7f}, {-0.7f, 0.7f}})
+    mesh->GetVertices()->AddVertex({x, y, 0}, {0, 0, 1}, {0.5f, 0, 0, 1}, {0, 0});
+  sprite(2);
+
+  std::vector<std::vector<Rgb>> frames;
+  for (int frame = 1; frame <= 10; ++frame) {
+    picture.RenderAndRead("SpritesAroundAColouredMesh.ppm");
+    std::vector<Rgb> pixels;
+    for (int y = 0; y < kSize; ++y)
+      for (int x = 0; x < kSize; ++x) pixels.push_back(picture.Pixel(x, y));
+    frames.push_back(pixels);
+    EXPECT_EQ(picture.PixelAt({-2, 0, 0}), (Rgb{0, 255, 0})) << "first sprite, frame " << frame;
+    EXPECT_EQ(picture.PixelAt({2, 0, 0}), (Rgb{0, 255, 0})) << "second sprite, frame " << frame;
+  }
+  EXPECT_NE(picture.PixelAt({0, 0, 0}), (Rgb{0, 0, 0})) << "the mesh shows";
+  EXPECT_TRUE(frames[1] == frames[0]) << "frame 2 is frame 1";
+  EXPECT_TRUE(frames[9] == frames[0]) << "frame 10 is frame 1";
 }
 
 }  // namespace

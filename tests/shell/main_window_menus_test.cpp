@@ -42,6 +42,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -300,6 +301,31 @@ TEST_F(MainWindowMenus, ScreenShotIsAJpegOfTheViewsSize) {
   // The view's sky is at the top of the picture.
   const std::uint8_t* top = picture.ScanLine(2) + 3 * (picture.Width / 2);
   EXPECT_GT(top[0], top[2] + 15) << "blue over red in the top row";
+
+  // It is the view's own frame, drawn again at once (no step of the scene
+  // runs between the two): within JPEG's error, a pixel's colour is found
+  // at its place or beside it in the frame. The start position's lamp
+  // stands before a building, which must show through its clear texels.
+  const QImage frame = viewer->GrabFrame().convertToFormat(QImage::Format_RGB888);
+  ASSERT_EQ(frame.width(), picture.Width);
+  ASSERT_EQ(frame.height(), picture.Height);
+  frame.save(QString::fromStdString((folder / "view_frame.png").string()));
+  int unlike = 0;
+  for (int y = 0; y < picture.Height; ++y)
+    for (int x = 0; x < picture.Width; ++x) {
+      const std::uint8_t* saved = picture.ScanLine(y) + 3 * x;  // blue, green, red
+      bool near = false;
+      for (int dy = -1; dy <= 1 && !near; ++dy)
+        for (int dx = -1; dx <= 1 && !near; ++dx) {
+          const int fx = x + dx, fy = y + dy;
+          if (fx < 0 || fy < 0 || fx >= frame.width() || fy >= frame.height()) continue;
+          const uchar* shown = frame.constScanLine(fy) + 3 * fx;  // red, green, blue
+          near = std::abs(saved[2] - shown[0]) <= 40 && std::abs(saved[1] - shown[1]) <= 40 &&
+                 std::abs(saved[0] - shown[2]) <= 40;
+        }
+      unlike += !near;
+    }
+  EXPECT_LE(unlike, picture.Width * picture.Height / 2000) << "pixels of the picture found nowhere near in the view";
 }
 
 int CountObjects(const TGLBaseSceneObject& object) {
