@@ -256,7 +256,7 @@ TStatusOutcome StatusLineReader::Receive(const std::deque<std::string>& recentLi
   current.GetPosition()->SetPoint(received.GetPosition()->AsVector());
   current.Level = received.Level;
   current.Time = received.Time;
-  if (current.Cloud == -1.0) current.Cloud = received.Cloud;
+  if (current.Cloud == -1.0) current.Cloud = TMud::TakenCloud(received.Cloud);
   if (current.Wind == -1.0) current.Wind = received.Wind;
 
   const TVector4f before = previous.GetPosition()->AsVector();
