@@ -109,13 +109,15 @@ void DecodeBmp(const std::uint8_t* data, std::size_t size, TPictureRows& rows) {
     // Each byte's pixels, high bits first.
     const int perByte = 8 / bits;
     const int mask = (1 << bits) - 1;
-    std::uint8_t* out = line.data();
+    std::uint8_t* storage = rows.NextRowStorage();
+    std::uint8_t* const expanded = storage ? storage : line.data();
+    std::uint8_t* out = expanded;
     for (std::int32_t x = 0; x < width; ++in) {
       const int count = std::min<std::int32_t>(perByte, width - x);
       for (int k = 0, shift = 8 - bits; k < count; ++k, shift -= bits) *out++ = std::uint8_t((*in >> shift) & mask);
       x += count;
     }
-    rows.Row(line.data());
+    rows.Row(expanded);
   }
 }
 

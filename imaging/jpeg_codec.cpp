@@ -133,10 +133,11 @@ bool RunDecode(Decoder& d, const std::uint8_t* data, std::size_t size, TPictureR
     return false;
   }
   while (d.info.output_scanline < d.info.output_height) {
-    JSAMPROW row = line.data();
+    JSAMPROW row = rows.NextRowStorage();
+    if (!row) row = line.data();
     jpeg_read_scanlines(&d.info, &row, 1);
     try {
-      rows.Row(line.data());
+      rows.Row(row);
     } catch (...) {
       refused = std::current_exception();
       return false;

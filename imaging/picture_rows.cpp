@@ -10,9 +10,14 @@ void TWholePicture::Begin(int width, int height, TPixelFormat format, const std:
   FNextRow = 0;
 }
 
+std::uint8_t* TWholePicture::NextRowStorage() {
+  return FNextRow < Picture.Height ? Picture.ScanLine(FNextRow) : nullptr;
+}
+
 void TWholePicture::Row(const std::uint8_t* pixels) {
   if (FNextRow >= Picture.Height) return;
-  std::memcpy(Picture.ScanLine(FNextRow++), pixels, std::size_t(Picture.BytesPerLine));
+  std::uint8_t* row = Picture.ScanLine(FNextRow++);
+  if (pixels != row) std::memcpy(row, pixels, std::size_t(Picture.BytesPerLine));
 }
 
 TPictureExtent TStretchedPicture::Declared(int width, int height) {

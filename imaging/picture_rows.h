@@ -31,6 +31,10 @@ public:
   // pf8bit (indices into the 768-byte blue, green, red palette), pf24bit
   // (blue, green, red) or pf32bit (blue, green, red, alpha).
   virtual void Begin(int width, int height, TPixelFormat format, const std::uint8_t* palette) = 0;
+  // Where a decoder that makes its rows may make the next one: storage of
+  // the receiver's own, so that Row copies nothing, or nullptr (the
+  // decoder's own buffer).
+  virtual std::uint8_t* NextRowStorage() { return nullptr; }
   virtual void Row(const std::uint8_t* pixels) = 0;
 };
 
@@ -38,6 +42,7 @@ public:
 class TWholePicture : public TPictureRows {
 public:
   void Begin(int width, int height, TPixelFormat format, const std::uint8_t* palette) override;
+  std::uint8_t* NextRowStorage() override;
   void Row(const std::uint8_t* pixels) override;
   TLinearBitmap Picture;
 
@@ -65,6 +70,7 @@ public:
 
   TPictureExtent Declared(int width, int height) override;
   void Begin(int width, int height, TPixelFormat format, const std::uint8_t* palette) override;
+  std::uint8_t* NextRowStorage() override { return FStretcher ? nullptr : FWhole.NextRowStorage(); }
   void Row(const std::uint8_t* pixels) override;
 
   // The plan taken, if any.
