@@ -169,7 +169,9 @@ TEST_F(TextureFiles, PicturesBeyondTheLargestTextureAreAveragedDownToIt) {
     EXPECT_EQ(loaded.GetWidth(), c.newWidth);
     EXPECT_EQ(loaded.GetHeight(), c.newHeight);
     EXPECT_EQ(resized, c.resized);
-    if (c.resized && c.maxSize == 0) EXPECT_NEAR(loaded.GetPixel(c.newWidth / 2, c.newHeight / 2) & 0xFF, 0x7F, 0x30);
+    if (c.resized && c.maxSize == 0) {
+      EXPECT_NEAR(loaded.GetPixel(c.newWidth / 2, c.newHeight / 2) & 0xFF, 0x7F, 0x30);
+    }
   }
 }
 
