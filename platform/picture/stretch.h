@@ -35,9 +35,9 @@ Bitmap StretchBitmap(const Bitmap& source, int width, int height, TPixelFormat f
 
 // StretchDraw onto a whole new bitmap for a picture that arrives a row at a
 // time, top row first, as a decoder reads it (StretchBitmap is built on it):
-// the result is what StretchDraw gives of the whole picture, but only a row of the picture and the rows of the result it is
-// still adding to are held, so a picture read reduced never needs its own
-// size in memory.
+// the result is what StretchDraw gives of the whole picture, but only a row
+// of the picture and the rows of the result still being summed are held, so
+// a picture read reduced never needs its own size in memory.
 class RowStretcher {
 public:
   // The rows to come: sourceWidth x sourceHeight in sourceFormat (pf8bit

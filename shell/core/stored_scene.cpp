@@ -130,7 +130,7 @@ bool StoredScene::LoadHeightPicture(const std::string& programFolder) {
   // Stored pictures are read before the start-up registers the formats.
   StartImageLibrary();
   // The terrain samples at most the height source's largest grey bitmap: a
-  // wider picture is read at that size (grey, all the heights keep).
+  // wider picture is read at that size, in grey, all the heights keep of it.
   try {
     heights.SetBitmap(LoadPictureWithin(*path, TGLBitmapHDS::kMaxBitmapSize, pf8bit));
   } catch (const std::exception& e) {
