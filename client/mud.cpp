@@ -149,8 +149,16 @@ void TMud::Create(const std::string& configFile, TGLSoundLibrary* soundLibrary) 
   NullSphere->GetMaterial()->SetLibMaterialName(undefinedTexture);
   TextureCache = std::make_unique<TTexturenamecache>(Config->texturecachesize);
   MapSize = kMapSize;
-  if (!Pictures[0] || Pictures[0]->GetWidth() == 0) throw Exception("The elevation picture is empty");
-  if (!Pictures[1] || Pictures[1]->GetWidth() == 0) throw Exception("The static-objects map is empty");
+  // The shell reads the pictures; one it could not read says here which
+  // file it was and why.
+  auto requireMap = [](const Picture* picture, const std::string& what) {
+    if (picture && picture->GetWidth() != 0) return;
+    std::string message = what;
+    if (picture && !picture->GetLoadFailure().empty()) message += ": " + picture->GetLoadFailure();
+    throw Exception(message);
+  };
+  requireMap(Pictures[0], "The elevation picture is empty");
+  requireMap(Pictures[1], "The static-objects map is empty");
   StaticScale = Pictures[1]->GetWidth() / Pictures[0]->GetWidth();
 
   LoadStaticTextures();

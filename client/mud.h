@@ -224,6 +224,16 @@ public:
   // non-finite values are none, fog beyond 10 is 10 (the status line sends
   // fog times five). Cloud has no top: above 10 the clouds go black.
   static double ViewCloud(double cloud) { return std::isfinite(cloud) ? std::max(cloud, 0.0) : 0.0; }
+  // From this cloud on the sky is as dark as it gets (the background
+  // darkened by (cloud - 5) x 4 percent, at most all of it).
+  static constexpr double kDarkestCloud = 30.0;
+  // The cloud the per-frame step eases toward: as the view takes it, at
+  // most the darkest.
+  static double EasedCloud(double cloud) { return std::min(ViewCloud(cloud), kDarkestCloud); }
+  // A received cloud as the current state takes it while its own is unset:
+  // within the range the easing works in, so that nothing eases for minutes
+  // toward a sky that looks the same; unset (-1) stays unset.
+  static double TakenCloud(double cloud) { return cloud == -1.0 ? cloud : EasedCloud(cloud); }
   static double ViewFog(double fog) { return std::isfinite(fog) ? std::clamp(fog, 0.0, 10.0) : 0.0; }
 
   // ---- per-frame step (mud_progress.cpp)

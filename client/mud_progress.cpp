@@ -30,9 +30,6 @@ std::string SingleBackslashes(const std::string& name) {
 }
 
 constexpr double kUnsetWeather = -1.0;
-// From this cloud on the sky is as dark as it gets (the background darkened
-// by (cloud - 5) x 4 percent, at most all of it).
-constexpr double kDarkestCloud = 30.0;
 
 // An unset wind (-1) blows no clouds and slants no rain.
 double WindOf(const TMudstate& state) { return state.Wind < 0 ? 0.0 : state.Wind; }
@@ -66,7 +63,7 @@ void TMud::Progress(double deltaTime) {
     value = next;
     return true;
   };
-  const bool cloudMoved = ease(current.Cloud, received.Cloud, std::min(ViewCloud(received.Cloud), kDarkestCloud));
+  const bool cloudMoved = ease(current.Cloud, received.Cloud, EasedCloud(received.Cloud));
   const bool fogMoved = ease(current.Fog, received.Fog, ViewFog(received.Fog));
   if (cloudMoved || fogMoved) Update();
   // The view takes no wind below nothing (WindOf).

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <unordered_set>
+#include <utility>
 
 #include "client/client_globals.h"
 #include "client/config_xml.h"
@@ -84,15 +85,16 @@ void TMud::ApplyTextureOptions(TGLLibMaterial* material) {
 // that name when the material is deleted, so deleting an evicted texture
 // would leave them bare for good, even after the texture is loaded again.
 // Memory stays bounded: the cache's capacity in large pictures plus one
-// small picture for each texture the world names. The small picture is
-// made from the large one in memory; an eviction reads no file.
+// small picture for each texture the world names, in the pictures and in
+// GL alike. The small picture is made from the large one in memory; an
+// eviction reads no file.
 void TMud::LoadTexture(const std::string& name) {
   if (name.empty() || !TextureCache) return;
   if (std::find(UnresizedTextures.begin(), UnresizedTextures.end(), name) != UnresizedTextures.end()) return;
   if (TextureCache->Touch(name)) return;
   const bool flag = std::find(StaticTextures.begin(), StaticTextures.end(), name) == StaticTextures.end();
   bool resized = false;
-  const Bitmap picture = LoadTextureBitmap(ProgramPath(name), kLargeTextureSize, true, resized);
+  Bitmap picture = LoadTextureBitmap(ProgramPath(name), kLargeTextureSize, true, resized);
   TTexturenamecacheItem evicted;
   TextureCache->Insert(UpdateCount, name, flag, evicted);
 
@@ -102,7 +104,7 @@ void TMud::LoadTexture(const std::string& name) {
     ApplyTextureOptions(material);
     SetTextureBrightness(material);
   } else {
-    material->GetMaterial()->GetTexture()->AssignBitmap(picture);
+    material->GetMaterial()->GetTexture()->AssignBitmap(std::move(picture));
   }
   if (!evicted.name.empty()) ShrinkTexture(evicted.name);
 }
@@ -115,7 +117,12 @@ void TMud::ShrinkTexture(const std::string& name) {
   if (!image) return;
   bool resized = false;
   Bitmap small = FitTextureBitmap(image->GetPicture().GetBitmap(), kSmallTextureSize, true, resized);
-  if (resized) texture.AssignBitmap(small);
+  if (!resized) return;
+  texture.AssignBitmap(std::move(small));
+  // The large picture's GL storage goes with it now: the texture may not be
+  // drawn again for a long walk, and until then GL would keep the large one.
+  // The next draw uploads the small picture.
+  texture.DestroyHandles();
 }
 
 void TMud::PreloadTextures(int32_t x, int32_t y) {

@@ -5,14 +5,17 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <utility>
 #include <vector>
 
 #include "imaging/bmp_codec.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/linear_bitmap.h"
+#include "imaging/picture_rows.h"
 #include "platform/base/exception.h"
 #include "platform/base/path_resolve.h"
+#include "platform/picture/picture.h"
 #include "platform/picture/picture_formats.h"
 #include "platform/picture/stretch.h"
 
@@ -88,6 +91,34 @@ Bitmap DecodeBmpBytes(std::string_view bytes) {
 
 long RoundHalfEven(double value) { return std::lrint(value); }
 
+// The longer side becomes `side`, the other in proportion (rounded, at
+// least one pixel).
+TPictureExtent FitWithin(int width, int height, int side) {
+  TPictureExtent fitted{side, side};
+  if (height <= width)
+    fitted.Height = static_cast<int>(RoundHalfEven(static_cast<double>(height) / width * side));
+  else
+    fitted.Width = static_cast<int>(RoundHalfEven(static_cast<double>(width) / height * side));
+  fitted.Width = std::max(fitted.Width, 1);
+  fitted.Height = std::max(fitted.Height, 1);
+  return fitted;
+}
+
+// A picture held whole (what a codec plug-in gives) handed on as rows.
+void HandOnRows(const TLinearBitmap& picture, TPictureRows& rows) {
+  if (!picture.Present) return;
+  rows.Declared(picture.Width, picture.Height);
+  rows.Begin(picture.Width, picture.Height, picture.PixelFormat,
+             picture.PixelFormat == pf8bit ? picture.Palette.get() : GreyPalette().data());
+  for (std::int32_t y = 0; y < picture.Height; ++y) rows.Row(picture.ScanLine(y));
+}
+
+// The loader's failure again, of its own class, with the file it was about.
+template <class E>
+[[noreturn]] void RaiseNamed(const E& failure, const std::string& fileName) {
+  throw E(PictureReadFailure(fileName, failure.Message()));
+}
+
 }  // namespace
 
 uint16_t FileNameOffset(std::string_view fileName) {
@@ -138,49 +169,86 @@ std::string EncodePackedPicture(const Bitmap& picture, std::string_view fileName
   return bytes;
 }
 
-Bitmap LoadTextureBitmap(const std::string& fileName, int maxSize, bool powerOfTwo, bool& resized) {
+void ReadPictureRows(const std::string& fileName, TPictureRows& rows) {
   const std::string extension = PictureFileExtension(fileName);
-  Bitmap loaded;
-  if (extension == "JP2") {
-    TLinearBitmap picture;
-    picture.LoadFromFile(ResolvePath(fileName));
-    loaded = ToBitmap(picture);
-  } else if (extension == "JPG") {
-    const std::string bytes = ReadPictureFile(fileName);
-    TLinearBitmap picture;
-    DecodeJpeg(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), picture);
-    loaded = ToBitmap(picture);
-  } else if (extension == "3DB") {
-    loaded = DecodePackedPicture(ReadPictureFile(fileName), fileName);
-  } else {
-    loaded = DecodeBmpBytes(ReadPictureFile(fileName));
+  // The file's own bytes are read first, so that a missing one says so
+  // (EInOutError names it); what the decoders make of them is named below.
+  std::string bytes;
+  if (extension != "JP2") bytes = ReadPictureFile(fileName);
+  try {
+    if (extension == "JP2") {
+      TLinearBitmap picture;
+      picture.LoadFromFile(ResolvePath(fileName));
+      HandOnRows(picture, rows);
+    } else if (extension == "JPG") {
+      DecodeJpeg(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), rows);
+    } else {
+      std::string_view picture = bytes;
+      if (extension == "3DB") {
+        const size_t offset = FileNameOffset(fileName);
+        if (bytes.size() <= offset) throw ELinearBitmap("the packed picture holds no picture");
+        picture = picture.substr(offset);
+      }
+      DecodeBmp(reinterpret_cast<const std::uint8_t*>(picture.data()), picture.size(), rows);
+    }
+  } catch (const EUnsupportedFileFormat& e) {
+    RaiseNamed(e, fileName);
+  } catch (const ELinearBitmap& e) {
+    RaiseNamed(e, fileName);
+  } catch (const EInvalidGraphic& e) {
+    RaiseNamed(e, fileName);
   }
+}
 
+TTextureFit FitTextureSize(int width, int height, int maxSize, bool powerOfTwo) {
+  TTextureFit fit{width, height, false, TStretchMode::ColorOnColor};
+  if (maxSize > 0 && maxSize <= kLargestTextureSide && (height > maxSize || width > maxSize)) {
+    const TPictureExtent fitted = FitWithin(width, height, maxSize);
+    fit = {fitted.Width, fitted.Height, true, TStretchMode::ColorOnColor};
+  } else if (height > kLargestTextureSide || width > kLargestTextureSide) {
+    const TPictureExtent fitted = FitWithin(width, height, kLargestTextureSide);
+    fit = {fitted.Width, fitted.Height, true, TStretchMode::Halftone};
+  }
+  if (powerOfTwo) {
+    fit.Width = NextPowerOfTwo(fit.Width);
+    fit.Height = NextPowerOfTwo(fit.Height);
+  }
+  return fit;
+}
+
+Bitmap LoadTextureBitmap(const std::string& fileName, int maxSize, bool powerOfTwo, bool& resized) {
+  resized = false;
+  TTextureFit fit;
+  TStretchedPicture rows([&](int width, int height) -> std::optional<TStretchPlan> {
+    fit = FitTextureSize(width, height, maxSize, powerOfTwo);
+    if (!fit.Resized) return std::nullopt;
+    return TStretchPlan{fit.Width, fit.Height, pf24bit, fit.Mode};
+  });
+  ReadPictureRows(fileName, rows);
+  if (rows.Plan()) {
+    resized = true;
+    return rows.TakeStretched();
+  }
+  Bitmap loaded = ToBitmap(rows.TakeWhole());
   if (loaded.GetWidth() == 0 || loaded.GetHeight() == 0) throw ELinearBitmap("Picture \"" + fileName + "\" is empty");
-  return FitTextureBitmap(std::move(loaded), maxSize, powerOfTwo, resized);
+  if (powerOfTwo) return ScaleBitmap(loaded, NextPowerOfTwo(loaded.GetWidth()), NextPowerOfTwo(loaded.GetHeight()));
+  return loaded;
 }
 
 Bitmap FitTextureBitmap(Bitmap loaded, int maxSize, bool powerOfTwo, bool& resized) {
-  resized = false;
-  const int width = loaded.GetWidth();
-  const int height = loaded.GetHeight();
-  if (maxSize > 0 && (height > maxSize || width > maxSize)) {
-    int newWidth = maxSize;
-    int newHeight = maxSize;
-    if (height <= width)
-      newHeight = static_cast<int>(RoundHalfEven(static_cast<double>(height) / width * maxSize));
-    else
-      newWidth = static_cast<int>(RoundHalfEven(static_cast<double>(width) / height * maxSize));
-    // A sliver of a picture keeps at least one pixel.
-    newWidth = std::max(newWidth, 1);
-    newHeight = std::max(newHeight, 1);
-    if (powerOfTwo) {
-      newWidth = NextPowerOfTwo(newWidth);
-      newHeight = NextPowerOfTwo(newHeight);
-    }
-    resized = true;
-    return ScaleBitmap(loaded, newWidth, newHeight);
-  }
-  if (powerOfTwo) return ScaleBitmap(loaded, NextPowerOfTwo(width), NextPowerOfTwo(height));
-  return loaded;
+  const TTextureFit fit = FitTextureSize(loaded.GetWidth(), loaded.GetHeight(), maxSize, powerOfTwo);
+  resized = fit.Resized;
+  if (!fit.Resized && !powerOfTwo) return loaded;
+  return StretchBitmap(loaded, fit.Width, fit.Height, pf24bit, fit.Mode);
+}
+
+Bitmap LoadPictureWithin(const std::string& fileName, int maxSide, TPixelFormat reducedFormat) {
+  TStretchedPicture rows([&](int width, int height) -> std::optional<TStretchPlan> {
+    if (width <= maxSide && height <= maxSide) return std::nullopt;
+    const TPictureExtent fitted = FitWithin(width, height, maxSide);
+    return TStretchPlan{fitted.Width, fitted.Height, reducedFormat, TStretchMode::ColorOnColor};
+  });
+  ReadPictureRows(fileName, rows);
+  if (rows.Plan()) return rows.TakeStretched();
+  return ToBitmap(rows.TakeWhole());
 }

@@ -1,5 +1,7 @@
 #include "engine/texture.h"
 
+#include <utility>
+
 #include "engine/camera.h"
 #include "engine/context.h"
 #include "engine/gl_api.h"
@@ -290,9 +292,9 @@ void TGLTexture::Assign(const TPersistent* source) {
 
 void TGLTexture::AssignPicture(const Picture& picture) { AssignBitmap(picture.GetBitmap()); }
 
-void TGLTexture::AssignBitmap(const Bitmap& bitmap) {
+void TGLTexture::AssignBitmap(Bitmap bitmap) {
   if (!dynamic_cast<TGLPictureImage*>(FImage.get())) FImage = MakeImage(TGLPersistentImage::StaticClass());
-  static_cast<TGLPictureImage*>(FImage.get())->AssignBitmap(bitmap);
+  static_cast<TGLPictureImage*>(FImage.get())->AssignBitmap(std::move(bitmap));
 }
 
 void TGLTexture::DestroyHandles() {

@@ -79,7 +79,8 @@ public:
   void Assign(const TPersistent* source) override;
   // The image becomes a picture image holding a copy of the picture.
   void AssignPicture(const Picture& picture);
-  void AssignBitmap(const Bitmap& bitmap);
+  // Taken by value: a picture handed over (moved) is not copied.
+  void AssignBitmap(Bitmap bitmap);
 
   TGLTextureMode GetTextureMode() const { return FTextureMode; }
   void SetTextureMode(TGLTextureMode value);

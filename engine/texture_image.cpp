@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <utility>
 
 #include "engine/texture.h"
 #include "platform/base/path_resolve.h"
@@ -213,7 +214,7 @@ void TGLPictureImage::Assign(const TPersistent* source) {
 
 void TGLPictureImage::AssignPicture(const Picture& picture) { FPicture->SetBitmap(picture.GetBitmap()); }
 
-void TGLPictureImage::AssignBitmap(const Bitmap& bitmap) { FPicture->SetBitmap(bitmap); }
+void TGLPictureImage::AssignBitmap(Bitmap bitmap) { FPicture->SetBitmap(std::move(bitmap)); }
 
 void TGLPictureImage::AssignBitmap32(const TGLBitmap32& bitmap) { FPicture->SetBitmap(bitmap.CreateBitmap()); }
 

@@ -109,7 +109,7 @@ public:
   // From another picture image (its picture); other sources go to the base.
   void Assign(const TPersistent* source) override;
   void AssignPicture(const Picture& picture);
-  void AssignBitmap(const Bitmap& bitmap);
+  void AssignBitmap(Bitmap bitmap);
   void AssignBitmap32(const TGLBitmap32& bitmap);
 
   int GetWidth() const override { return FPicture->GetWidth(); }

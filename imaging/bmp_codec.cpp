@@ -1,10 +1,12 @@
 #include "imaging/bmp_codec.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 
 #include "imaging/linear_bitmap.h"
+#include "imaging/picture_rows.h"
 
 using namespace imaging;
 
@@ -29,7 +31,7 @@ constexpr std::uint32_t kRgb = 0, kBitFields = 3;
 
 }  // namespace
 
-void DecodeBmp(const std::uint8_t* data, std::size_t size, TLinearBitmap& bitmap) {
+void DecodeBmp(const std::uint8_t* data, std::size_t size, TPictureRows& rows) {
   if (size < 14 + 40 || data[0] != 'B' || data[1] != 'M') {
     throw EUnsupportedFileFormat("Unsupported file format: not a BMP file");
   }
@@ -85,30 +87,44 @@ void DecodeBmp(const std::uint8_t* data, std::size_t size, TLinearBitmap& bitmap
     Corrupt("truncated pixel data");
   }
 
-  TLinearBitmap loaded;
-  loaded.Allocate(width, height, format);
+  rows.Declared(width, height);
+  std::array<std::uint8_t, 768> palette{};
   if (format == pf8bit) {
-    std::memset(loaded.Palette.get(), 0, 768);
     std::uint64_t paletteAt = std::uint64_t(14) + headerSize + (compression == kBitFields ? 12 : 0);
     for (std::uint32_t i = 0; i < paletteEntries; ++i) {
-      std::memcpy(loaded.Palette.get() + 3 * i, data + paletteAt + 4 * i, 3);
+      std::memcpy(palette.data() + 3 * i, data + paletteAt + 4 * i, 3);
     }
   }
+  rows.Begin(width, height, format, palette.data());
+  const std::size_t bytesPerLine = std::size_t(width) * std::size_t(BytesPerPixel(format));
+  std::vector<std::uint8_t> line(bits >= 8 ? 0 : bytesPerLine);
   for (std::int32_t row = 0; row < height; ++row) {
-    const std::uint8_t* in = data + pixelOffset + stride * std::uint64_t(row);
-    std::uint8_t* out = loaded.ScanLine(topDown ? row : height - 1 - row);
+    // Handed on top row first, whichever way the file stores them.
+    const std::int32_t stored = topDown ? row : height - 1 - row;
+    const std::uint8_t* in = data + pixelOffset + stride * std::uint64_t(stored);
     if (bits >= 8) {
-      std::memcpy(out, in, std::size_t(loaded.BytesPerLine));
-    } else {
-      const int perByte = 8 / bits;
-      const int mask = (1 << bits) - 1;
-      for (std::int32_t x = 0; x < width; ++x) {
-        const int shift = 8 - bits * (x % perByte + 1);
-        out[x] = std::uint8_t((in[x / perByte] >> shift) & mask);
-      }
+      rows.Row(in);
+      continue;
     }
+    // Each byte's pixels, high bits first.
+    const int perByte = 8 / bits;
+    const int mask = (1 << bits) - 1;
+    std::uint8_t* storage = rows.NextRowStorage();
+    std::uint8_t* const expanded = storage ? storage : line.data();
+    std::uint8_t* out = expanded;
+    for (std::int32_t x = 0; x < width; ++in) {
+      const int count = std::min<std::int32_t>(perByte, width - x);
+      for (int k = 0, shift = 8 - bits; k < count; ++k, shift -= bits) *out++ = std::uint8_t((*in >> shift) & mask);
+      x += count;
+    }
+    rows.Row(expanded);
   }
-  bitmap = std::move(loaded);
+}
+
+void DecodeBmp(const std::uint8_t* data, std::size_t size, TLinearBitmap& bitmap) {
+  TWholePicture whole;
+  DecodeBmp(data, size, whole);
+  bitmap = std::move(whole.Picture);
 }
 
 std::vector<std::uint8_t> EncodeBmp(const TLinearBitmap& bitmap, bool topDown) {

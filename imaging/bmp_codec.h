@@ -12,8 +12,11 @@
 #include "imaging/bitmap_loaders.h"
 
 class TLinearBitmap;
+class TPictureRows;
 
 void DecodeBmp(const std::uint8_t* data, std::size_t size, TLinearBitmap& bitmap);
+// The same checks, the rows handed on one at a time, top row first.
+void DecodeBmp(const std::uint8_t* data, std::size_t size, TPictureRows& rows);
 std::vector<std::uint8_t> EncodeBmp(const TLinearBitmap& bitmap, bool topDown = false);
 
 class TBmpLoader : public TBitmapLoader {

@@ -4,12 +4,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
+#include <vector>
 
 #include <jpeglib.h>
 #include <jerror.h>
 
 #include "imaging/bmp_codec.h"
 #include "imaging/linear_bitmap.h"
+#include "imaging/picture_rows.h"
 
 using namespace imaging;
 
@@ -69,8 +72,21 @@ struct Encoder {
   }
 };
 
-// Returns false with the message in decoder.errors when libjpeg fails.
-bool RunDecode(Decoder& d, const std::uint8_t* data, std::size_t size, TLinearBitmap& out) {
+// The smallest of libjpeg's scales N/8 (N = 1..8) whose output is at least
+// the size asked for.
+int ScaleNumerator(JDIMENSION width, JDIMENSION height, const TPictureExtent& wanted) {
+  for (int n = 1; n < 8; ++n) {
+    const auto scaled = [n](JDIMENSION side) { return (std::int64_t(side) * n + 7) / 8; };
+    if (scaled(width) >= wanted.Width && scaled(height) >= wanted.Height) return n;
+  }
+  return 8;
+}
+
+// Returns false with the message in decoder.errors when libjpeg fails, or
+// with the receiver's failure in refused. The row buffer lives in the
+// caller's frame: a jump back here must not skip a destructor.
+bool RunDecode(Decoder& d, const std::uint8_t* data, std::size_t size, TPictureRows& rows,
+               std::vector<std::uint8_t>& line, std::exception_ptr& refused) {
   InstallErrors(d.errors);
   d.info.err = &d.errors.manager;
   if (setjmp(d.errors.jump)) return false;
@@ -97,11 +113,35 @@ bool RunDecode(Decoder& d, const std::uint8_t* data, std::size_t size, TLinearBi
     std::strcpy(d.errors.message, "the data ends before the picture");
     return false;
   }
-  out.Allocate(std::int32_t(d.info.image_width), std::int32_t(d.info.image_height), grey ? pf8bit : pf24bit);
+  // The receiver's calls may raise; nothing of C++ may unwind through
+  // libjpeg's frames, so they are caught here and the decode abandoned.
+  try {
+    const TPictureExtent wanted = rows.Declared(std::int32_t(d.info.image_width), std::int32_t(d.info.image_height));
+    d.info.scale_num = JDIMENSION(ScaleNumerator(d.info.image_width, d.info.image_height, wanted));
+    d.info.scale_denom = 8;
+  } catch (...) {
+    refused = std::current_exception();
+    return false;
+  }
   jpeg_start_decompress(&d.info);
+  try {
+    rows.Begin(std::int32_t(d.info.output_width), std::int32_t(d.info.output_height), grey ? pf8bit : pf24bit,
+               GreyPalette().data());
+    line.resize(std::size_t(d.info.output_width) * (grey ? 1 : 3));
+  } catch (...) {
+    refused = std::current_exception();
+    return false;
+  }
   while (d.info.output_scanline < d.info.output_height) {
-    JSAMPROW row = out.ScanLine(std::int32_t(d.info.output_scanline));
+    JSAMPROW row = rows.NextRowStorage();
+    if (!row) row = line.data();
     jpeg_read_scanlines(&d.info, &row, 1);
+    try {
+      rows.Row(row);
+    } catch (...) {
+      refused = std::current_exception();
+      return false;
+    }
   }
   jpeg_finish_decompress(&d.info);
   return true;
@@ -135,17 +175,21 @@ bool RunEncode(Encoder& e, const TLinearBitmap& picture, const std::vector<std::
 
 }  // namespace
 
+void DecodeJpeg(const std::uint8_t* data, std::size_t size, TPictureRows& rows) {
+  std::exception_ptr refused;
+  std::vector<std::uint8_t> line;
+  Decoder decoder;
+  if (RunDecode(decoder, data, size, rows, line, refused)) return;
+  if (refused) std::rethrow_exception(refused);
+  const std::string text = decoder.errors.message;
+  if (text == "Unsupported pixel format" || text == "Invalid bitmap size") throw ELinearBitmap(text);
+  throw ELinearBitmap("Error in JPEG data: " + text);
+}
+
 void DecodeJpeg(const std::uint8_t* data, std::size_t size, TLinearBitmap& bitmap) {
-  TLinearBitmap loaded;
-  {
-    Decoder decoder;
-    if (!RunDecode(decoder, data, size, loaded)) {
-      const std::string text = decoder.errors.message;
-      if (text == "Unsupported pixel format" || text == "Invalid bitmap size") throw ELinearBitmap(text);
-      throw ELinearBitmap("Error in JPEG data: " + text);
-    }
-  }
-  bitmap = std::move(loaded);
+  TWholePicture whole;
+  DecodeJpeg(data, size, whole);
+  bitmap = std::move(whole.Picture);
 }
 
 std::vector<std::uint8_t> EncodeJpeg(const TLinearBitmap& bitmap, int quality) {

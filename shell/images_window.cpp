@@ -22,7 +22,10 @@ void Tfmimages::LoadStoredPictures(const std::string& programFolder) {
   for (auto [picture, name] : stored) {
     picture->Clear();
     const std::optional<std::string> path = FindExistingPath(programFolder + name);
-    if (!path) continue;
+    if (!path) {
+      picture->SetLoadFailure(PictureReadFailure(programFolder + name, "there is no such file"));
+      continue;
+    }
     try {
       picture->LoadFromFile(*path);
     } catch (const std::exception& e) {

@@ -195,7 +195,8 @@ private:
   void CreateMenus();
   void CreateMapPanel();
   void CreateDeveloperTools(QToolBar& bar);
-  void ShowAerialPicture(const Bitmap& aerial);
+  // The map panel's aerial picture, north up.
+  void ShowAerialPicture(const Bitmap& northUp);
   void SetMapPanelWidth(int width);
   // The text panel's height when the 3D window comes back.
   int TelnetHeight() const;

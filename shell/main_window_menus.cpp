@@ -130,11 +130,7 @@ void Tfmtallowmer3dclient::CreateDeveloperTools(QToolBar& bar) {
   connect(cbdumpheights, &QCheckBox::clicked, this, [this] { DumpHeightsClick(); });
 }
 
-void Tfmtallowmer3dclient::ShowAerialPicture(const Bitmap& aerial) {
-  // The terrain lays the picture's columns westward from the east edge and
-  // its rows northward from the south edge; turned half round, it shows
-  // the map north up.
-  const Bitmap northUp = MirrorBitmap(aerial, true, true);
+void Tfmtallowmer3dclient::ShowAerialPicture(const Bitmap& northUp) {
   if (fmimages) fmimages->imaerial.SetBitmap(northUp);
   imAerial->setPixmap(QPixmap::fromImage(ToQImage(northUp)));
 }

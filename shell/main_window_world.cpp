@@ -7,6 +7,7 @@
 #include <cmath>
 #include <filesystem>
 #include <iostream>
+#include <utility>
 
 #include "client/client_globals.h"
 #include "client/mud.h"
@@ -20,6 +21,7 @@
 #include "objects/height_data_bitmap.h"
 #include "platform/base/path_resolve.h"
 #include "shell/application.h"
+#include "shell/core/aerial_map.h"
 #include "shell/core/packed_pictures.h"
 #include "shell/core/stored_scene.h"
 #include "shell/images_window.h"
@@ -60,17 +62,14 @@ void Tfmtallowmer3dclient::UnpackFirstRunPictures() {
 }
 
 void Tfmtallowmer3dclient::LoadAerialMap() {
-  std::optional<std::string> file = FindExistingPath(FAppFolder + "maps/aerial.3db");
-  if (!file) file = FindExistingPath(FAppFolder + "maps/aerial.bmp");
+  const std::optional<std::string> file = FindAerialMap(FAppFolder);
   if (!file) return;
   SetBusyCaption("Loading Aerial .. ");
-  bool resized = false;
-  const Bitmap loaded = LoadTextureBitmap(*file, 0, false, resized);
-  const Bitmap aerial = MirrorBitmap(loaded, false, true);
+  TAerialMap aerial = ReadAerialMap(*file);
   TGLMaterialLibrary& library = *FView->GetStoredScene().GetMaterialLibrary();
   if (TGLLibMaterial* material = library.LibMaterialByName("aerial"))
-    material->GetMaterial()->GetTexture()->AssignBitmap(aerial);
-  ShowAerialPicture(loaded);
+    material->GetMaterial()->GetTexture()->AssignBitmap(std::move(aerial.Terrain));
+  ShowAerialPicture(aerial.Panel);
 }
 
 void Tfmtallowmer3dclient::LoadElevationAndDetails() {
@@ -82,6 +81,7 @@ void Tfmtallowmer3dclient::LoadElevationAndDetails() {
   const std::optional<std::string> details = FindExistingPath(FAppFolder + "textures/detailmap.jpg");
   if (!details) return;
   bool resized = false;
+  // No cap of its own: a picture beyond the largest texture is read reduced.
   TGLLibMaterial& big = *stored.GetMaterialLibrary()->GetMaterials()->GetItems(3);
   big.GetMaterial()->GetTexture()->AssignBitmap(LoadTextureBitmap(*details, 0, false, resized));
   big.GetTextureScale()->SetVector(256, 256, 256);
@@ -110,5 +110,14 @@ void Tfmtallowmer3dclient::CreateMud() {
   NewMud();
   StoredScene& stored = FView->GetStoredScene();
   TGLLibMaterial& elevation = *stored.GetMaterialLibrary()->GetMaterials()->GetItems(0);
-  if (fmimages) elevation.GetMaterial()->GetTexture()->AssignPicture(fmimages->imelevation);
+  if (!fmimages) return;
+  // The heights keep the picture at the size the terrain samples; its
+  // texture is kept no larger than any other.
+  const Bitmap& heights = fmimages->imelevation.GetBitmap();
+  const TTextureFit fit = FitTextureSize(heights.GetWidth(), heights.GetHeight(), 0, false);
+  TGLTexture& texture = *elevation.GetMaterial()->GetTexture();
+  if (fit.Resized)
+    texture.AssignBitmap(StretchBitmap(heights, fit.Width, fit.Height, pf24bit, fit.Mode));
+  else
+    texture.AssignBitmap(heights);
 }

@@ -15,12 +15,21 @@ static const PictureFormat& FormatFor(const std::string& fileName, bool forSavin
   return *format;
 }
 
+std::string PictureReadFailure(const std::string& fileName, const std::string& reason) {
+  return "Picture \"" + fileName + "\" cannot be read: " + reason;
+}
+
 void Picture::LoadFromFile(const std::string& fileName) {
-  const PictureFormat& format = FormatFor(fileName, false);
   // Load into a fresh bitmap so that a failed load leaves the picture as it was.
   Bitmap loaded;
-  format.LoadFromFile(fileName, loaded);
+  try {
+    FormatFor(fileName, false).LoadFromFile(fileName, loaded);
+  } catch (const std::exception& e) {
+    FLoadFailure = PictureReadFailure(fileName, e.what());
+    throw;
+  }
   FBitmap = std::move(loaded);
+  FLoadFailure.clear();
   Changed();
 }
 
@@ -30,11 +39,19 @@ void Picture::SaveToFile(const std::string& fileName) const {
 
 void Picture::SetBitmap(Bitmap bitmap) {
   FBitmap = std::move(bitmap);
+  FLoadFailure.clear();
+  Changed();
+}
+
+void Picture::Assign(const Picture& other) {
+  FBitmap = other.FBitmap;
+  FLoadFailure = other.FLoadFailure;
   Changed();
 }
 
 void Picture::Clear() {
   FBitmap = Bitmap();
+  FLoadFailure.clear();
   Changed();
 }
 

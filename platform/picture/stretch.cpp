@@ -82,7 +82,169 @@ void StretchDraw(Bitmap& target, const BitmapRect& rect, const Bitmap& source, T
 }
 
 Bitmap StretchBitmap(const Bitmap& source, int width, int height, TPixelFormat format, TStretchMode mode) {
-  Bitmap result(width, height, format);
-  StretchDraw(result, BitmapRect{0, 0, width, height}, source, mode);
-  return result;
+  if (source.GetEmpty() || width < 1 || height < 1) return Bitmap(width, height, format);
+  // The whole target: the same pixels as StretchDraw, a row at a time.
+  RowStretcher stretcher(source.GetWidth(), source.GetHeight(), source.GetPixelFormat(), source.GetPalette(), width,
+                         height, format, mode);
+  for (int y = 0; y < source.GetHeight(); ++y) stretcher.AddRow(source.ScanLine(y));
+  return stretcher.TakeResult();
+}
+
+// The same mappings as StretchDraw's over the whole target, worked out a
+// source row at a time.
+RowStretcher::RowStretcher(int sourceWidth, int sourceHeight, TPixelFormat sourceFormat,
+                           const Bitmap::Palette& palette, int width, int height, TPixelFormat format,
+                           TStretchMode mode)
+    : FSourceWidth(sourceWidth),
+      FSourceHeight(sourceHeight),
+      FSourceFormat(sourceFormat),
+      FMode(mode),
+      FResult(width, height, format) {
+  if (BytesPerPixel(sourceFormat) == 0) throw EInvalidGraphic("Unsupported pixel format");
+  if (sourceWidth < 1 || sourceHeight < 1 || width < 1 || height < 1) throw EInvalidGraphic("Invalid bitmap size");
+  for (std::size_t i = 0; i < 256; ++i) {
+    for (std::size_t k = 0; k < 3; ++k) FColours[4 * i + k] = palette[3 * i + k];
+    FColours[4 * i + 3] = 255;
+  }
+  const std::int64_t sw = sourceWidth, tw = width;
+  FColumnFirst.resize(std::size_t(width));
+  FColumnEnd.resize(std::size_t(width));
+  for (std::int64_t tx = 0; tx < tw; ++tx) {
+    if (mode == TStretchMode::ColorOnColor) {
+      FColumnFirst[std::size_t(tx)] = int((2 * tx + 1) * sw / (2 * tw));
+      FColumnEnd[std::size_t(tx)] = FColumnFirst[std::size_t(tx)] + 1;
+    } else {
+      const std::int64_t first = tx * sw / tw;
+      FColumnFirst[std::size_t(tx)] = int(first);
+      FColumnEnd[std::size_t(tx)] = int(std::min<std::int64_t>(std::max(first + 1, ((tx + 1) * sw + tw - 1) / tw), sw));
+    }
+  }
+  FRowSums.resize(std::size_t(width) * 4);
+}
+
+void RowStretcher::Pick(const std::uint8_t* pixels, int targetRow) {
+  const int bpp = BytesPerPixel(FSourceFormat);
+  for (int tx = 0; tx < FResult.GetWidth(); ++tx) {
+    const std::uint8_t* p = pixels + std::size_t(FColumnFirst[std::size_t(tx)]) * std::size_t(bpp);
+    Bgra c;
+    if (FSourceFormat == pf8bit) {
+      const int* e = FColours.data() + 4 * *p;
+      c = {e[0], e[1], e[2], 255};
+    } else {
+      c = {p[0], p[1], p[2], FSourceFormat == pf32bit ? p[3] : 255};
+    }
+    WritePixel(FResult, tx, targetRow, c);
+  }
+}
+
+void RowStretcher::SumRow(const std::uint8_t* pixels, std::int64_t* s, bool assign) {
+  // Plain pointers: this runs for every pixel of a picture read reduced.
+  const int* firsts = FColumnFirst.data();
+  const int* ends = FColumnEnd.data();
+  const int* colours = FColours.data();
+  for (int tx = 0, width = FResult.GetWidth(); tx < width; ++tx, s += 4) {
+    const int first = firsts[tx], end = ends[tx];
+    std::int64_t b = 0, g = 0, r = 0, a = 255 * std::int64_t(end - first);
+    if (FSourceFormat == pf8bit) {
+      for (const std::uint8_t *p = pixels + first, *stop = pixels + end; p < stop; ++p) {
+        const int* e = colours + 4 * *p;
+        b += e[0];
+        g += e[1];
+        r += e[2];
+      }
+    } else if (FSourceFormat == pf24bit) {
+      for (const std::uint8_t *p = pixels + 3 * std::size_t(first), *stop = pixels + 3 * std::size_t(end); p < stop;
+           p += 3) {
+        b += p[0];
+        g += p[1];
+        r += p[2];
+      }
+    } else {
+      a = 0;
+      for (const std::uint8_t *p = pixels + 4 * std::size_t(first), *stop = pixels + 4 * std::size_t(end); p < stop;
+           p += 4) {
+        b += p[0];
+        g += p[1];
+        r += p[2];
+        a += p[3];
+      }
+    }
+    if (assign) {
+      s[0] = b;
+      s[1] = g;
+      s[2] = r;
+      s[3] = a;
+    } else {
+      s[0] += b;
+      s[1] += g;
+      s[2] += r;
+      s[3] += a;
+    }
+  }
+}
+
+void RowStretcher::Finish(OpenRow& open) {
+  for (int tx = 0; tx < FResult.GetWidth(); ++tx) {
+    const std::int64_t n = open.rows * (FColumnEnd[std::size_t(tx)] - FColumnFirst[std::size_t(tx)]);
+    const std::int64_t* s = open.sums.data() + std::size_t(tx) * 4;
+    WritePixel(FResult, tx, open.row,
+               Bgra{int((s[0] + n / 2) / n), int((s[1] + n / 2) / n), int((s[2] + n / 2) / n),
+                    int((s[3] + n / 2) / n)});
+  }
+}
+
+void RowStretcher::AddRow(const std::uint8_t* pixels) {
+  if (Complete()) return;
+  const int y = FNextRow++;
+  const std::int64_t sh = FSourceHeight, th = FResult.GetHeight();
+  if (FMode == TStretchMode::ColorOnColor) {
+    // Every row of the result whose centre falls on this row.
+    while (FNextTargetRow < th && (2 * std::int64_t(FNextTargetRow) + 1) * sh / (2 * th) <= y)
+      Pick(pixels, FNextTargetRow++);
+    return;
+  }
+  // Halftone: the rows of the result whose source rows begin here open,
+  // this row is added to every open one, and those it ends are written.
+  while (FNextTargetRow < th && std::int64_t(FNextTargetRow) * sh / th <= y) {
+    OpenRow open;
+    open.row = FNextTargetRow++;
+    // The sums of a row written out serve the next: a picture read reduced
+    // opens a row of the result for every few rows of its own.
+    if (!FSpareSums.empty()) {
+      open.sums = std::move(FSpareSums.back());
+      FSpareSums.pop_back();
+    } else {
+      open.sums.resize(std::size_t(FResult.GetWidth()) * 4);
+    }
+    FOpen.push_back(std::move(open));
+  }
+  if (FOpen.empty()) return;
+  if (FOpen.size() == 1) {
+    // Reducing, most rows belong to one row of the result only.
+    OpenRow& open = FOpen.front();
+    SumRow(pixels, open.sums.data(), open.rows == 0);
+  } else {
+    SumRow(pixels, FRowSums.data(), true);
+    for (OpenRow& open : FOpen) {
+      std::int64_t* sums = open.sums.data();
+      const std::int64_t* row = FRowSums.data();
+      const std::size_t n = FRowSums.size();
+      if (open.rows == 0)
+        std::copy(row, row + n, sums);
+      else
+        for (std::size_t i = 0; i < n; ++i) sums[i] += row[i];
+    }
+  }
+  for (OpenRow& open : FOpen) ++open.rows;
+  // A row of the result ends with the row its range stops before (the
+  // ranges end in order).
+  auto rangeEnd = [&](std::int64_t ty) {
+    const std::int64_t first = ty * sh / th;
+    return std::min<std::int64_t>(std::max(first + 1, ((ty + 1) * sh + th - 1) / th), sh);
+  };
+  while (!FOpen.empty() && rangeEnd(FOpen.front().row) <= y + 1) {
+    Finish(FOpen.front());
+    FSpareSums.push_back(std::move(FOpen.front().sums));
+    FOpen.pop_front();
+  }
 }

@@ -338,7 +338,7 @@ TStatusOutcome StatusLineReader::ReadNewestLine(const std::deque<std::string>& r
   current.GetPosition()->SetPoint(received.GetPosition()->AsVector());
   current.Level = received.Level;
   current.Time = received.Time;
-  if (current.Cloud == -1.0) current.Cloud = received.Cloud;
+  if (current.Cloud == -1.0) current.Cloud = TMud::TakenCloud(received.Cloud);
   if (current.Wind == -1.0) current.Wind = received.Wind;
 
   const TVector4f before = previous.GetPosition()->AsVector();

@@ -1,5 +1,6 @@
 #include "shell/core/stored_scene.h"
 
+#include "client/texture_loading.h"
 #include "engine/cadencer.h"
 #include "engine/camera.h"
 #include "engine/face_properties.h"
@@ -119,13 +120,23 @@ StoredScene::~StoredScene() {
 }
 
 bool StoredScene::LoadHeightPicture(const std::string& programFolder) {
-  const std::optional<std::string> path = FindExistingPath(programFolder + NormalizeSeparators(kHeightPictureFile));
-  if (!path) return false;
+  const std::string file = programFolder + NormalizeSeparators(kHeightPictureFile);
+  Picture& heights = FHeightSource->GetPicture();
+  const std::optional<std::string> path = FindExistingPath(file);
+  if (!path) {
+    heights.SetLoadFailure(PictureReadFailure(file, "there is no such file"));
+    return false;
+  }
   // Stored pictures are read before the start-up registers the formats.
   StartImageLibrary();
-  Picture picture;
-  picture.LoadFromFile(*path);
-  FHeightSource->SetPicture(picture);
+  // The terrain samples at most the height source's largest grey bitmap: a
+  // wider picture is read at that size, in grey, all the heights keep of it.
+  try {
+    heights.SetBitmap(LoadPictureWithin(*path, TGLBitmapHDS::kMaxBitmapSize, pf8bit));
+  } catch (const std::exception& e) {
+    heights.SetLoadFailure(e.what());
+    throw;
+  }
   return true;
 }
 

@@ -36,7 +36,9 @@ public:
   StoredScene& operator=(const StoredScene&) = delete;
 
   // Loads the stored height picture of a program folder into the height
-  // source; false (picture left empty) when the folder has none.
+  // source; false (picture left empty) when the folder has none. The
+  // picture records why it stays empty (Picture::GetLoadFailure): no file,
+  // or the reason a damaged one raised.
   bool LoadHeightPicture(const std::string& programFolder);
   // The ground the view shows: the terrain renderer, or the flat height
   // field; the other is hidden.

@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "client/config_xml.h"
+#include "imaging/bmp_codec.h"
 #include "client/mud_state.h"
 #include "client/texture_cache.h"
 #include "engine/camera.h"
@@ -170,18 +171,36 @@ TEST(MudCreation, BrokenWorldsEndInTheirStepWithTheException) {
   }
 }
 
-TEST(MudCreation, AMapThatIsNotAPictureStopsTheCreation) {
-  World world;
-  mud_fixture::WriteBytes(world.Folder() / "maps" / "static.bmp", "BM not a picture");
-  Picture broken;
-  EXPECT_ANY_THROW(broken.LoadFromFile((world.Folder() / "maps" / "static.bmp").string()));
-  world.staticMap.Clear();
-  std::unique_ptr<TMud> mud = world.Create();
-  EXPECT_FALSE(mud->GetBuilt());
-  const std::vector<std::string> log = world.LogMessages();
-  ASSERT_GE(log.size(), 2u);
-  EXPECT_EQ(log[log.size() - 2], "Set Clouds");
-  EXPECT_EQ(log.back(), "Exception The static-objects map is empty");
+// A map the shell could not read stops the creation with a message that
+// names the file and says why, not only that the map is empty.
+TEST(MudCreation, ADamagedMapStopsTheCreationNamingItsFileAndTheReason) {
+  // A valid header, then half the pixel data.
+  TLinearBitmap picture;
+  picture.Assign(SolidBitmap(TMud::kMapSize, TMud::kMapSize, 0x808080));
+  std::vector<std::uint8_t> truncated = EncodeBmp(picture);
+  truncated.resize(truncated.size() / 2);
+  struct Case {
+    const char* map;
+    Picture World::*picture;
+    const char* message;
+  } cases[] = {{"elevation.bmp", &World::elevation, "The elevation picture is empty"},
+               {"static.bmp", &World::staticMap, "The static-objects map is empty"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.map);
+    World world;
+    const std::string file = (world.Folder() / "maps" / c.map).string();
+    mud_fixture::WriteBytes(file, std::string(truncated.begin(), truncated.end()));
+    Picture& map = world.*c.picture;
+    map.Clear();
+    EXPECT_ANY_THROW(map.LoadFromFile(file));
+    std::unique_ptr<TMud> mud = world.Create();
+    EXPECT_FALSE(mud->GetBuilt());
+    const std::vector<std::string> log = world.LogMessages();
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[log.size() - 2], "Set Clouds");
+    EXPECT_EQ(log.back(), std::string("Exception ") + c.message + ": Picture \"" + file +
+                              "\" cannot be read: Invalid bitmap file: truncated pixel data");
+  }
 }
 
 // A world without its optional sections still builds, and says what it

@@ -3,10 +3,14 @@
 #include "client/texture_loading.h"
 
 #include "client/texture_cache.h"
+#include "imaging/bmp_codec.h"
 #include "imaging/image_library.h"
+#include "imaging/jpeg_codec.h"
 #include "imaging/linear_bitmap.h"
 #include "platform/base/exception.h"
+#include "platform/picture/stretch.h"
 #include "tests/client/mud_fixture.h"
+#include "tests/support/large_pictures.h"
 
 #include <gtest/gtest.h>
 
@@ -105,6 +109,135 @@ TEST_F(TextureFiles, EachExtensionHasItsLoader) {
   EXPECT_THROW(LoadTextureBitmap((folder / "short.3db").string(), 0, false, resized), Exception);
   mud_fixture::WriteBytes(folder / "bad.bmp", "BM and then nothing of a picture");
   EXPECT_THROW(LoadTextureBitmap((folder / "bad.bmp").string(), 0, false, resized), Exception);
+}
+
+// Reading a picture reduced gives what reducing it after reading it whole
+// gave, so the world's textures look as they did; only the memory differs.
+TEST_F(TextureFiles, PicturesReadReducedAreThoseReducedAfterReading) {
+  Bitmap picture(300, 200, pf24bit);
+  for (int y = 0; y < 200; ++y)
+    for (int x = 0; x < 900; ++x) picture.ScanLine(y)[x] = static_cast<std::uint8_t>(x * 7 + y * 13);
+  const std::string bmp = Write("picture.bmp", picture);
+  TLinearBitmap linear;
+  linear.Assign(picture);
+  const std::vector<std::uint8_t> jpeg = EncodeJpeg(linear);
+  mud_fixture::WriteBytes(folder / "picture.jpg", std::string(jpeg.begin(), jpeg.end()));
+  Bitmap jpegWhole;
+  {
+    TLinearBitmap decoded;
+    DecodeJpeg(jpeg.data(), jpeg.size(), decoded);
+    decoded.AssignTo(jpegWhole);
+  }
+  struct Case {
+    int maxSize;
+    bool powerOfTwo;
+    int width, height;
+  } cases[] = {{256, true, 256, 256}, {64, true, 64, 64}, {64, false, 64, 43}, {100, false, 100, 67}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "max " << c.maxSize << " p2 " << c.powerOfTwo);
+    bool resized = false;
+    EXPECT_EQ(LoadTextureBitmap(bmp, c.maxSize, c.powerOfTwo, resized), ScaleBitmap(picture, c.width, c.height));
+    EXPECT_TRUE(resized);
+    EXPECT_EQ(LoadTextureBitmap((folder / "picture.jpg").string(), c.maxSize, c.powerOfTwo, resized),
+              ScaleBitmap(jpegWhole, c.width, c.height));
+  }
+}
+
+// No texture is kept beyond the largest side, not even for a caller without
+// a cap of its own (the aerial map, the detail map, the clouds): a larger
+// picture is averaged down to it as it is read.
+TEST_F(TextureFiles, PicturesBeyondTheLargestTextureAreAveragedDownToIt) {
+  struct Case {
+    int width, height, maxSize;
+    bool powerOfTwo;
+    int newWidth, newHeight;
+    bool resized;
+  } cases[] = {
+      {kLargestTextureSide, 8, 0, false, kLargestTextureSide, 8, false},
+      {kLargestTextureSide + 1000, 10, 0, false, kLargestTextureSide, 8, true},  // Round(10 / 5096 x 4096)
+      {10, 2 * kLargestTextureSide, 0, true, 8, kLargestTextureSide, true},      // 5, raised to 8
+      {2 * kLargestTextureSide, 2 * kLargestTextureSide, 64, true, 64, 64, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " max " << c.maxSize);
+    // Squares of 2 x 2 pixels of two colours: averaged, each pixel of the
+    // reduced picture is grey between them.
+    const std::string file = (folder / "large.bmp").string();
+    mud_fixture::WriteBytes(file, OneBitBmp(c.width, c.height, 2, 0x000000, 0xFEFEFE));
+    bool resized = !c.resized;
+    const Bitmap loaded = LoadTextureBitmap(file, c.maxSize, c.powerOfTwo, resized);
+    EXPECT_EQ(loaded.GetWidth(), c.newWidth);
+    EXPECT_EQ(loaded.GetHeight(), c.newHeight);
+    EXPECT_EQ(resized, c.resized);
+    if (c.resized && c.maxSize == 0) {
+      EXPECT_NEAR(loaded.GetPixel(c.newWidth / 2, c.newHeight / 2) & 0xFF, 0x7F, 0x30);
+    }
+  }
+}
+
+// The aerial map of the world: a one-bit picture of 16,000 pixels a
+// side, 32 MB as a file and 768 MB as a picture of 24 bits. Read, it is the
+// largest texture's size, and reading it never held the picture whole.
+TEST_F(TextureFiles, AHugeOneBitPictureIsReadAtTheLargestTextureSizeWithoutBeingHeldWhole) {
+  const std::string file = (folder / "aerial.bmp").string();
+  mud_fixture::WriteBytes(file, OneBitBmp(16000, 16000, 500, 0x206040, 0xC0D090));
+  bool resized = false;
+  Bitmap loaded;
+  const std::optional<std::int64_t> growth = PeakGrowth([&] { loaded = LoadTextureBitmap(file, 0, false, resized); });
+  EXPECT_EQ(loaded.GetWidth(), kLargestTextureSide);
+  EXPECT_EQ(loaded.GetHeight(), kLargestTextureSide);
+  EXPECT_TRUE(resized);
+  EXPECT_EQ(loaded.GetPixel(0, 0), 0x206040);
+  EXPECT_EQ(loaded.GetPixel(192, 10), 0xC0D090);  // the second square, 500 to 1000 of the picture
+  if (!growth) GTEST_SKIP() << "the kernel cannot reset the peak resident set";
+  // The file (32 MB) and the reduced picture (48 MB) with room for a
+  // sanitizer's bookkeeping; the picture at its own size is 256 MB even
+  // with one byte a pixel.
+  const std::int64_t reduced = std::int64_t(kLargestTextureSide) * kLargestTextureSide * 3;
+  EXPECT_LT(*growth, 32 * 1000000 + 3 * reduced) << "grew by " << *growth / 1000000 << " MB";
+}
+
+// A picture that cannot be read says which file it is and why, the loader's
+// own text kept.
+TEST_F(TextureFiles, APictureThatCannotBeReadNamesItsFileAndTheReason) {
+  TLinearBitmap picture;
+  picture.Assign(SolidBitmap(64, 64, 0x336699));
+  std::vector<std::uint8_t> bmp = EncodeBmp(picture);
+  bmp.resize(bmp.size() / 2);
+  std::vector<std::uint8_t> wide = EncodeBmp(picture);
+  wide[18] = 0x70;  // a width of 70,000 pixels and more
+  wide[19] = 0x11;
+  wide[20] = 0x01;
+  std::vector<std::uint8_t> jpeg = EncodeJpeg(picture);
+  jpeg.resize(jpeg.size() * 2 / 3);
+  // A large picture of one colour: its header in the first kilobyte, far
+  // too few bytes for its pixels.
+  TLinearBitmap large;
+  large.Assign(SolidBitmap(2048, 2048, 0x336699));
+  std::vector<std::uint8_t> cut = EncodeJpeg(large);
+  cut.resize(1000);
+  struct Case {
+    const char* name;
+    std::vector<std::uint8_t> bytes;
+    const char* reason;
+  } cases[] = {
+      {"truncated.bmp", bmp, "Invalid bitmap file: truncated pixel data"},
+      {"wide.bmp", wide, "Invalid bitmap size"},
+      {"truncated.jpg", jpeg, "Error in JPEG data: Premature end of JPEG file"},
+      {"cut.jpg", cut, "Error in JPEG data: the data ends before the picture"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string file = (folder / c.name).string();
+    mud_fixture::WriteBytes(file, std::string(c.bytes.begin(), c.bytes.end()));
+    bool resized = false;
+    try {
+      LoadTextureBitmap(file, 0, false, resized);
+      ADD_FAILURE() << "read";
+    } catch (const ELinearBitmap& e) {
+      EXPECT_EQ(e.Message(), "Picture \"" + file + "\" cannot be read: " + c.reason);
+    }
+  }
 }
 
 TEST(PackedPicture, RoundTripKeepsEveryPixel) {

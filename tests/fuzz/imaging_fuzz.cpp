@@ -1,10 +1,12 @@
-// The first byte chooses the decoder; the rest is the picture file. Every
-// input must end in a picture or an exception of the image library, never a
-// crash, a hang or a leak.
+// The first byte chooses the decoder, and for a picture read stretched the
+// size and the filter; the rest is the picture file. Every input must end
+// in a picture or an exception of the image library, never a crash, a hang
+// or a leak.
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "imaging/bitmap_loaders.h"
@@ -13,6 +15,7 @@
 #include "imaging/image_library.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/linear_bitmap.h"
+#include "imaging/picture_rows.h"
 #include "tests/fuzz/fuzz_files.h"
 
 namespace {
@@ -50,20 +53,42 @@ void ConvertContainer(const std::uint8_t* data, std::size_t size, TLinearBitmap&
   ContainerToBitmap(c, picture);
 }
 
+// A BMP or JPEG read stretched as its rows come: smaller or larger than
+// it is, nearest or averaged, as the choice byte says.
+Bitmap DecodeStretched(std::uint8_t choice, const std::uint8_t* data, std::size_t size, bool jpeg) {
+  TStretchedPicture rows([choice](int width, int height) -> std::optional<TStretchPlan> {
+    const int side = 1 + choice % 40;
+    return TStretchPlan{std::min(width * 2, side), std::min(height * 2, side + 3), choice & 1 ? pf8bit : pf24bit,
+                        choice & 2 ? TStretchMode::Halftone : TStretchMode::ColorOnColor};
+  });
+  if (jpeg)
+    DecodeJpeg(data, size, rows);
+  else
+    DecodeBmp(data, size, rows);
+  return rows.TakeStretched();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1) return 0;
   TLinearBitmap picture;
+  Bitmap stretched;
   try {
     // The decoders have most of the runs; the container conversion is small.
-    switch (data[0] % 8) {
+    switch (data[0] % 10) {
       case 0: case 1: case 2: DecodeBmp(data + 1, size - 1, picture); break;
       case 3: case 4: DecodeJpeg(data + 1, size - 1, picture); break;
       case 5: case 6: LoadThroughPlugin(data + 1, size - 1, picture); break;
       case 7: ConvertContainer(data + 1, size - 1, picture); break;
+      case 8: stretched = DecodeStretched(std::uint8_t(data[0] / 10), data + 1, size - 1, false); break;
+      case 9: stretched = DecodeStretched(std::uint8_t(data[0] / 10), data + 1, size - 1, true); break;
     }
   } catch (const ELinearBitmap&) {
+  }
+  if (!stretched.GetEmpty()) {
+    volatile std::uint8_t sum = 0;
+    for (std::size_t i = 0; i < stretched.DataSize(); ++i) sum = std::uint8_t(sum + stretched.Data()[i]);
   }
   if (picture.Present) {
     // Touch every byte so that a short block shows under ASan.

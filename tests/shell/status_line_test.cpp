@@ -5,9 +5,12 @@
 
 #include "tests/support/status_line_client.h"
 
+#include "client/mud.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -409,6 +412,24 @@ TEST(StatusLine, MergeTakesPlaceTimeAndMonstersAndWeatherOnlyWhileUnset) {
   EXPECT_EQ(Of(client.previous), Of(client.current));
   client.received.Mobs().Cell(0, 0).push_back("Ghost");
   EXPECT_TRUE(client.current.Mobs().Cell(0, 0).empty());
+}
+
+// A cloud taken directly, while the current one is unset, is taken within
+// the range the per-frame step eases in: a heavier one looks no different,
+// and would have the whole environment applied every frame for minutes.
+TEST(StatusLine, CloudTakenDirectlyIsTakenWithinTheEasingsRange) {
+  const struct {
+    const char* field;
+    double taken;
+  } cases[] = {{"60", 6.0}, {"300", TMud::kDarkestCloud}, {"400", TMud::kDarkestCloud},
+               {"-5", 0.0}, {"-10", -1.0}};  // -1: unset still, the next line's is taken
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.field);
+    Client client;
+    client.Feed(std::string("Hp 30 |4|14:30|120,85,0|9|25|") + c.field + "|2|");
+    EXPECT_EQ(client.received.Cloud, std::atof(c.field) / 10);
+    EXPECT_EQ(client.current.Cloud, c.taken);
+  }
 }
 
 TEST(StatusLine, MapSpotShowsFromTheSecondLineOn) {

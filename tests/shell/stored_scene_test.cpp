@@ -23,10 +23,15 @@
 #include "objects/sky_dome.h"
 #include "objects/sphere.h"
 #include "objects/terrain_renderer.h"
+#include "platform/base/exception.h"
+#include "platform/picture/picture.h"
 #include "tests/objects/batch_measure.h"
+#include "tests/support/large_pictures.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -174,8 +179,40 @@ TEST(StoredScene, HeightPictureComesFromTheWorldsFolder) {
   StoredScene stored;
   EXPECT_FALSE(stored.LoadHeightPicture("/nonexistent/"));
   EXPECT_TRUE(stored.GetHeightSource()->GetPicture().GetEmpty());
+  EXPECT_EQ(stored.GetHeightSource()->GetPicture().GetLoadFailure(),
+            "Picture \"/nonexistent/maps/elevation.bmp\" cannot be read: there is no such file");
   ASSERT_TRUE(stored.LoadHeightPicture(std::string(CLIENT_SOURCE_DIR) + "/data/sample-world/"));
-  EXPECT_EQ(stored.GetHeightSource()->GetPicture().GetWidth(), 179);
+  const Picture& heights = stored.GetHeightSource()->GetPicture();
+  EXPECT_EQ(heights.GetWidth(), 179);
+  EXPECT_EQ(heights.GetBitmap().GetPixelFormat(), pf24bit) << "as the file holds it";
+  EXPECT_EQ(heights.GetLoadFailure(), "");
+}
+
+// The terrain samples the height picture at most at the height source's
+// largest grey bitmap: a wider picture is read at that size, grey; a
+// damaged one stays empty and says which file and why.
+TEST(StoredScene, HeightPictureIsReadAtMostAtTheSizeTheTerrainSamples) {
+  const std::filesystem::path folder = std::filesystem::path(CLIENT_TEST_OUTPUT_DIR) / "stored_scene_heights";
+  std::filesystem::create_directories(folder / "maps");
+  const std::filesystem::path file = folder / "maps" / "elevation.bmp";
+  StoredScene stored;
+  std::ofstream(file, std::ios::binary) << OneBitBmp(TGLBitmapHDS::kMaxBitmapSize + 808, 9, 3, 0x000000, 0xFFFFFF);
+  ASSERT_TRUE(stored.LoadHeightPicture(folder.string() + "/"));
+  const Picture& heights = stored.GetHeightSource()->GetPicture();
+  EXPECT_EQ(heights.GetWidth(), TGLBitmapHDS::kMaxBitmapSize);
+  EXPECT_EQ(heights.GetHeight(), 8);  // Round(9 / 9000 x 8192)
+  EXPECT_EQ(heights.GetBitmap().GetPixelFormat(), pf8bit);
+  EXPECT_EQ(stored.GetHeightSource()->GetBitmapSize(), TGLBitmapHDS::kMaxBitmapSize);
+
+  std::string damaged = OneBitBmp(64, 64, 8, 0x000000, 0xFFFFFF);
+  damaged.resize(damaged.size() / 2);
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << damaged;
+  StoredScene again;
+  EXPECT_THROW(again.LoadHeightPicture(folder.string() + "/"), Exception);
+  EXPECT_TRUE(again.GetHeightSource()->GetPicture().GetEmpty());
+  EXPECT_EQ(again.GetHeightSource()->GetPicture().GetLoadFailure(),
+            "Picture \"" + file.string() + "\" cannot be read: Invalid bitmap file: truncated pixel data");
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace
