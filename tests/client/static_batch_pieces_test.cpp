@@ -143,8 +143,11 @@ TEST_F(StaticBatchPieces, ADoorLiesUnderTheWallFaceDrawnAfterIt) {
   ASSERT_NE(wallOverIt, nullptr);
   EXPECT_GT(wallOverIt->key.layer, doorPiece->key.layer);
   // The other sides lie on nothing and stay in the first layer.
-  for (const TBatchPiece& piece : pieces.pieces)
-    if (&piece != wallOverIt) EXPECT_EQ(piece.key.layer, 0) << piece.object->GetIndex();
+  for (const TBatchPiece& piece : pieces.pieces) {
+    if (&piece != wallOverIt) {
+      EXPECT_EQ(piece.key.layer, 0) << piece.object->GetIndex();
+    }
+  }
 }
 
 TEST(StaticBatchLayers, APieceRisesAboveEveryEarlierOneOfAnotherBatchItLiesOn) {
