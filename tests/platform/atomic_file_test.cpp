@@ -3,6 +3,7 @@
 #include "platform/base/atomic_file.h"
 
 #include "platform/base/exception.h"
+#include "tests/support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -21,27 +22,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class AtomicFolder : public ::testing::Test {
+class AtomicFolder : public ScratchFolderTest {
 protected:
-  void SetUp() override {
-    fs::create_directories(CLIENT_TEST_OUTPUT_DIR);
-    std::string pattern = std::string(CLIENT_TEST_OUTPUT_DIR) + "/atomicXXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    ASSERT_NE(::mkdtemp(buffer.data()), nullptr);
-    folder = buffer.data();
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(folder, ignored);
-  }
-  std::string File(const std::string& name) const { return (folder / name).string(); }
-  static std::string Read(const std::string& name) {
-    std::ifstream file(name, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-  }
   std::vector<std::string> Leftovers() const {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder))
@@ -62,8 +44,6 @@ protected:
     };
     EXPECT_EXIT(writeAndDie(), ::testing::KilledBySignal(SIGXFSZ), "");
   }
-
-  fs::path folder;
 };
 
 TEST(AtomicFile, TemporaryNamesAreTheTargetsOwn) {

@@ -1,6 +1,7 @@
 #include "platform/ini/ini_file.h"
 
 #include "platform/base/exception.h"
+#include "tests/support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -17,37 +18,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class IniFolder : public ::testing::Test {
+class IniFolder : public ScratchFolderTest {
 protected:
-  void SetUp() override {
-    fs::create_directories(CLIENT_TEST_OUTPUT_DIR);
-    std::string pattern = std::string(CLIENT_TEST_OUTPUT_DIR) + "/iniXXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    ASSERT_NE(::mkdtemp(buffer.data()), nullptr);
-    folder = buffer.data();
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(folder, ignored);
-  }
-  std::string File(const std::string& name) const { return (folder / name).string(); }
-  static void Write(const std::string& name, const std::string& text) {
-    std::ofstream(name, std::ios::binary) << text;
-  }
-  static std::string Read(const std::string& name) {
-    std::ifstream file(name, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-  }
   std::vector<std::string> Entries() const {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
     return names;
   }
-
-  fs::path folder;
 };
 
 IniFile FromText(const std::string& text) {

@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+#include "tests/support/peak_memory.h"
+
 // The bytes of a one-bit BMP file, bottom-up: squares of `square` pixels,
 // the top-left one of colour 0 (0x00BBGGRR) and the next of colour 1.
 inline std::string OneBitBmp(int width, int height, int square, std::uint32_t colour0, std::uint32_t colour1) {
@@ -45,26 +47,4 @@ inline std::string OneBitBmp(int width, int height, int square, std::uint32_t co
   // Stored bottom row first: the picture's row y is the file's row height - 1 - y.
   for (int row = 0; row < height; ++row) bytes += rows[((height - 1 - row) / square) % 2];
   return bytes;
-}
-
-// How far the resident set grows at most while `work` runs, in bytes: the
-// kernel's peak is reset first, so what ran before does not count, and the
-// figure includes whatever a sanitizer adds. Nothing when the peak cannot
-// be reset.
-inline std::optional<std::int64_t> PeakGrowth(const std::function<void()>& work) {
-  auto field = [](const char* name) -> std::int64_t {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-      if (line.rfind(name, 0) == 0) return std::stoll(line.substr(std::strlen(name))) * 1024;
-    return -1;
-  };
-  {
-    std::ofstream reset("/proc/self/clear_refs");
-    if (!(reset << "5" << std::flush)) return std::nullopt;
-  }
-  const std::int64_t before = field("VmRSS:");
-  work();
-  const std::int64_t peak = field("VmHWM:");
-  if (before < 0 || peak < 0) return std::nullopt;
-  return peak - before;
 }
