@@ -39,6 +39,22 @@ void WritePixel(Bitmap& bitmap, int x, int y, const Bgra& c) {
   }
 }
 
+// The source pixel (column or row) under the centre of target pixel t of
+// `count`, of a source of `sourceCount`: what ColorOnColor takes.
+std::int64_t NearestSource(std::int64_t t, std::int64_t sourceCount, std::int64_t count) {
+  return (2 * t + 1) * sourceCount / (2 * count);
+}
+
+// The source pixels whose area meets target pixel t's, first to one past the
+// last: what Halftone averages. Never empty.
+struct SourceSpan {
+  std::int64_t first, end;
+};
+SourceSpan AreaSource(std::int64_t t, std::int64_t sourceCount, std::int64_t count) {
+  const std::int64_t first = t * sourceCount / count;
+  return {first, std::min(std::max(first + 1, ((t + 1) * sourceCount + count - 1) / count), sourceCount)};
+}
+
 }  // namespace
 
 void StretchDraw(Bitmap& target, const BitmapRect& rect, const Bitmap& source, TStretchMode mode) {
@@ -56,16 +72,12 @@ void StretchDraw(Bitmap& target, const BitmapRect& rect, const Bitmap& source, T
       const std::int64_t tx = x - rect.Left;
       Bgra c;
       if (mode == TStretchMode::ColorOnColor) {
-        // The source pixel under the target pixel's centre.
-        c = ReadPixel(source, int((2 * tx + 1) * sw / (2 * tw)), int((2 * ty + 1) * sh / (2 * th)));
+        c = ReadPixel(source, int(NearestSource(tx, sw, tw)), int(NearestSource(ty, sh, th)));
       } else {
-        // Every source pixel whose area meets the target pixel's area.
-        const int sx0 = int(tx * sw / tw), sy0 = int(ty * sh / th);
-        const int sx1 = int(std::max<std::int64_t>(sx0 + 1, ((tx + 1) * sw + tw - 1) / tw));
-        const int sy1 = int(std::max<std::int64_t>(sy0 + 1, ((ty + 1) * sh + th - 1) / th));
+        const SourceSpan columns = AreaSource(tx, sw, tw), rows = AreaSource(ty, sh, th);
         std::int64_t b = 0, g = 0, r = 0, a = 0, n = 0;
-        for (int sy = sy0; sy < std::min<std::int64_t>(sy1, sh); ++sy) {
-          for (int sx = sx0; sx < std::min<std::int64_t>(sx1, sw); ++sx) {
+        for (int sy = int(rows.first); sy < rows.end; ++sy) {
+          for (int sx = int(columns.first); sx < columns.end; ++sx) {
             const Bgra s = ReadPixel(source, sx, sy);
             b += s.b;
             g += s.g;
@@ -110,14 +122,10 @@ RowStretcher::RowStretcher(int sourceWidth, int sourceHeight, TPixelFormat sourc
   FColumnFirst.resize(std::size_t(width));
   FColumnEnd.resize(std::size_t(width));
   for (std::int64_t tx = 0; tx < tw; ++tx) {
-    if (mode == TStretchMode::ColorOnColor) {
-      FColumnFirst[std::size_t(tx)] = int((2 * tx + 1) * sw / (2 * tw));
-      FColumnEnd[std::size_t(tx)] = FColumnFirst[std::size_t(tx)] + 1;
-    } else {
-      const std::int64_t first = tx * sw / tw;
-      FColumnFirst[std::size_t(tx)] = int(first);
-      FColumnEnd[std::size_t(tx)] = int(std::min<std::int64_t>(std::max(first + 1, ((tx + 1) * sw + tw - 1) / tw), sw));
-    }
+    const std::int64_t nearest = NearestSource(tx, sw, tw);
+    const SourceSpan span = mode == TStretchMode::ColorOnColor ? SourceSpan{nearest, nearest + 1} : AreaSource(tx, sw, tw);
+    FColumnFirst[std::size_t(tx)] = int(span.first);
+    FColumnEnd[std::size_t(tx)] = int(span.end);
   }
   FRowSums.resize(std::size_t(width) * 4);
 }
@@ -199,13 +207,13 @@ void RowStretcher::AddRow(const std::uint8_t* pixels) {
   const std::int64_t sh = FSourceHeight, th = FResult.GetHeight();
   if (FMode == TStretchMode::ColorOnColor) {
     // Every row of the result whose centre falls on this row.
-    while (FNextTargetRow < th && (2 * std::int64_t(FNextTargetRow) + 1) * sh / (2 * th) <= y)
+    while (FNextTargetRow < th && NearestSource(FNextTargetRow, sh, th) <= y)
       Pick(pixels, FNextTargetRow++);
     return;
   }
   // Halftone: the rows of the result whose source rows begin here open,
   // this row is added to every open one, and those it ends are written.
-  while (FNextTargetRow < th && std::int64_t(FNextTargetRow) * sh / th <= y) {
+  while (FNextTargetRow < th && AreaSource(FNextTargetRow, sh, th).first <= y) {
     OpenRow open;
     open.row = FNextTargetRow++;
     // The sums of a row written out serve the next: a picture read reduced
@@ -238,11 +246,7 @@ void RowStretcher::AddRow(const std::uint8_t* pixels) {
   for (OpenRow& open : FOpen) ++open.rows;
   // A row of the result ends with the row its range stops before (the
   // ranges end in order).
-  auto rangeEnd = [&](std::int64_t ty) {
-    const std::int64_t first = ty * sh / th;
-    return std::min<std::int64_t>(std::max(first + 1, ((ty + 1) * sh + th - 1) / th), sh);
-  };
-  while (!FOpen.empty() && rangeEnd(FOpen.front().row) <= y + 1) {
+  while (!FOpen.empty() && AreaSource(FOpen.front().row, sh, th).end <= y + 1) {
     Finish(FOpen.front());
     FSpareSums.push_back(std::move(FOpen.front().sums));
     FOpen.pop_front();
