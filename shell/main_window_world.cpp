@@ -113,11 +113,7 @@ void Tfmtallowmer3dclient::CreateMud() {
   if (!fmimages) return;
   // The heights keep the picture at the size the terrain samples; its
   // texture is kept no larger than any other.
-  const Bitmap& heights = fmimages->imelevation.GetBitmap();
-  const TTextureFit fit = FitTextureSize(heights.GetWidth(), heights.GetHeight(), 0, false);
-  TGLTexture& texture = *elevation.GetMaterial()->GetTexture();
-  if (fit.Resized)
-    texture.AssignBitmap(StretchBitmap(heights, fit.Width, fit.Height, pf24bit, fit.Mode));
-  else
-    texture.AssignBitmap(heights);
+  bool resized = false;
+  elevation.GetMaterial()->GetTexture()->AssignBitmap(
+      FitTextureBitmap(fmimages->imelevation.GetBitmap(), 0, false, resized));
 }
