@@ -566,7 +566,9 @@ void TSkeletonMeshObject::PrepareBoneMatrixInvertedMeshes() {
   const auto slots = static_cast<std::size_t>(FBonesPerVertex);
   FBoundVertices.resize(static_cast<std::size_t>(n) * slots);
   FBoundNormals.resize(static_cast<std::size_t>(normalCount) * slots);
-  // Each bone's inverses once: a file may bind every slot to one bone.
+  // Each bone's inverses once: a file may bind every slot to one bone. Keyed
+  // by the bone, not by its identifier (as BoneMatrix looks it up), so that
+  // the identifiers of a file that name no bone share one entry.
   struct Inverses {
     TMatrix point, direction;
   };
