@@ -41,10 +41,8 @@ protected:
   void SetUp() override {
     MainWindowOnScreen::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
-    ASSERT_NE(main->GetMud(), nullptr);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return viewer->isVisible() && viewer->FrameCount() > 0; }, 60000));
+    ASSERT_TRUE(WorldShown());
     window = viewer->NativeWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
     // A still scene: the frame grabbed is the frame on the screen.
     main->GetView()->GetCadencer()->OnProgress = nullptr;
   }

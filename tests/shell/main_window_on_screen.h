@@ -3,6 +3,7 @@
 // the program starts it, for the tests of its 3D view, drawables and menus.
 // A test without a display is skipped; an error the window reports fails it.
 
+#include "client/mud.h"
 #include "shell/application.h"
 #include "shell/control_window.h"
 #include "shell/main_window.h"
@@ -62,6 +63,18 @@ protected:
     if (fmcontrol) fmcontrol->cbstats->setChecked(false);
     viewer = main->findChild<GL3DSceneViewer*>("GL3DSceneViewer");
     ASSERT_NE(viewer, nullptr);
+  }
+
+  // The sample world built and its first frame on the screen, as a player
+  // first sees it.
+  ::testing::AssertionResult WorldShown() {
+    if (!main->GetMud()) return ::testing::AssertionFailure() << "no world was made";
+    if (!main->GetMud()->GetBuilt()) return ::testing::AssertionFailure() << main->GetMud()->GetCreateError();
+    if (!QTest::qWaitFor([&] { return viewer->isVisible() && viewer->FrameCount() > 0; }, 60000))
+      return ::testing::AssertionFailure() << "no frame within a minute";
+    if (!QTest::qWaitForWindowExposed(viewer->NativeWindow()))
+      return ::testing::AssertionFailure() << "the view's window is not exposed";
+    return ::testing::AssertionSuccess();
   }
 
   std::unique_ptr<ApplicationWindows> windows;

@@ -40,10 +40,7 @@ protected:
   void SetUp() override {
     MainWindowOnScreen::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
-    ASSERT_NE(main->GetMud(), nullptr);
-    ASSERT_TRUE(main->GetMud()->GetBuilt()) << main->GetMud()->GetCreateError();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return viewer->isVisible() && viewer->FrameCount() > 0; }, 60000));
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(viewer->NativeWindow()));
+    ASSERT_TRUE(WorldShown());
     // Only the status lines may change the view: no easing, no day cycle.
     main->GetView()->GetCadencer()->OnProgress = nullptr;
     fmcontrol->cbdoday->setChecked(false);

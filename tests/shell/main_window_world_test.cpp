@@ -90,9 +90,7 @@ protected:
   void SetUp() override {
     MainWindowOnScreen::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
-    ASSERT_NE(main->GetMud(), nullptr);
-    ASSERT_TRUE(main->GetMud()->GetBuilt()) << main->GetMud()->GetCreateError();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return viewer->isVisible() && viewer->FrameCount() > 0; }, 60000));
+    ASSERT_TRUE(WorldShown());
     // Most of the window for the view.
     main->spviewer->setSizes({700, 100});
   }
